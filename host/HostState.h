@@ -1,0 +1,31 @@
+// Module-level state of the plug-in: what the host handed over at the top of
+// the current PluginMain call, and the two blocks while their handles are
+// locked. The host serves one run at a time on one thread, so plain globals
+// are all that is needed.
+#pragma once
+
+#include <cstdint>
+
+#include "host/ParameterBlock.h"
+#include "pluginapi/FilterRecord.h"
+
+namespace mirtane {
+
+struct HostState {
+    FilterRecord* filterRecord = nullptr;
+    std::intptr_t* dataSlot = nullptr;
+    std::int16_t* resultSlot = nullptr;
+    ParameterBlock* parameterBlock = nullptr;
+    GlobalsBlock* globalsBlock = nullptr;
+};
+
+extern HostState gHost;
+
+inline std::int16_t HostResult() { return *gHost.resultSlot; }
+inline void SetHostResult(std::int16_t code) { *gHost.resultSlot = code; }
+
+// The plane count the checks and the application use: `planes` for a flat
+// image, `inLayerPlanes` for a layer.
+std::int16_t DocumentPlaneCount();
+
+}  // namespace mirtane
