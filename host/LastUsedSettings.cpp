@@ -1,0 +1,155 @@
+#include "host/LastUsedSettings.h"
+
+#include "host/DescriptorKeys.h"
+#include "host/HostState.h"
+#include "resources/PluginIdentity.h"
+
+namespace mirtane {
+namespace {
+
+constexpr const char* kRegistryKey = MIRTANE_UNIQUE_ID;
+
+// Suite acquisition answers in 32 bits; a failure whose low half happens to
+// be zero must still read as a failure in the 16-bit statuses used here.
+OSErr NarrowStatus(SPErr status) {
+    if (status == kSPNoError) {
+        return noErr;
+    }
+    const auto narrow = static_cast<OSErr>(status);
+    return narrow != noErr ? narrow : paramErr;
+}
+
+// Acquires the registry and action-descriptor suites and gives back what it
+// acquired when it goes out of scope, registry first.
+class SettingsSuites {
+public:
+    explicit SettingsSuites(SPBasicSuite* basic) : basic_(basic) {
+        const void* suite = nullptr;
+        status_ = NarrowStatus(basic_->AcquireSuite(kPSDescriptorRegistrySuite,
+                                                    kPSDescriptorRegistrySuiteVersion, &suite));
+        if (status_ != noErr) {
+            return;
+        }
+        registry_ = static_cast<const PSDescriptorRegistryProcs*>(suite);
+        suite = nullptr;
+        status_ = NarrowStatus(basic_->AcquireSuite(kPSActionDescriptorSuite,
+                                                    kPSActionDescriptorSuiteVersion, &suite));
+        if (status_ == noErr) {
+            descriptors_ = static_cast<const PSActionDescriptorProcs*>(suite);
+        }
+    }
+    ~SettingsSuites() {
+        if (registry_ != nullptr) {
+            static_cast<void>(basic_->ReleaseSuite(kPSDescriptorRegistrySuite,
+                                                   kPSDescriptorRegistrySuiteVersion));
+        }
+        if (descriptors_ != nullptr) {
+            static_cast<void>(basic_->ReleaseSuite(kPSActionDescriptorSuite,
+                                                   kPSActionDescriptorSuiteVersion));
+        }
+    }
+    SettingsSuites(const SettingsSuites&) = delete;
+    SettingsSuites& operator=(const SettingsSuites&) = delete;
+
+    OSErr status() const { return status_; }
+    const PSDescriptorRegistryProcs* registry() const { return registry_; }
+    const PSActionDescriptorProcs* descriptors() const { return descriptors_; }
+
+private:
+    SPBasicSuite* basic_;
+    const PSDescriptorRegistryProcs* registry_ = nullptr;
+    const PSActionDescriptorProcs* descriptors_ = nullptr;
+    OSErr status_ = noErr;
+};
+
+// Frees a descriptor made or obtained from the registry.
+class OwnedDescriptor {
+public:
+    explicit OwnedDescriptor(const PSActionDescriptorProcs* procs) : procs_(procs) {}
+    ~OwnedDescriptor() {
+        if (descriptor_ != nullptr) {
+            static_cast<void>(procs_->Free(descriptor_));
+        }
+    }
+    OwnedDescriptor(const OwnedDescriptor&) = delete;
+    OwnedDescriptor& operator=(const OwnedDescriptor&) = delete;
+
+    PIActionDescriptor* out() { return &descriptor_; }
+    PIActionDescriptor get() const { return descriptor_; }
+
+private:
+    const PSActionDescriptorProcs* procs_;
+    PIActionDescriptor descriptor_ = nullptr;
+};
+
+}  // namespace
+
+OSErr LoadLastUsedSettings() {
+    SPBasicSuite* basic = gHost.filterRecord->sSPBasic;
+    if (basic == nullptr) {
+        return errPlugInHostInsufficient;
+    }
+    SettingsSuites suites(basic);
+    if (suites.status() != noErr) {
+        return suites.status();
+    }
+    OwnedDescriptor descriptor(suites.descriptors());
+    OSErr status = suites.registry()->Get(kRegistryKey, descriptor.out());
+    if (status != noErr || descriptor.get() == nullptr) {
+        return status;
+    }
+    std::uint32_t count = 0;  // asked for, as hosts expect, but not needed
+    status = suites.descriptors()->GetCount(descriptor.get(), &count);
+    if (status != noErr) {
+        return status;
+    }
+    ParameterBlock* block = gHost.parameterBlock;
+    const struct {
+        DescriptorKeyID key;
+        std::int32_t* tint;
+    } fields[] = {{keyRedTint, &block->redTint},
+                  {keyGreenTint, &block->greenTint},
+                  {keyBlueTint, &block->blueTint}};
+    for (const auto& field : fields) {
+        std::int32_t stored = 0;
+        status = suites.descriptors()->GetInteger(descriptor.get(), field.key, &stored);
+        if (status != noErr) {
+            return status;
+        }
+        *field.tint = TintFromStored(stored);
+    }
+    return noErr;
+}
+
+OSErr StoreLastUsedSettings() {
+    SPBasicSuite* basic = gHost.filterRecord->sSPBasic;
+    if (basic == nullptr) {
+        return errPlugInHostInsufficient;
+    }
+    SettingsSuites suites(basic);
+    if (suites.status() != noErr) {
+        return suites.status();
+    }
+    OwnedDescriptor descriptor(suites.descriptors());
+    OSErr status = suites.descriptors()->Make(descriptor.out());
+    if (status != noErr) {
+        return status;
+    }
+    const ParameterBlock* block = gHost.parameterBlock;
+    const struct {
+        DescriptorKeyID key;
+        std::int32_t tint;
+    } fields[] = {{keyRedTint, block->redTint},
+                  {keyGreenTint, block->greenTint},
+                  {keyBlueTint, block->blueTint}};
+    for (const auto& field : fields) {
+        status = suites.descriptors()->PutInteger(descriptor.get(), field.key,
+                                                  StoredTint(field.tint));
+        if (status != noErr) {
+            return status;
+        }
+    }
+    return suites.registry()->Register(kRegistryKey, descriptor.get(), 1);
+}
+
+}  // namespace mirtane

@@ -1,0 +1,94 @@
+#include "host/ParameterBlock.h"
+
+#include "host/HostState.h"
+
+namespace mirtane {
+namespace {
+
+HandleProcs* Handles() { return gHost.filterRecord->handleProcs; }
+
+Handle GlobalsHandle() { return reinterpret_cast<Handle>(*gHost.dataSlot); }
+
+}  // namespace
+
+void CreateParameterHandle() {
+    gHost.filterRecord->parameters = Handles()->newProc(sizeof(ParameterBlock));
+    if (gHost.filterRecord->parameters == nullptr) {
+        SetHostResult(memFullErr);
+    }
+}
+
+void CreateGlobalsHandle() {
+    Handle globals = Handles()->newProc(sizeof(GlobalsBlock));
+    if (globals == nullptr) {
+        SetHostResult(memFullErr);
+        return;
+    }
+    *gHost.dataSlot = reinterpret_cast<std::intptr_t>(globals);
+}
+
+void LockHandles() {
+    if (gHost.filterRecord->parameters == nullptr || *gHost.dataSlot == 0) {
+        SetHostResult(filterBadParameters);
+        return;
+    }
+    gHost.parameterBlock =
+        reinterpret_cast<ParameterBlock*>(Handles()->lockProc(gHost.filterRecord->parameters, 1));
+    gHost.globalsBlock = reinterpret_cast<GlobalsBlock*>(Handles()->lockProc(GlobalsHandle(), 1));
+    if (gHost.parameterBlock == nullptr || gHost.globalsBlock == nullptr) {
+        SetHostResult(memFullErr);
+    }
+}
+
+void UnlockHandles() {
+    if (*gHost.dataSlot != 0) {
+        Handles()->unlockProc(GlobalsHandle());
+    }
+    if (gHost.filterRecord->parameters != nullptr) {
+        Handles()->unlockProc(gHost.filterRecord->parameters);
+    }
+    gHost.parameterBlock = nullptr;
+    gHost.globalsBlock = nullptr;
+}
+
+void DisposeHandles() {
+    if (gHost.filterRecord->parameters != nullptr) {
+        Handles()->disposeProc(gHost.filterRecord->parameters);
+        gHost.filterRecord->parameters = nullptr;
+    }
+    if (*gHost.dataSlot != 0) {
+        Handles()->disposeProc(GlobalsHandle());
+        *gHost.dataSlot = 0;
+    }
+}
+
+void SetParameterDefaults() {
+    ParameterBlock* block = gHost.parameterBlock;
+    if (block == nullptr) {
+        return;  // the lock failed and the result slot says so
+    }
+    block->redTint = kNeutralTint;
+    block->greenTint = kNeutralTint;
+    block->blueTint = kNeutralTint;
+    block->gammaExponent = kDefaultGammaExponent;
+    block->curveLength = kCurveLength;
+    block->slopeGridHeight = kSlopeGridHeight;
+    block->curveTables[0] = nullptr;
+    block->curveTables[1] = nullptr;
+    block->curveTables[2] = nullptr;
+    block->blackLevel = 0.0f;
+    block->whiteLevel = 1.0f;
+}
+
+void InitGlobals() {
+    GlobalsBlock* globals = gHost.globalsBlock;
+    if (globals == nullptr) {
+        return;
+    }
+    globals->showDialog = 1;
+    globals->curveStorage[0] = nullptr;
+    globals->curveStorage[1] = nullptr;
+    globals->curveStorage[2] = nullptr;
+}
+
+}  // namespace mirtane

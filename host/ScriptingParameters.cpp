@@ -1,0 +1,81 @@
+#include "host/ScriptingParameters.h"
+
+#include "host/DescriptorKeys.h"
+#include "host/HostState.h"
+
+namespace mirtane {
+
+OSErr ReadScriptParameters(std::uint8_t* showDialog) {
+    if (showDialog == nullptr) {
+        return errMissingParameter;
+    }
+    *showDialog = gHost.globalsBlock->showDialog;
+    PIDescriptorParameters* scripting = gHost.filterRecord->descriptorParameters;
+    if (scripting == nullptr) {
+        return errMissingParameter;
+    }
+    if (scripting->readDescriptorProcs == nullptr || scripting->descriptor == nullptr) {
+        return noErr;
+    }
+    const ReadDescriptorProcs* procs = scripting->readDescriptorProcs;
+    // Some hosts write into the key list they are given, so it must be
+    // writable memory of our own, never a constant table.
+    DescriptorKeyID keys[] = {keyRedTint, keyGreenTint, keyBlueTint, 0};
+    OSErr status = noErr;
+    PIReadDescriptor token = procs->openReadDescriptorProc(scripting->descriptor, keys);
+    if (token != nullptr) {
+        ParameterBlock* block = gHost.parameterBlock;
+        DescriptorKeyID key = 0;
+        DescType type = 0;
+        std::int32_t flags = 0;
+        OSErr readStatus = noErr;
+        while (readStatus == noErr && procs->getKeyProc(token, &key, &type, &flags) != 0) {
+            std::int32_t* tint = key == keyRedTint     ? &block->redTint
+                                 : key == keyGreenTint ? &block->greenTint
+                                 : key == keyBlueTint  ? &block->blueTint
+                                                       : nullptr;
+            if (tint == nullptr) {
+                readStatus = readErr;  // an unknown key ends the reading
+                break;
+            }
+            std::int32_t stored = 0;
+            if (procs->getIntegerProc(token, &stored) == noErr) {
+                *tint = TintFromStored(stored);
+            }
+        }
+        status = procs->closeReadDescriptorProc(token);
+        HandleProcs* handles = gHost.filterRecord->handleProcs;
+        handles->disposeProc(scripting->descriptor);
+        scripting->descriptor = nullptr;
+    }
+    *showDialog = scripting->playInfo == plugInDialogDisplay ? 1 : 0;
+    return status;
+}
+
+OSErr WriteScriptParameters() {
+    PIDescriptorParameters* scripting = gHost.filterRecord->descriptorParameters;
+    if (scripting == nullptr || scripting->writeDescriptorProcs == nullptr) {
+        return errMissingParameter;
+    }
+    const WriteDescriptorProcs* procs = scripting->writeDescriptorProcs;
+    PIWriteDescriptor token = procs->openWriteDescriptorProc();
+    if (token == nullptr) {
+        return noErr;
+    }
+    const ParameterBlock* block = gHost.parameterBlock;
+    // A failed put only leaves that key out of the recorded step.
+    static_cast<void>(procs->putIntegerProc(token, keyRedTint, StoredTint(block->redTint)));
+    static_cast<void>(procs->putIntegerProc(token, keyGreenTint, StoredTint(block->greenTint)));
+    static_cast<void>(procs->putIntegerProc(token, keyBlueTint, StoredTint(block->blueTint)));
+    if (scripting->descriptor != nullptr) {
+        gHost.filterRecord->handleProcs->disposeProc(scripting->descriptor);
+        scripting->descriptor = nullptr;
+    }
+    Handle recorded = nullptr;
+    static_cast<void>(procs->closeWriteDescriptorProc(token, &recorded));
+    scripting->descriptor = recorded;
+    scripting->recordInfo = plugInDialogOptional;
+    return noErr;
+}
+
+}  // namespace mirtane

@@ -1,0 +1,197 @@
+// The start selector: the whole run happens here. Checks, last-used and
+// scripted settings, intake and reduction, analysis, the dialog, and the
+// tiled application of the result.
+#include "analysis/ComputeChannelCurves.h"
+#include "host/HostState.h"
+#include "host/LastUsedSettings.h"
+#include "host/ScriptingParameters.h"
+#include "host/SelectorHandlers.h"
+#include "host/TrackedMemory.h"
+#include "pipeline/ApplyToImage.h"
+#include "pipeline/ReadAndReducePlanes.h"
+#include "platform/Platform.h"
+
+namespace mirtane {
+namespace {
+
+constexpr int kMinimumScreenWidth = 800;
+constexpr int kMinimumScreenHeight = 600;
+constexpr int kMinimumImageSide = 480;
+constexpr std::int16_t kDefaultTileSide = 175;
+constexpr std::uint32_t kCurveTableBytes = 1024;  // 256 floats
+
+constexpr const char* kScreenTooSmall = "Display resolution must at least be 800x600";
+constexpr const char* kImageTooSmall =
+    "Image must be at least 480x480.  Use your imaging application to increase the image size.";
+constexpr const char* kNotThreePlanes =
+    "This plug-in needs three channels. Do you have a blank or adjustment layer selected?";
+constexpr const char* kReductionFailed = "Internal Error #1";
+
+// Dialog results.
+constexpr std::int32_t kDialogConfirmed = 1;
+constexpr std::int32_t kDialogCancelled = 2;
+constexpr std::int32_t kDialogMessageShown = -4;
+constexpr std::int32_t kDialogHostFailed = -3;
+
+void SetWatchSuspension(std::intptr_t suspend) {
+    FilterRecord* record = gHost.filterRecord;
+    if (record->propertyProcs == nullptr || record->propertyProcs->setPropertyProc == nullptr) {
+        return;
+    }
+    // Some hosts answer this property with an error; the cursor is cosmetic,
+    // so the result is ignored.
+    static_cast<void>(record->propertyProcs->setPropertyProc(record->hostSig, propWatchSuspension,
+                                                             0, suspend, nullptr));
+}
+
+void ReportProgress(std::int32_t done, std::int32_t total) {
+    if (gHost.filterRecord->progressProc != nullptr) {
+        gHost.filterRecord->progressProc(done, total);
+    }
+}
+
+void Refuse(const char* message) {
+    platform::ShowErrorMessage(message, platform::kErrorCaption);
+    SetHostResult(userCanceledErr);
+}
+
+// The document checks, in the order users meet them. False after a refusal.
+bool DocumentIsSuitable() {
+    const FilterRecord* record = gHost.filterRecord;
+    if (platform::ScreenHeight() < kMinimumScreenHeight ||
+        platform::ScreenWidth() < kMinimumScreenWidth) {
+        Refuse(kScreenTooSmall);
+        return false;
+    }
+    if (record->wholeSize.h < kMinimumImageSide || record->wholeSize.v < kMinimumImageSide) {
+        Refuse(kImageTooSmall);
+        return false;
+    }
+    if (DocumentPlaneCount() != 3) {
+        Refuse(kNotThreePlanes);
+        return false;
+    }
+    return true;
+}
+
+void DefaultTileSizes() {
+    FilterRecord* record = gHost.filterRecord;
+    for (std::int16_t* side : {&record->inTileHeight, &record->inTileWidth, &record->absTileHeight,
+                               &record->absTileWidth, &record->outTileHeight,
+                               &record->outTileWidth}) {
+        if (*side == 0) {
+            *side = kDefaultTileSide;
+        }
+    }
+}
+
+bool AllocateCurveTables() {
+    ParameterBlock* block = gHost.parameterBlock;
+    GlobalsBlock* globals = gHost.globalsBlock;
+    for (int channel = 0; channel < 3; ++channel) {
+        auto* table = static_cast<float*>(TrackedAlloc(kCurveTableBytes));
+        globals->curveStorage[channel] = table;
+        block->curveTables[channel] = table;
+        if (table == nullptr) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// After a failed analysis the tables would hold zeros and the levels would
+// be equal, so the application would divide by zero; an identity correction
+// lets the image through unchanged apart from the user's trims.
+void UseIdentityCorrection() {
+    ParameterBlock* block = gHost.parameterBlock;
+    for (float* table : block->curveTables) {
+        for (int i = 0; i < kCurveLength; ++i) {
+            table[i] = static_cast<float>(i) / 255.0f;
+        }
+    }
+    block->blackLevel = 0.0f;
+    block->whiteLevel = 1.0f;
+}
+
+struct SavedTints {
+    std::int32_t red, green, blue;
+};
+
+// Runs the dialog and acts on its code. False when the run ends here.
+bool ConfirmWithDialog(const SavedTints& saved) {
+    const std::int32_t code = platform::RunMainDialog();
+    switch (code) {
+    case kDialogConfirmed:
+        return true;
+    case kDialogCancelled: {
+        ParameterBlock* block = gHost.parameterBlock;
+        block->redTint = saved.red;
+        block->greenTint = saved.green;
+        block->blueTint = saved.blue;
+        SetHostResult(userCanceledErr);
+        return false;
+    }
+    case kDialogMessageShown:
+        SetHostResult(userCanceledErr);
+        return false;
+    case kDialogHostFailed:
+        return false;  // the host's own code is already in the result slot
+    default:
+        SetHostResult(memFullErr);
+        return false;
+    }
+}
+
+}  // namespace
+
+void HandleStart() {
+    FilterRecord* record = gHost.filterRecord;
+    ParameterBlock* block = gHost.parameterBlock;
+    const std::int32_t width = record->wholeSize.h;
+    const std::int32_t height = record->wholeSize.v;
+
+    SetWatchSuspension(1);
+    if (!DocumentIsSuitable()) {
+        return;
+    }
+    ReportProgress(1, 3);
+    DefaultTileSizes();
+    if (record->descriptorParameters != nullptr) {
+        static_cast<void>(LoadLastUsedSettings());  // failures leave the defaults
+    }
+    const SavedTints saved{block->redTint, block->greenTint, block->blueTint};
+    if (!AllocateCurveTables()) {
+        return;
+    }
+    std::uint8_t showDialog = 1;
+    if (record->descriptorParameters != nullptr) {
+        static_cast<void>(ReadScriptParameters(&showDialog));
+    }
+
+    ReducedPlanes planes;
+    const IntakeStatus intake = ReadAndReducePlanes(width, height, &planes);
+    if (intake == IntakeStatus::ReductionFailed) {
+        platform::ShowErrorMessage(kReductionFailed, platform::kInternalErrorCaption);
+        SetHostResult(userCanceledErr);
+        return;
+    }
+    if (intake != IntakeStatus::Ok) {
+        return;
+    }
+    ReportProgress(2, 3);
+    if (ComputeChannelCurves(planes.red, planes.green, planes.blue, planes.width, planes.height,
+                             block) != 0) {
+        UseIdentityCorrection();
+    }
+    TrackedFree(planes.workBuffer);
+    ReportProgress(0, 3);
+
+    if (showDialog != 0 && !ConfirmWithDialog(saved)) {
+        return;
+    }
+    gHost.globalsBlock->showDialog = 0;
+    SetWatchSuspension(0);
+    ApplyToImage();
+}
+
+}  // namespace mirtane
