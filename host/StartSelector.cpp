@@ -1,6 +1,8 @@
 // The start selector: the whole run happens here. Checks, last-used and
 // scripted settings, intake and reduction, analysis, the dialog, and the
 // tiled application of the result.
+#include <initializer_list>
+
 #include "analysis/ComputeChannelCurves.h"
 #include "host/HostState.h"
 #include "host/LastUsedSettings.h"
