@@ -1,0 +1,65 @@
+#include "pipeline/ApplyToImage.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstdint>
+
+#include "pipeline/ApplyCurves.h"
+#include "pipeline/HostRequest.h"
+
+namespace mirtane {
+
+namespace {
+
+constexpr Fixed kFullResolution = 0x00010000;  // inputRate 1.0
+
+// Extent of a rectangle side; an inverted side counts as empty.
+std::int32_t Extent(std::int16_t low, std::int16_t high) { return high > low ? high - low : 0; }
+
+std::int32_t TileCount(std::int32_t extent) { return (extent + kOutputTileSize - 1) / kOutputTileSize; }
+
+}  // namespace
+
+void ApplyToImage() {
+    assert(gHost.filterRecord != nullptr);
+    FilterRecord* record = gHost.filterRecord;
+    const Rect area = record->filterRect;
+    const std::int32_t tileRows = TileCount(Extent(area.top, area.bottom));
+    const std::int32_t tileColumns = TileCount(Extent(area.left, area.right));
+    const std::int32_t total = tileRows * tileColumns;
+
+    record->inputRate = kFullResolution;
+    record->inputPadding = 0;
+    record->outputPadding = 0;
+
+    std::int32_t done = 0;
+    for (std::int32_t k = 0; k < tileRows; ++k) {
+        const std::int32_t top = area.top + kOutputTileSize * k;
+        const std::int32_t bottom = std::min<std::int32_t>(top + kOutputTileSize, area.bottom);
+        for (std::int32_t m = 0; m < tileColumns; ++m) {
+            const std::int32_t left = area.left + kOutputTileSize * m;
+            const std::int32_t right = std::min<std::int32_t>(left + kOutputTileSize, area.right);
+            const Rect tile = {static_cast<std::int16_t>(top), static_cast<std::int16_t>(left),
+                               static_cast<std::int16_t>(bottom), static_cast<std::int16_t>(right)};
+            record->inRect = tile;
+            record->outRect = tile;
+            record->inLoPlane = 0;
+            record->outLoPlane = 0;
+            record->inHiPlane = 2;
+            record->outHiPlane = 2;
+            if (RequestFromHost() != noErr) return;
+            if (record->outData != nullptr) {
+                ApplyCurvesToPixels(static_cast<std::uint8_t*>(record->outData), record->outRowBytes,
+                                    record->outRect);
+            }
+            ++done;
+            ReportProgress(done, total);
+            if (UserCancelled()) {
+                SetHostResult(userCanceledErr);
+                return;
+            }
+        }
+    }
+}
+
+}  // namespace mirtane

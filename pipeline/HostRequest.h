@@ -1,0 +1,36 @@
+// The few host calls the pipeline makes while it moves pixels: a request
+// through advanceState, the abort test and progress. Each reads the filter
+// record recorded by PluginMain.
+#pragma once
+
+#include <cstdint>
+
+#include "host/HostState.h"
+#include "pluginapi/FilterRecord.h"
+
+namespace mirtane {
+
+// Carries out the pending request and writes its code into the result slot,
+// replacing whatever an earlier call left there (a heap fallback of the
+// allocator leaves its status behind on success). Returns that code.
+inline OSErr RequestFromHost() {
+    const OSErr code = gHost.filterRecord->advanceState();
+    SetHostResult(code);
+    return code;
+}
+
+// True when the host reports that the user asked to cancel: a non-zero low
+// byte of abortProc's result. A host without the callback never cancels.
+inline bool UserCancelled() {
+    const TestAbortProc abortProc = gHost.filterRecord->abortProc;
+    return abortProc != nullptr && (abortProc() & 0xFF) != 0;
+}
+
+inline void ReportProgress(std::int32_t done, std::int32_t total) {
+    const ProgressProc progressProc = gHost.filterRecord->progressProc;
+    if (progressProc != nullptr) progressProc(done, total);
+}
+
+constexpr Rect kEmptyRect = {0, 0, 0, 0};
+
+}  // namespace mirtane

@@ -1,0 +1,61 @@
+#include "pipeline/PlaneToFloats.h"
+
+#include <cassert>
+#include <cstddef>
+
+namespace mirtane {
+
+namespace {
+
+// Rectangle extents are 16-bit differences read as unsigned, so a rectangle
+// up to 65535 wide is measured correctly.
+std::size_t Extent(std::int16_t low, std::int16_t high) {
+    return static_cast<std::uint16_t>(high - low);
+}
+
+// kStep is the plane count, fixed at compile time so that the common single
+// plane becomes a contiguous loop the compiler can vectorise.
+template <std::size_t kStep, bool kScaled>
+void ConvertSamples(const std::uint8_t* data, float* out, std::size_t rows, std::size_t columns,
+                    std::int32_t rowBytes, float scale) {
+    const std::size_t planeSize = rows * columns;
+    for (std::size_t r = 0; r < rows; ++r) {
+        const std::uint8_t* source = data + static_cast<std::ptrdiff_t>(r) * rowBytes;
+        for (std::size_t j = 0; j < kStep; ++j) {
+            float* target = out + j * planeSize + r * columns;
+            const std::uint8_t* sample = source + j;
+            for (std::size_t c = 0; c < columns; ++c) {
+                const float value = static_cast<float>(sample[c * kStep]);
+                target[c] = kScaled ? value * scale : value;
+            }
+        }
+    }
+}
+
+template <bool kScaled>
+void Convert(const std::uint8_t* data, float* out, const Rect& rect, std::int32_t rowBytes,
+             std::int16_t planeCount, float scale) {
+    const std::size_t rows = Extent(rect.top, rect.bottom);
+    const std::size_t columns = Extent(rect.left, rect.right);
+    if (rows == 0 || columns == 0) return;
+    switch (planeCount) {
+        case 1: ConvertSamples<1, kScaled>(data, out, rows, columns, rowBytes, scale); break;
+        case 2: ConvertSamples<2, kScaled>(data, out, rows, columns, rowBytes, scale); break;
+        case 3: ConvertSamples<3, kScaled>(data, out, rows, columns, rowBytes, scale); break;
+        default: assert(!"plane count outside 1 ... 3"); break;
+    }
+}
+
+}  // namespace
+
+void PlaneToFloats(const std::uint8_t* data, float* out, const Rect& rect, std::int32_t rowBytes,
+                   std::int16_t planeCount) {
+    Convert<false>(data, out, rect, rowBytes, planeCount, 1.0f);
+}
+
+void PlaneToScaledFloats(const std::uint8_t* data, float* out, const Rect& rect,
+                         std::int32_t rowBytes, std::int16_t planeCount, float scale) {
+    Convert<true>(data, out, rect, rowBytes, planeCount, scale);
+}
+
+}  // namespace mirtane

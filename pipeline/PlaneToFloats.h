@@ -1,0 +1,26 @@
+// Conversion of interleaved 8-bit samples from the host into separate float
+// planes.
+#pragma once
+
+#include <cstdint>
+
+#include "pluginapi/PluginTypes.h"
+
+namespace mirtane {
+
+// Splits the rows x columns samples of `data` (rows = rect.bottom - rect.top,
+// columns = rect.right - rect.left, each taken as unsigned 16-bit; the
+// rectangle's position is not used) into `planeCount` planes of floats, 1 to 3.
+// Plane j starts at out + j * rows * columns and holds, row-major,
+// data[r * rowBytes + c * planeCount + j] as a float. Nothing is done when
+// rows is 0.
+void PlaneToFloats(const std::uint8_t* data, float* out, const Rect& rect, std::int32_t rowBytes,
+                   std::int16_t planeCount);
+
+// The same conversion with every float then multiplied by `scale` in single
+// precision, in one pass: the result is bit for bit that of PlaneToFloats
+// followed by a separate multiplication, without walking the plane twice.
+void PlaneToScaledFloats(const std::uint8_t* data, float* out, const Rect& rect,
+                         std::int32_t rowBytes, std::int16_t planeCount, float scale);
+
+}  // namespace mirtane

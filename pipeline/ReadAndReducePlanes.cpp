@@ -1,0 +1,121 @@
+#include "pipeline/ReadAndReducePlanes.h"
+
+#include <cassert>
+#include <cstddef>
+
+#include "host/TrackedMemory.h"
+#include "pipeline/HostRequest.h"
+#include "pipeline/PlaneToFloats.h"
+#include "pipeline/ReducePlane.h"
+
+namespace mirtane {
+
+namespace {
+
+// Owns one block from TrackedAlloc until it is released or handed on.
+class TrackedBlock {
+public:
+    explicit TrackedBlock(std::uint64_t size) : address_(TrackedAlloc(size)) {}
+    TrackedBlock(const TrackedBlock&) = delete;
+    TrackedBlock& operator=(const TrackedBlock&) = delete;
+    ~TrackedBlock() { TrackedFree(address_); }
+
+    std::uint8_t* get() const { return static_cast<std::uint8_t*>(address_); }
+    void* release() {
+        void* address = address_;
+        address_ = nullptr;
+        return address;
+    }
+    void reset() { TrackedFree(release()); }
+
+private:
+    void* address_;
+};
+
+constexpr int kColourPlanes = 3;
+
+}  // namespace
+
+std::uint64_t WorkBufferBytes(std::int32_t width, std::int32_t height) {
+    if (width <= 0 || height <= 0) return 0;
+    // For 16-bit sides 3 * width * height is below 2^32: the double holds it
+    // and the added half exactly, and the one rounding is to single precision.
+    // The truncation is a plain conversion because the value passes the int32
+    // helpers' range.
+    const double exact = 3.0 * static_cast<double>(width) * static_cast<double>(height) + 0.5;
+    return static_cast<std::uint64_t>(static_cast<float>(exact));
+}
+
+IntakeStatus ReadAndReducePlanes(std::int32_t width, std::int32_t height, ReducedPlanes* out) {
+    assert(out != nullptr && gHost.filterRecord != nullptr);
+    assert(width > 0 && width <= 0x7FFF && height > 0 && height <= 0x7FFF);
+    FilterRecord* record = gHost.filterRecord;
+
+    // Sizes in 64 bits: 4 * width * height passes 2^31 for images past 23170 x 23170.
+    const std::uint64_t planeBytes = 4 * static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+    TrackedBlock fullPlane(planeBytes);
+    if (fullPlane.get() == nullptr) return IntakeStatus::HostFailure;
+    const std::uint64_t workBytes = WorkBufferBytes(width, height);
+    TrackedBlock work(workBytes);
+    if (work.get() == nullptr) return IntakeStatus::HostFailure;
+
+    const std::int32_t reducedWidth = width / 4;
+    const std::int32_t reducedHeight = height / 4;
+    const std::uint64_t reducedBytes =
+        4 * static_cast<std::uint64_t>(reducedWidth) * static_cast<std::uint64_t>(reducedHeight);
+
+    record->inRect = Rect{0, 0, static_cast<std::int16_t>(height), static_cast<std::int16_t>(width)};
+    record->outRect = kEmptyRect;
+    record->maskRect = kEmptyRect;
+    record->inputPadding = 0;
+    record->outputPadding = 0;
+    std::uint64_t remaining = workBytes;
+
+    float* fullFloats = reinterpret_cast<float*>(fullPlane.get());
+    float* planes[kColourPlanes] = {};
+    for (int i = 0; i < kColourPlanes; ++i) {
+        record->inLoPlane = static_cast<std::int16_t>(i);
+        record->inHiPlane = static_cast<std::int16_t>(i);
+        record->outLoPlane = static_cast<std::int16_t>(i);
+        record->outHiPlane = static_cast<std::int16_t>(i);
+        if (RequestFromHost() != noErr) return IntakeStatus::HostFailure;
+        if (UserCancelled()) {
+            SetHostResult(userCanceledErr);
+            return IntakeStatus::HostFailure;
+        }
+        // A host that answers without data cannot be read from.
+        if (record->inData == nullptr) return IntakeStatus::ReductionFailed;
+        PlaneToScaledFloats(static_cast<const std::uint8_t*>(record->inData), fullFloats, record->inRect,
+                            record->inRowBytes, 1, kSampleScale);
+
+        if (remaining < reducedBytes) {
+            work.reset();
+            fullPlane.reset();
+            SetHostResult(memFullErr);
+            return IntakeStatus::HostFailure;
+        }
+        std::uint8_t* planeStart = work.get() + static_cast<std::size_t>(i) * reducedBytes;
+        remaining -= reducedBytes;
+        planes[i] = reinterpret_cast<float*>(planeStart);
+        float* scratch = reinterpret_cast<float*>(planeStart + reducedBytes);
+        if (ReducePlane(fullFloats, width, height, planes[i], scratch, static_cast<std::int64_t>(remaining)) != 0) {
+            return IntakeStatus::ReductionFailed;
+        }
+    }
+
+    record->inRect = kEmptyRect;
+    record->outRect = kEmptyRect;
+    record->maskRect = kEmptyRect;
+    if (RequestFromHost() != noErr) return IntakeStatus::HostFailure;
+
+    fullPlane.reset();
+    out->red = planes[0];
+    out->green = planes[1];
+    out->blue = planes[2];
+    out->width = reducedWidth;
+    out->height = reducedHeight;
+    out->workBuffer = work.release();
+    return IntakeStatus::Ok;
+}
+
+}  // namespace mirtane
