@@ -1,0 +1,171 @@
+@echo off
+rem Removes what install.cmd added, as noted in InstallRecord.txt in the
+rem product folder, and nothing else: the plug-in files it copied, the help
+rem page, the registry value HelpFile, the registry keys and folders it created
+rem (only when they are empty again), and the record itself. Folders and keys
+rem that other programs use stay. Running it again finds nothing to remove.
+rem
+rem Exit codes: 0 done (or nothing installed), 5 something could not be removed;
+rem the record then stays, so that running it again finishes the work.
+
+setlocal EnableExtensions DisableDelayedExpansion
+
+if "%~1"=="/?" goto Usage
+if /i "%~1"=="/h" goto Usage
+if /i "%~1"=="-h" goto Usage
+if /i "%~1"=="--help" goto Usage
+
+set "PROGRAMS=%ProgramFiles%"
+if defined ProgramW6432 set "PROGRAMS=%ProgramW6432%"
+set "VENDOR_DIR=%PROGRAMS%\Norlund"
+set "PRODUCT_DIR=%VENDOR_DIR%\Mirtane"
+set "RECORD=%PRODUCT_DIR%\InstallRecord.txt"
+
+set "REG_ROOT=HKLM\SOFTWARE"
+set "KEY1=NORLUND"
+set "KEY2=NORLUND\PELT Plug-Ins"
+set "KEY3=NORLUND\PELT Plug-Ins\MIRTANE"
+set "KEY4=NORLUND\PELT Plug-Ins\MIRTANE\10"
+
+if not exist "%RECORD%" goto NothingInstalled
+
+echo Removing MIRTANE 1.1.4.
+set "FAILED="
+
+rem 1. Files, and what the record says about keys, values and folders.
+for /f "usebackq tokens=1,*" %%a in ("%RECORD%") do (
+    if /i "%%a"=="file" (
+        set "FILE=%%b"
+        call :RemoveFile
+    )
+    if /i "%%a"=="key" set "NEW_KEY_%%b=1"
+    if /i "%%a"=="value" set "VALUE_%%b=1"
+    if /i "%%a"=="dir" set "NEW_DIR_%%b=1"
+)
+
+rem 2. The registry value in each view that received it, then the keys
+rem install.cmd created, deepest first.
+if defined VALUE_64 call :RemoveFromView 64 /reg:64
+if defined VALUE_32 call :RemoveFromView 32 /reg:32
+if defined VALUE_only call :RemoveFromView only
+
+if defined FAILED goto SomethingStayed
+
+rem 3. The record, then the folders install.cmd created, if nothing else is in them.
+del /f /q "%RECORD%" >nul 2>&1
+if exist "%RECORD%" goto SomethingStayed
+if defined NEW_DIR_product call :RemoveFolder "%PRODUCT_DIR%"
+if defined NEW_DIR_vendor call :RemoveFolder "%VENDOR_DIR%"
+
+echo Done. MIRTANE is removed; restart your host program to drop it from the menu.
+exit /b 0
+
+rem ---------------------------------------------------------------------------
+rem Subroutines
+
+rem :RemoveFile removes FILE. The path travels in a variable, not an argument,
+rem so that call does not expand percent signs in it a second time.
+:RemoveFile
+if exist "%FILE%\*" (
+    echo   left alone       "%FILE%" is a folder now
+    exit /b 0
+)
+if not exist "%FILE%" (
+    echo   already gone     "%FILE%"
+    exit /b 0
+)
+del /f /q "%FILE%" >nul 2>&1
+if exist "%FILE%" (
+    echo   COULD NOT REMOVE "%FILE%"
+    set "FAILED=1"
+    exit /b 0
+)
+echo   removed          "%FILE%"
+exit /b 0
+
+rem :RemoveFromView view [switch]: the value HelpFile, then the new keys.
+rem Messages naming the view stay outside parenthesised blocks, where the
+rem parenthesis in the view's text would end the block.
+:RemoveFromView
+set "VIEW=%1"
+set "VIEW_SWITCH=%2"
+set "VIEW_TEXT="
+if "%VIEW%"=="64" set "VIEW_TEXT= (64-bit registry view)"
+if "%VIEW%"=="32" set "VIEW_TEXT= (32-bit registry view)"
+reg query "%REG_ROOT%\%KEY4%" /v HelpFile %VIEW_SWITCH% >nul 2>&1
+if not errorlevel 1 goto DeleteHelpValue
+echo   already gone     registry value HelpFile%VIEW_TEXT%
+goto RemoveKeys
+:DeleteHelpValue
+reg delete "%REG_ROOT%\%KEY4%" /v HelpFile /f %VIEW_SWITCH% >nul 2>&1
+reg query "%REG_ROOT%\%KEY4%" /v HelpFile %VIEW_SWITCH% >nul 2>&1
+if not errorlevel 1 goto HelpValueStayed
+echo   removed          registry value "%REG_ROOT%\%KEY4%" HelpFile%VIEW_TEXT%
+goto RemoveKeys
+:HelpValueStayed
+echo   COULD NOT REMOVE registry value "%REG_ROOT%\%KEY4%" HelpFile%VIEW_TEXT%
+set "FAILED=1"
+exit /b 0
+:RemoveKeys
+if defined NEW_KEY_%VIEW%-4 call :RemoveKeyIfEmpty "%KEY4%"
+if defined NEW_KEY_%VIEW%-3 call :RemoveKeyIfEmpty "%KEY3%"
+if defined NEW_KEY_%VIEW%-2 call :RemoveKeyIfEmpty "%KEY2%"
+if defined NEW_KEY_%VIEW%-1 call :RemoveKeyIfEmpty "%KEY1%"
+exit /b 0
+
+rem :RemoveKeyIfEmpty "key under HKLM\SOFTWARE", in the view of VIEW_SWITCH.
+rem reg query lists a key's values (indented) and subkeys (full paths); any
+rem line but the key's own name means another program uses the key.
+:RemoveKeyIfEmpty
+reg query "%REG_ROOT%\%~1" %VIEW_SWITCH% >nul 2>&1
+if errorlevel 1 exit /b 0
+set "KEY_IN_USE="
+for /f "delims=" %%L in ('reg query "%REG_ROOT%\%~1" %VIEW_SWITCH% 2^>nul') do (
+    if /i not "%%L"=="HKEY_LOCAL_MACHINE\SOFTWARE\%~1" if /i not "%%L"=="HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\%~1" set "KEY_IN_USE=1"
+)
+if not defined KEY_IN_USE goto DeleteKey
+echo   kept in use      registry key "%REG_ROOT%\%~1"%VIEW_TEXT%
+exit /b 0
+:DeleteKey
+reg delete "%REG_ROOT%\%~1" /f %VIEW_SWITCH% >nul 2>&1
+reg query "%REG_ROOT%\%~1" %VIEW_SWITCH% >nul 2>&1
+if errorlevel 1 goto KeyDeleted
+echo   COULD NOT REMOVE registry key "%REG_ROOT%\%~1"%VIEW_TEXT%
+set "FAILED=1"
+exit /b 0
+:KeyDeleted
+echo   removed          registry key "%REG_ROOT%\%~1"%VIEW_TEXT%
+exit /b 0
+
+rem :RemoveFolder "path" removes the folder only when it is empty.
+:RemoveFolder
+if not exist "%~1\*" exit /b 0
+rd "%~1" >nul 2>&1
+if exist "%~1\*" (
+    echo   kept in use      folder "%~1"
+    exit /b 0
+)
+echo   removed          folder "%~1"
+exit /b 0
+
+rem ---------------------------------------------------------------------------
+rem Messages
+
+:Usage
+echo Removes the MIRTANE 1.1.4 filter plug-in and its help page: everything that
+echo install.cmd added, as noted in its record, and nothing else.
+echo.
+echo   uninstall.cmd
+echo.
+echo Run it from a Command Prompt opened with "Run as administrator".
+exit /b 0
+
+:NothingInstalled
+echo MIRTANE is not installed: there is no "%RECORD%".
+echo Nothing was removed.
+exit /b 0
+
+:SomethingStayed
+echo Some parts could not be removed (see above). Close the host program and run
+echo uninstall.cmd again from a Command Prompt opened with "Run as administrator".
+exit /b 5

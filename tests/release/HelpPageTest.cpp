@@ -1,0 +1,545 @@
+// Checks of the help page that the Help button opens: it must parse as closed,
+// properly nested HTML, stand alone (no address outside the page, images
+// embedded), keep every in-page link working, and name what a user meets: every
+// control of the dialog, every keyboard shortcut, every message word for word.
+//
+// The page is release/MirtaneHelp.htm in the source tree, or the file named by
+// the environment variable MIRTANE_HELP_PAGE (the release tests point it at
+// the copy inside the package).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string SourceDir() {
+    if (const char* dir = std::getenv("MIRTANE_SOURCE_DIR")) {
+        return dir;
+    }
+    return std::string(MIRTANE_TEST_DATA) + "/../..";
+}
+
+std::string HelpPagePath() {
+    if (const char* page = std::getenv("MIRTANE_HELP_PAGE")) {
+        return page;
+    }
+    return SourceDir() + "/release/MirtaneHelp.htm";
+}
+
+bool ReadFile(const std::string& path, std::string& out) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        return false;
+    }
+    std::ostringstream content;
+    content << file.rdbuf();
+    out = content.str();
+    return true;
+}
+
+// UTF-8 encoding of one code point.
+std::string Utf8(unsigned codePoint) {
+    std::string out;
+    if (codePoint < 0x80) {
+        out += static_cast<char>(codePoint);
+    } else if (codePoint < 0x800) {
+        out += static_cast<char>(0xC0 | (codePoint >> 6));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (codePoint >> 12));
+        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    }
+    return out;
+}
+
+const std::map<std::string, unsigned>& NamedEntities() {
+    static const std::map<std::string, unsigned> entities = {
+        {"amp", '&'},      {"lt", '<'},       {"gt", '>'},       {"quot", '"'},     {"apos", '\''},
+        {"nbsp", 0xA0},    {"ndash", 0x2013}, {"mdash", 0x2014}, {"minus", 0x2212}, {"times", 0xD7},
+        {"rsaquo", 0x203A}, {"larr", 0x2190}, {"rarr", 0x2192},  {"uarr", 0x2191},  {"darr", 0x2193},
+        {"ldquo", 0x201C}, {"rdquo", 0x201D}, {"lsquo", 0x2018}, {"rsquo", 0x2019}, {"copy", 0xA9},
+    };
+    return entities;
+}
+
+struct Element {
+    std::string name;
+    std::map<std::string, std::string> attributes;
+    std::string text;  // all text inside, entities decoded
+};
+
+// A small HTML reader: enough to check structure and collect elements. It
+// records a problem for every unclosed, stray or crossed tag, every unknown
+// entity and every tag that does not end.
+struct Page {
+    std::vector<Element> elements;  // in order of their end
+    std::string text;               // all text outside style, entities decoded
+    std::vector<std::string> problems;
+};
+
+bool IsVoidElement(const std::string& name) {
+    static const std::set<std::string> voids = {"area", "base", "br", "col", "embed", "hr", "img",
+                                                "input", "link", "meta", "source", "track", "wbr"};
+    return voids.count(name) != 0;
+}
+
+std::string DecodeEntities(const std::string& raw, std::vector<std::string>& problems) {
+    std::string out;
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] != '&') {
+            out += raw[i];
+            continue;
+        }
+        const std::size_t end = raw.find(';', i);
+        if (end == std::string::npos || end - i > 10) {
+            problems.push_back("bare ampersand near: " + raw.substr(i, 20));
+            out += raw[i];
+            continue;
+        }
+        const std::string name = raw.substr(i + 1, end - i - 1);
+        if (!name.empty() && name[0] == '#') {
+            const bool hex = name.size() > 1 && (name[1] == 'x' || name[1] == 'X');
+            out += Utf8(static_cast<unsigned>(std::strtoul(name.c_str() + (hex ? 2 : 1), nullptr, hex ? 16 : 10)));
+        } else if (const auto found = NamedEntities().find(name); found != NamedEntities().end()) {
+            out += Utf8(found->second);
+        } else {
+            problems.push_back("unknown entity &" + name + ";");
+        }
+        i = end;
+    }
+    return out;
+}
+
+std::map<std::string, std::string> ParseAttributes(const std::string& inside, std::vector<std::string>& problems) {
+    std::map<std::string, std::string> attributes;
+    static const std::regex attribute(R"re(([A-Za-z_:][-A-Za-z0-9_:.]*)(?:\s*=\s*(?:"([^"]*)"|'([^']*)'|([^\s"'>]+)))?)re");
+    for (auto it = std::sregex_iterator(inside.begin(), inside.end(), attribute); it != std::sregex_iterator(); ++it) {
+        const std::smatch& match = *it;
+        const std::string value = match[2].matched ? match[2].str() : match[3].matched ? match[3].str() : match[4].str();
+        if (!attributes.emplace(match[1].str(), DecodeEntities(value, problems)).second) {
+            problems.push_back("attribute given twice: " + match[1].str());
+        }
+    }
+    return attributes;
+}
+
+Page ParsePage(const std::string& html) {
+    Page page;
+    std::vector<Element> open;
+    auto addText = [&](const std::string& raw) {
+        const std::string decoded = DecodeEntities(raw, page.problems);
+        page.text += decoded;
+        for (Element& element : open) {
+            element.text += decoded;
+        }
+    };
+    std::size_t position = 0;
+    while (position < html.size()) {
+        const std::size_t tagStart = html.find('<', position);
+        if (tagStart == std::string::npos) {
+            addText(html.substr(position));
+            break;
+        }
+        addText(html.substr(position, tagStart - position));
+        if (html.compare(tagStart, 4, "<!--") == 0) {
+            const std::size_t end = html.find("-->", tagStart);
+            if (end == std::string::npos) {
+                page.problems.push_back("comment does not end");
+                break;
+            }
+            position = end + 3;
+            continue;
+        }
+        const std::size_t tagEnd = html.find('>', tagStart);
+        if (tagEnd == std::string::npos) {
+            page.problems.push_back("tag does not end");
+            break;
+        }
+        position = tagEnd + 1;
+        std::string tag = html.substr(tagStart + 1, tagEnd - tagStart - 1);
+        if (!tag.empty() && tag[0] == '!') {
+            continue;  // <!DOCTYPE html>
+        }
+        if (!tag.empty() && tag[0] == '/') {
+            const std::string name = tag.substr(1);
+            if (open.empty() || open.back().name != name) {
+                page.problems.push_back("stray or crossed end tag </" + name + ">" +
+                                        (open.empty() ? "" : " while <" + open.back().name + "> is open"));
+                continue;
+            }
+            page.elements.push_back(open.back());
+            open.pop_back();
+            continue;
+        }
+        const bool selfClosing = !tag.empty() && tag.back() == '/';
+        if (selfClosing) {
+            tag.pop_back();
+        }
+        const std::size_t nameEnd = tag.find_first_of(" \t\r\n");
+        Element element;
+        element.name = tag.substr(0, nameEnd);
+        if (nameEnd != std::string::npos) {
+            element.attributes = ParseAttributes(tag.substr(nameEnd), page.problems);
+        }
+        if (selfClosing || IsVoidElement(element.name)) {
+            page.elements.push_back(element);
+            continue;
+        }
+        if (element.name == "style" || element.name == "script") {
+            // Raw text up to the end tag; never part of what a reader sees.
+            const std::string endTag = "</" + element.name + ">";
+            const std::size_t end = html.find(endTag, position);
+            if (end == std::string::npos) {
+                page.problems.push_back("<" + element.name + "> does not end");
+                break;
+            }
+            element.text = html.substr(position, end - position);
+            page.elements.push_back(element);
+            position = end + endTag.size();
+            continue;
+        }
+        open.push_back(element);
+    }
+    for (const Element& element : open) {
+        page.problems.push_back("<" + element.name + "> is never closed");
+    }
+    return page;
+}
+
+class HelpPage : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        loaded_ = ReadFile(HelpPagePath(), html_);
+        if (loaded_) {
+            page_ = ParsePage(html_);
+        }
+    }
+    void SetUp() override { ASSERT_TRUE(loaded_) << "cannot read " << HelpPagePath(); }
+
+    // Texts of the elements with the given name and, if not empty, class.
+    static std::set<std::string> TextsOf(const std::string& name, const std::string& className) {
+        std::set<std::string> texts;
+        for (const Element& element : page_.elements) {
+            if (element.name != name) {
+                continue;
+            }
+            const auto classes = element.attributes.find("class");
+            if (!className.empty() && (classes == element.attributes.end() || classes->second != className)) {
+                continue;
+            }
+            texts.insert(element.text);
+        }
+        return texts;
+    }
+
+    static inline bool loaded_ = false;
+    static inline std::string html_;
+    static inline Page page_;
+};
+
+// Captions of the dialog's controls as they appear on screen (mnemonic marks
+// removed), and the mnemonic keys they define.
+const std::vector<std::string> kTemplateCaptions = {
+    "&OK",    "&Defaults", "&Cancel",   "&Help",      "&+",   "&-",   "&Before", "&After", "Check for &Update",
+    "Controls", "Preview", "Navigator", "Zoom", "Cyan", "Magenta", "Yellow", "Red", "Green", "Blue"};
+
+std::string WithoutMnemonic(const std::string& caption) {
+    std::string out;
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '&' && i + 1 < caption.size()) {
+            out += caption[++i];
+        } else if (caption[i] != '&') {
+            out += caption[i];
+        }
+    }
+    return out;
+}
+
+// "Alt+X" for a caption with a mnemonic mark, or "" without one.
+std::string MnemonicShortcut(const std::string& caption) {
+    const std::size_t mark = caption.find('&');
+    if (mark == std::string::npos || mark + 1 >= caption.size()) {
+        return "";
+    }
+    return std::string("Alt+") + static_cast<char>(std::toupper(static_cast<unsigned char>(caption[mark + 1])));
+}
+
+// Captions of the controls of the dialog template "MIRTANE" in the resource
+// script, or nothing when the script holds no such template. Placeholder texts
+// that the dialog replaces or never shows are left out.
+std::vector<std::string> CaptionsFromResourceScript(bool& found) {
+    found = false;
+    std::string script;
+    if (!ReadFile(SourceDir() + "/resources/Dialogs.rc", script)) {
+        return {};
+    }
+    std::istringstream lines(script);
+    std::string line;
+    static const std::regex header(R"(^\s*MIRTANE\s+DIALOGEX\b)");
+    static const std::regex control(
+        R"re(^\s*(CONTROL|PUSHBUTTON|DEFPUSHBUTTON|LTEXT|RTEXT|CTEXT|GROUPBOX|AUTORADIOBUTTON|RADIOBUTTON)\s+"((?:[^"]|"")*)")re");
+    bool inTemplate = false;
+    bool inBody = false;
+    std::vector<std::string> captions;
+    while (std::getline(lines, line)) {
+        if (!inTemplate) {
+            inTemplate = std::regex_search(line, header);
+            continue;
+        }
+        if (!inBody) {
+            inBody = std::regex_search(line, std::regex(R"(^\s*(BEGIN|\{)\s*$)"));
+            continue;
+        }
+        if (std::regex_search(line, std::regex(R"(^\s*(END|\})\s*$)"))) {
+            found = true;
+            break;
+        }
+        std::smatch match;
+        if (!std::regex_search(line, match, control)) {
+            continue;
+        }
+        const std::string caption = match[2].str();
+        if (caption.empty() || caption == "Slider1" || caption == "Slider2" || caption == "Placeholder for Title Text") {
+            continue;
+        }
+        captions.push_back(caption);
+    }
+    return captions;
+}
+
+TEST_F(HelpPage, ParsesAsClosedProperlyNestedHtml) {
+    for (const std::string& problem : page_.problems) {
+        ADD_FAILURE() << problem;
+    }
+    EXPECT_NE(html_.find("<!DOCTYPE html>"), std::string::npos);
+    EXPECT_NE(html_.find("<html lang=\"en\">"), std::string::npos);
+    EXPECT_NE(html_.find("<meta charset=\"utf-8\">"), std::string::npos);
+    const std::set<std::string> titles = TextsOf("title", "");
+    EXPECT_TRUE(std::any_of(titles.begin(), titles.end(),
+                            [](const std::string& title) { return title.find("MIRTANE v1.1.4") != std::string::npos; }));
+}
+
+TEST_F(HelpPage, EveryInPageLinkHasItsTarget) {
+    std::map<std::string, int> ids;
+    for (const Element& element : page_.elements) {
+        if (const auto id = element.attributes.find("id"); id != element.attributes.end()) {
+            ++ids[id->second];
+        }
+    }
+    for (const auto& [id, count] : ids) {
+        EXPECT_EQ(count, 1) << "id \"" << id << "\" is used " << count << " times";
+    }
+    int links = 0;
+    for (const Element& element : page_.elements) {
+        const auto href = element.attributes.find("href");
+        if (href == element.attributes.end()) {
+            continue;
+        }
+        ++links;
+        ASSERT_FALSE(href->second.empty());
+        EXPECT_EQ(href->second[0], '#') << "link leaves the page: " << href->second;
+        EXPECT_EQ(ids.count(href->second.substr(1)), 1u) << "link to a missing target: " << href->second;
+    }
+    EXPECT_GE(links, 15) << "the table of contents alone has fifteen links";
+}
+
+TEST_F(HelpPage, StandsAloneWithoutOutsideAddresses) {
+    for (const char* scheme : {"http:", "https:", "ftp:", "file:", "//"}) {
+        for (const Element& element : page_.elements) {
+            for (const auto& [name, value] : element.attributes) {
+                EXPECT_NE(value.rfind(scheme, 0), 0u) << "<" << element.name << " " << name << "=\"" << value << "\">";
+            }
+        }
+    }
+    for (const Element& element : page_.elements) {
+        EXPECT_NE(element.name, "script");
+        EXPECT_NE(element.name, "link");
+        EXPECT_NE(element.name, "iframe");
+        if (const auto source = element.attributes.find("src"); source != element.attributes.end()) {
+            EXPECT_EQ(source->second.rfind("data:image/", 0), 0u) << "image not embedded: " << source->second.substr(0, 60);
+        }
+        if (element.name == "style") {
+            EXPECT_EQ(element.text.find("url("), std::string::npos) << "style sheet loads a resource";
+            EXPECT_EQ(element.text.find("@import"), std::string::npos) << "style sheet imports another";
+        }
+    }
+}
+
+TEST_F(HelpPage, NamesEveryControlOfTheDialog) {
+    const std::set<std::string> named = TextsOf("span", "control");
+    for (const std::string& caption : kTemplateCaptions) {
+        EXPECT_EQ(named.count(WithoutMnemonic(caption)), 1u) << "control not named: " << WithoutMnemonic(caption);
+    }
+    // Controls without a caption are named by what they are.
+    for (const char* phrase : {"Cyan\u2013Red", "Magenta\u2013Green", "Yellow\u2013Blue", "slider", "value box",
+                               "zoom box", "logo", "Automatically Restores and Balances Color"}) {
+        EXPECT_NE(page_.text.find(phrase), std::string::npos) << "not mentioned: " << phrase;
+    }
+}
+
+TEST_F(HelpPage, NamesEveryControlOfTheDialogTemplateInTheResources) {
+    bool found = false;
+    const std::vector<std::string> captions = CaptionsFromResourceScript(found);
+    if (!found) {
+        GTEST_SKIP() << "resources/Dialogs.rc holds no MIRTANE dialog template yet";
+    }
+    const std::set<std::string> named = TextsOf("span", "control");
+    const std::set<std::string> shortcuts = TextsOf("kbd", "");
+    EXPECT_GE(captions.size(), kTemplateCaptions.size());
+    for (const std::string& caption : captions) {
+        EXPECT_EQ(named.count(WithoutMnemonic(caption)), 1u) << "control not named: " << caption;
+        const std::string shortcut = MnemonicShortcut(caption);
+        if (!shortcut.empty()) {
+            EXPECT_EQ(shortcuts.count(shortcut), 1u) << "shortcut not listed: " << shortcut;
+        }
+    }
+}
+
+TEST_F(HelpPage, ListsEveryKeyboardShortcut) {
+    const std::set<std::string> shortcuts = TextsOf("kbd", "");
+    for (const std::string& caption : kTemplateCaptions) {
+        const std::string shortcut = MnemonicShortcut(caption);
+        if (!shortcut.empty()) {
+            EXPECT_EQ(shortcuts.count(shortcut), 1u) << "shortcut not listed: " << shortcut;
+        }
+    }
+    for (const char* key : {"Enter", "Esc", "Tab", "Shift+Tab", "Page Up", "Page Down", "Home", "End",
+                            "\u2190", "\u2192"}) {
+        EXPECT_EQ(shortcuts.count(key), 1u) << "key not listed: " << key;
+    }
+}
+
+TEST_F(HelpPage, QuotesEveryMessageWordForWord) {
+    const std::set<std::string> messages = TextsOf("span", "message");
+    for (const char* message : {
+             "MIRTANE Plug-In - ERROR",
+             "MIRTANE Plug-In - INTERNAL ERROR",
+             "Display resolution must at least be 800x600",
+             "Image must be at least 480x480.  Use your imaging application to increase the image size.",
+             "This plug-in needs three channels. Do you have a blank or adjustment layer selected?",
+             "Internal Error #1",
+             "Display resolution should have small fonts set",
+             "Help location could not be determined",
+             "Help could not be opened",
+             "Could not display About window",
+         }) {
+        EXPECT_EQ(messages.count(message), 1u) << "message not quoted exactly: \"" << message << "\"";
+    }
+    // The two blanks of the image-size message must survive display.
+    const std::size_t rule = html_.find(".message {");
+    ASSERT_NE(rule, std::string::npos);
+    EXPECT_NE(html_.find("white-space: pre-wrap", rule), std::string::npos);
+}
+
+TEST_F(HelpPage, TellsWhereTheFilterIsAndWhatItIs) {
+    for (const char* phrase : {"Norlund", "MIRTANE v1.1.4", "8 bits per channel", "480 \u00D7 480",
+                               "800 \u00D7 600", "\u221225", "+25", "Version 1.1.4\u00A0\u00A0(10/2004)"}) {
+        EXPECT_NE(page_.text.find(phrase), std::string::npos) << "not mentioned: " << phrase;
+    }
+}
+
+// The bytes of base64 text, or an empty string when it holds other characters.
+std::string DecodeBase64(const std::string& text) {
+    static const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    unsigned buffer = 0;
+    int bits = 0;
+    for (const char c : text) {
+        if (c == '=') {
+            break;
+        }
+        const std::size_t value = alphabet.find(c);
+        if (value == std::string::npos) {
+            return "";
+        }
+        buffer = (buffer << 6) | static_cast<unsigned>(value);
+        bits += 6;
+        if (bits >= 8) {
+            bits -= 8;
+            out += static_cast<char>((buffer >> bits) & 0xFF);
+        }
+    }
+    return out;
+}
+
+unsigned BigEndian(const std::string& bytes, std::size_t offset, int count) {
+    unsigned value = 0;
+    for (int i = 0; i < count; ++i) {
+        value = (value << 8) | static_cast<unsigned>(static_cast<unsigned char>(bytes[offset + i]));
+    }
+    return value;
+}
+
+// Width and height of a PNG or JPEG picture; false when it is neither or is
+// cut short.
+bool PictureSize(const std::string& bytes, unsigned& width, unsigned& height) {
+    if (bytes.size() >= 24 && bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0 && bytes.compare(12, 4, "IHDR") == 0) {
+        width = BigEndian(bytes, 16, 4);
+        height = BigEndian(bytes, 20, 4);
+        return true;
+    }
+    if (bytes.size() < 4 || BigEndian(bytes, 0, 2) != 0xFFD8) {
+        return false;
+    }
+    // JPEG: walk the marker segments to the frame header (SOF0 ... SOF15,
+    // except DHT C4, JPG C8 and DAC CC).
+    std::size_t position = 2;
+    while (position + 4 <= bytes.size() && static_cast<unsigned char>(bytes[position]) == 0xFF) {
+        const unsigned marker = static_cast<unsigned char>(bytes[position + 1]);
+        const unsigned length = BigEndian(bytes, position + 2, 2);
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+            if (position + 9 > bytes.size()) {
+                return false;
+            }
+            height = BigEndian(bytes, position + 5, 2);
+            width = BigEndian(bytes, position + 7, 2);
+            return true;
+        }
+        position += 2 + length;
+    }
+    return false;
+}
+
+TEST_F(HelpPage, ShowsTheBeforeAndAfterExample) {
+    if (html_.find("id=\"example-placeholder\"") != std::string::npos) {
+        GTEST_SKIP() << "the example pictures are not made yet: run release/make-example.sh";
+    }
+    std::vector<const Element*> pictures;
+    for (const Element& element : page_.elements) {
+        const auto classes = element.attributes.find("class");
+        if (element.name == "img" && classes != element.attributes.end() && classes->second == "example-picture") {
+            pictures.push_back(&element);
+        }
+    }
+    ASSERT_EQ(pictures.size(), 2u);
+    unsigned sizes[2][2] = {};
+    for (int i = 0; i < 2; ++i) {
+        const std::string& source = pictures[i]->attributes.at("src");
+        const std::size_t comma = source.find(";base64,");
+        ASSERT_TRUE(source.rfind("data:image/png;", 0) == 0 || source.rfind("data:image/jpeg;", 0) == 0)
+            << source.substr(0, 40);
+        ASSERT_NE(comma, std::string::npos);
+        const std::string picture = DecodeBase64(source.substr(comma + 8));
+        ASSERT_TRUE(PictureSize(picture, sizes[i][0], sizes[i][1])) << "picture " << i << " cannot be read";
+        EXPECT_EQ(std::to_string(sizes[i][0]), pictures[i]->attributes.at("width"));
+        EXPECT_EQ(std::to_string(sizes[i][1]), pictures[i]->attributes.at("height"));
+        EXPECT_GE(sizes[i][0], 200u) << "too small to judge a correction";
+    }
+    EXPECT_NE(pictures[0]->attributes.at("alt").find("Before"), std::string::npos);
+    EXPECT_NE(pictures[1]->attributes.at("alt").find("After"), std::string::npos);
+    EXPECT_EQ(sizes[0][0], sizes[1][0]);
+    EXPECT_EQ(sizes[0][1], sizes[1][1]);
+    EXPECT_NE(pictures[0]->attributes.at("src"), pictures[1]->attributes.at("src")) << "the two pictures are the same";
+}
+
+}  // namespace

@@ -1,0 +1,457 @@
+#!/usr/bin/env bash
+# Tests of the release package:
+#
+#   tests/release/run-release-tests.sh <win32 build dir> <win64 build dir> <scratch dir>
+#
+# 1. Builds Mirtane-1.1.4-windows.zip with release/make-package.sh and checks its
+#    content: the six entries, each plug-in byte for byte the build's and a PE
+#    file for its machine, Windows line ends in the scripts and the guide.
+# 2. Runs the help-page checks (tests/release/HelpPageTest.cpp, compiled here
+#    with GoogleTest) on the page inside the package.
+# 3. Under Wine, in a fresh prefix inside the scratch dir: unpacks the package,
+#    runs install.cmd and uninstall.cmd for every path a user can take, and
+#    checks files, registry values (reg query) and the help lookup the
+#    plug-in's Help button makes (HelpLookupProbe.exe, compiled here with
+#    MinGW, and mirtane-host.exe where it can do it).
+#
+# Needs: zip, unzip, wine (64-bit), x86_64-w64-mingw32-gcc, g++ and GoogleTest;
+# Xvfb and python3 for the checks that show the plug-in's dialog.
+# Prints one line per check and ends with "N passed, N failed, N skipped";
+# exits 1 when any check failed, 2 on bad arguments or a missing tool.
+set -uo pipefail
+
+if [[ $# -ne 3 ]]; then
+  echo "usage: $0 <win32 build dir> <win64 build dir> <scratch dir>" >&2
+  exit 2
+fi
+win32_dir=$(cd "$1" && pwd) || exit 2
+win64_dir=$(cd "$2" && pwd) || exit 2
+mkdir -p "$3" && scratch=$(cd "$3" && pwd) || exit 2
+source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+
+WINE=${WINE:-$(command -v wine64 || command -v wine || true)}
+for tool in zip unzip x86_64-w64-mingw32-gcc g++ "$WINE"; do
+  if [[ -z $tool ]] || ! command -v "$tool" >/dev/null; then
+    echo "$0: missing tool: ${tool:-wine}" >&2
+    exit 2
+  fi
+done
+
+passed=0 failed=0 skipped=0
+pass() { passed=$((passed + 1)); echo "ok    $1"; }
+fail() { failed=$((failed + 1)); echo "FAIL  $1"; shift; for line in "$@"; do echo "      $line"; done; }
+skip() { skipped=$((skipped + 1)); echo "skip  $1"; shift; for line in "$@"; do echo "      $line"; done; }
+# expect NAME COMMAND...: passes when the command succeeds.
+expect() { local name=$1; shift; if "$@"; then pass "$name"; else fail "$name" "failed: $*"; fi; }
+
+# ---------------------------------------------------------------------------
+# 1. The package
+
+out_dir=$scratch/package
+rm -rf "$out_dir"
+mkdir -p "$out_dir"
+if ! zip_path=$("$source_dir/release/make-package.sh" "$win32_dir" "$win64_dir" "$out_dir" 2>"$out_dir/make.err"); then
+  fail "package is built" "$(cat "$out_dir/make.err")"
+  echo "$passed passed, $failed failed, $skipped skipped"
+  exit 1
+fi
+pass "package is built: $(basename "$zip_path")"
+expect "package is named Mirtane-1.1.4-windows.zip" test "$(basename "$zip_path")" = "Mirtane-1.1.4-windows.zip"
+
+entries=$(unzip -Z1 "$zip_path" | sort | tr '\n' ' ')
+expected_entries="INSTALL.txt MirtaneHelp.htm install.cmd uninstall.cmd x64/Mirtane.8bf x86/Mirtane.8bf "
+if [[ $entries == "$expected_entries" ]]; then
+  pass "package holds exactly the six files"
+else
+  fail "package holds exactly the six files" "found:    $entries" "expected: $expected_entries"
+fi
+
+unpacked=$scratch/unpacked
+rm -rf "$unpacked"
+mkdir -p "$unpacked"
+unzip -q "$zip_path" -d "$unpacked"
+
+expect "x86/Mirtane.8bf is the 32-bit build" cmp -s "$unpacked/x86/Mirtane.8bf" "$win32_dir/Mirtane.8bf"
+expect "x64/Mirtane.8bf is the 64-bit build" cmp -s "$unpacked/x64/Mirtane.8bf" "$win64_dir/Mirtane.8bf"
+
+# pe_machine FILE: the COFF machine field (014c i386, 8664 x86-64) or nothing.
+pe_machine() {
+  local file=$1 offset
+  [[ $(head -c 2 "$file") == "MZ" ]] || return 0
+  offset=$(od -An -tu4 -j60 -N4 "$file" | tr -d ' ')
+  [[ $(od -An -c -j"$offset" -N4 "$file" | tr -d ' ') == 'PE\0\0' ]] || return 0
+  od -An -tx2 -j$((offset + 4)) -N2 "$file" | tr -d ' '
+}
+expect "x86/Mirtane.8bf is an i386 PE file" test "$(pe_machine "$unpacked/x86/Mirtane.8bf")" = "014c"
+expect "x64/Mirtane.8bf is an x86-64 PE file" test "$(pe_machine "$unpacked/x64/Mirtane.8bf")" = "8664"
+expect "help page in the package is the source page" cmp -s "$unpacked/MirtaneHelp.htm" "$source_dir/release/MirtaneHelp.htm"
+
+for file in install.cmd uninstall.cmd INSTALL.txt; do
+  lines=$(wc -l < "$unpacked/$file")
+  crlf=$(grep -c $'\r$' "$unpacked/$file")
+  bare_cr=$(tr -d '\n' < "$unpacked/$file" | sed 's/\r$//' | tr -cd '\r' | wc -c)
+  if [[ $lines -gt 0 && $crlf -eq $lines && $bare_cr -eq $((lines - 1)) ]]; then
+    pass "$file has Windows line ends ($lines lines)"
+  else
+    fail "$file has Windows line ends" "$crlf of $lines lines end in CR LF"
+  fi
+done
+
+second_zip_dir=$scratch/package-again
+rm -rf "$second_zip_dir"
+if "$source_dir/release/make-package.sh" "$win32_dir" "$win64_dir" "$second_zip_dir" >/dev/null 2>&1 &&
+  cmp -s "$zip_path" "$second_zip_dir/Mirtane-1.1.4-windows.zip"; then
+  pass "package is reproducible byte for byte"
+else
+  fail "package is reproducible byte for byte"
+fi
+
+if "$source_dir/release/make-package.sh" "$win64_dir" "$win32_dir" "$scratch/package-swapped" >/dev/null 2>&1; then
+  fail "packaging refuses swapped build dirs"
+else
+  pass "packaging refuses swapped build dirs"
+fi
+
+# ---------------------------------------------------------------------------
+# 2. The help page
+
+page_test=$scratch/HelpPageTest
+if g++ -std=c++17 -O1 -DMIRTANE_TEST_DATA="\"$source_dir/tests/data\"" \
+    "$source_dir/tests/release/HelpPageTest.cpp" -lgtest -lgtest_main -pthread \
+    -o "$page_test" 2>"$scratch/HelpPageTest.err"; then
+  page_output=$(MIRTANE_HELP_PAGE="$unpacked/MirtaneHelp.htm" MIRTANE_SOURCE_DIR="$source_dir" "$page_test" 2>&1)
+  page_status=$?
+  page_summary=$(grep -E '^\[  (PASSED|FAILED|SKIPPED)  ?\] [0-9]+ tests?' <<<"$page_output" |
+    sed -E 's/^\[  ([A-Z]+) *\] ([0-9]+) tests?.*/\2 \1/' | tr 'A-Z\n' 'a-z ')
+  if [[ $page_status -eq 0 ]]; then
+    pass "help page checks: $page_summary"
+    while read -r line; do skip "help page: ${line#\[  SKIPPED \] }"; done \
+      < <(grep -E '^\[  SKIPPED \] HelpPage\.[A-Za-z]+$' <<<"$page_output")
+  else
+    fail "help page checks: $page_summary" "$(grep -E 'Failure|FAILED|not |link|entity' <<<"$page_output" | head -20)"
+  fi
+else
+  fail "help page checks compile" "$(head -20 "$scratch/HelpPageTest.err")"
+fi
+
+# ---------------------------------------------------------------------------
+# 3. Installing and removing under Wine
+
+export WINEPREFIX=$scratch/wineprefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+rm -rf "$WINEPREFIX"
+
+probe=$scratch/HelpLookupProbe.exe
+if ! x86_64-w64-mingw32-gcc -O2 -o "$probe" "$source_dir/tests/release/HelpLookupProbe.c" 2>"$scratch/probe.err"; then
+  fail "help lookup probe compiles" "$(cat "$scratch/probe.err")"
+fi
+
+# Windows path of a Linux path through Wine's Z: drive.
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+log=$scratch/wine-logs
+rm -rf "$log"
+mkdir -p "$log"
+run_number=0
+last_output=""
+last_status=0
+# run_cmd SETUP SCRIPT ARGS...: runs SCRIPT of the package in PACKAGE_DIR
+# (default: the unpacked package) from a batch file, after the cmd commands in
+# SETUP (lines; may be empty). A batch file spares the quoting of quotes that
+# a cmd /c command line would need. Keeps output and exit status.
+run_cmd() {
+  local setup=$1 script=$2
+  shift 2
+  run_number=$((run_number + 1))
+  local wrapper=$log/run-$run_number.cmd argument line
+  # The script is chained, not called: Wine's cmd.exe loses the exit code
+  # of a batch file run with call.
+  line="$script"
+  for argument in "$@"; do line+=" \"$argument\""; done
+  {
+    printf '@echo off\r\n'
+    printf 'cd /d "%s"\r\n' "$(windows_path "${PACKAGE_DIR:-$unpacked}")"
+    [[ -n $setup ]] && printf '%s\n' "$setup" | sed 's/$/\r/'
+    printf '%s\r\n' "$line"
+  } > "$wrapper"
+  "$WINE" cmd /c "$(windows_path "$wrapper")" >"$log/run-$run_number.out" 2>&1 </dev/null
+  last_status=$?
+  last_output=$(tr -d '\r' < "$log/run-$run_number.out")
+}
+output_has() { grep -qF -- "$1" <<<"$last_output"; }
+status_is() { [[ $last_status -eq $1 ]]; }
+
+readonly key='HKLM\SOFTWARE\NORLUND\PELT Plug-Ins\MIRTANE\10'
+readonly help_folder='C:\Program Files\Norlund\Mirtane\'
+c_drive() { echo "$WINEPREFIX/drive_c"; }
+product_dir() { echo "$(c_drive)/Program Files/Norlund/Mirtane"; }
+
+# registry_value VIEW KEY NAME: prints "TYPE DATA" of a value, nothing if absent.
+registry_value() {
+  "$WINE" reg query "$2" /v "$3" "/reg:$1" 2>/dev/null | tr -d '\r' |
+    sed -n "s/^    $3    \\(REG_[A-Z_]*\\)    \\(.*\\)\$/\\1 \\2/p"
+}
+key_exists() { "$WINE" reg query "$2" "/reg:$1" >/dev/null 2>&1; }
+
+# One virtual display for every Wine program of the run: Wine's desktop
+# process keeps the display it first met, so a display per program (as
+# xvfb-run gives) leaves later windows without one.
+xvfb_pid=""
+wineserver=$(command -v wineserver || true)
+finish() {
+  [[ -n $wineserver ]] && WINEPREFIX=$WINEPREFIX "$wineserver" -k >/dev/null 2>&1
+  [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null
+}
+trap finish EXIT
+if command -v Xvfb >/dev/null; then
+  for display in $(seq 91 150); do
+    [[ -e /tmp/.X$display-lock || -e /tmp/.X11-unix/X$display ]] && continue
+    Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    sleep 2
+    if kill -0 "$xvfb_pid" 2>/dev/null; then
+      export DISPLAY=":$display"
+      break
+    fi
+    xvfb_pid=""
+  done
+fi
+
+# Creating the prefix is slow once; do it before the checks begin.
+"$WINE" cmd /c exit >/dev/null 2>&1 </dev/null
+
+plugins64="$scratch/hosts/Photo Editor/Plug-ins"
+plugins32="$scratch/hosts/Old Editor (x86) & Co/Plug-ins"
+rm -rf "$scratch/hosts"
+mkdir -p "$plugins64" "$plugins32"
+echo "another filter" > "$plugins64/Other.8bf"
+
+# --- refusals that change nothing
+run_cmd "" install.cmd /?
+expect "install.cmd /? prints the usage" eval 'status_is 0 && output_has "install.cmd [x86 | x64]"'
+
+run_cmd "" install.cmd
+expect "install.cmd without a folder names the missing default folder and fails with 2" \
+  eval 'status_is 2 && output_has "the plug-ins folder \"C:\\Program Files\\Common Files\\Adobe\\Plug-Ins\\CC\" does not exist"'
+
+run_cmd "" install.cmd x64 'C:\No Such Folder'
+expect "install.cmd with a missing folder says so and fails with 2" \
+  eval 'status_is 2 && output_has "\"C:\\No Such Folder\" does not exist" && output_has "Nothing was installed"'
+
+run_cmd "" install.cmd x86
+expect "install.cmd x86 defaults to the 32-bit Common Files folder" \
+  eval 'status_is 2 && output_has "C:\\Program Files (x86)\\Common Files\\Adobe\\Plug-Ins\\CC"'
+
+run_cmd "" install.cmd "$(windows_path "$plugins64")" "$(windows_path "$plugins32")"
+expect "install.cmd with two folders fails with 1" status_is 1
+
+run_cmd $'set PROCESSOR_ARCHITECTURE=x86\nset PROCESSOR_ARCHITEW6432=' install.cmd x64 "$(windows_path "$plugins64")"
+expect "install.cmd x64 on 32-bit Windows is refused with 4" eval 'status_is 4 && output_has "install.cmd x86"'
+
+run_cmd $'set PROCESSOR_ARCHITECTURE=IA64\nset PROCESSOR_ARCHITEW6432=' install.cmd "$(windows_path "$plugins64")"
+expect "install.cmd on an unknown processor is refused with 4" status_is 4
+
+incomplete=$scratch/incomplete
+rm -rf "$incomplete"
+cp -r "$unpacked" "$incomplete"
+rm "$incomplete/x64/Mirtane.8bf"
+PACKAGE_DIR=$incomplete run_cmd "" install.cmd x64 "$(windows_path "$plugins64")"
+expect "install.cmd from an incomplete package fails with 3" eval 'status_is 3 && output_has "the package is incomplete"'
+
+nothing_changed() {
+  [[ ! -e "$(c_drive)/Program Files/Norlund" ]] && ! key_exists 64 'HKLM\SOFTWARE\NORLUND' &&
+    ! key_exists 32 'HKLM\SOFTWARE\NORLUND' && [[ ! -e $plugins64/Mirtane.8bf && ! -e $plugins32/Mirtane.8bf ]]
+}
+expect "the refused runs changed nothing" nothing_changed
+nothing_changed_but_folder() {
+  [[ ! -e "$(c_drive)/Program Files/Norlund" ]] && ! key_exists 64 'HKLM\SOFTWARE\NORLUND\PELT Plug-Ins\MIRTANE'
+}
+
+run_cmd "" uninstall.cmd
+expect "uninstall.cmd with nothing installed says so and succeeds" \
+  eval 'status_is 0 && output_has "MIRTANE is not installed"'
+
+# --- the Help button before installing: the lookup must fail visibly
+host=$win64_dir/mirtane-host.exe
+help_errors='Help location could not be determined|Help could not be opened'
+presser=$scratch/HelpButtonPresser.exe
+sample=$scratch/gradient480.ppm
+python3 - "$sample" <<'PYTHON'
+import sys
+width = height = 480
+rows = bytes(v for y in range(height) for x in range(width)
+             for v in (100 + x * 80 // width, 90 + y * 70 // height, 70))
+open(sys.argv[1], "wb").write(b"P6\n480 480\n255\n" + rows)
+PYTHON
+# The page is "opened" by a stand-in browser that notes what it was given.
+opened_file=$scratch/opened.txt
+"$WINE" reg add 'HKCR\.htm' /ve /d htmlfile /f >/dev/null 2>&1
+"$WINE" reg add 'HKCR\htmlfile\shell\open\command' /ve \
+  /d "C:\windows\system32\cmd.exe /c echo opened [%1]> \"$(windows_path "$opened_file")\"" /f >/dev/null 2>&1
+# press_help PLUGIN TAG: runs the plug-in's dialog in mirtane-host.exe and
+# presses Help from HelpButtonPresser.exe; sets presser_output,
+# help_host_output and opened.
+press_help() {
+  rm -f "$opened_file"
+  timeout 180 bash -c '
+    "$1" "$2" "$3" "$4" "$5" --dialog show >"$6/help-host-$8.out" 2>&1 </dev/null &
+    "$1" "$7" 60 >"$6/help-presser-$8.out" 2>&1 </dev/null
+    wait' _ "$WINE" "$host" "$1" "$(windows_path "$sample")" "$(windows_path "$scratch/help-$2.ppm")" \
+    "$log" "$presser" "$2"
+  sleep 2  # the stand-in browser runs detached
+  presser_output=$(tr -d '\r' < "$log/help-presser-$2.out")
+  help_host_output=$(tr -d '\r' < "$log/help-host-$2.out")
+  opened=$(tr -d '\r' < "$opened_file" 2>/dev/null | sed 's/ *$//')
+}
+have_host_checks=""
+if [[ -f $host && -n $xvfb_pid ]] && command -v python3 >/dev/null &&
+  x86_64-w64-mingw32-gcc -O2 -o "$presser" "$source_dir/tests/release/HelpButtonPresser.c" 2>"$scratch/presser.err"; then
+  have_host_checks=1
+  press_help "$(windows_path "$unpacked")\\x64\\Mirtane.8bf" before-install
+  if grep -qx 'pressed Help' <<<"$presser_output" &&
+    grep -qF 'Help location could not be determined' <<<"$help_host_output" && [[ -z $opened ]]; then
+    pass "before installing, Help says \"Help location could not be determined\""
+  else
+    fail "before installing, Help says \"Help location could not be determined\"" "presser: $presser_output" \
+      "host: $(tail -6 <<<"$help_host_output")" "opened: ${opened:-nothing}"
+  fi
+else
+  skip "Help button checks" "no $host, Xvfb or python3, or HelpButtonPresser.c did not compile"
+fi
+
+# --- another vendor product shares the vendor key in the 32-bit view
+"$WINE" reg add 'HKLM\SOFTWARE\NORLUND\PELT Plug-Ins\OTHER\1' /v Path /t REG_SZ /d 'C:\Other\' /f /reg:32 >/dev/null 2>&1
+
+# --- the 64-bit plug-in
+run_cmd "" install.cmd x64 "$(windows_path "$plugins64")"
+install_log=$last_output
+expect "install.cmd x64 succeeds" status_is 0
+expect "install.cmd reports the plug-in, the help page and the registry value" \
+  eval 'output_has "plug-in" && output_has "help page" && output_has "HelpFile = \"C:\\Program Files\\Norlund\\Mirtane\\\""'
+expect "x64 plug-in installed byte for byte" cmp -s "$plugins64/Mirtane.8bf" "$win64_dir/Mirtane.8bf"
+expect "help page installed in the product folder" cmp -s "$(product_dir)/MirtaneHelp.htm" "$unpacked/MirtaneHelp.htm"
+value=$(registry_value 64 "$key" HelpFile)
+if [[ $value == "REG_SZ $help_folder" ]]; then
+  pass "HelpFile is REG_SZ \"$help_folder\" in the 64-bit view"
+else
+  fail "HelpFile is REG_SZ \"$help_folder\" in the 64-bit view" "found: '$value'"
+fi
+expect "no HelpFile in the 32-bit view after the x64 install" test -z "$(registry_value 32 "$key" HelpFile)"
+
+"$WINE" "$probe" >"$log/probe.out" 2>&1 </dev/null
+probe_status=$?
+probe_output=$(tr -d '\r' < "$log/probe.out")
+if [[ $probe_status -eq 0 ]] && grep -qxF 'address file://C:\Program Files\Norlund\Mirtane\MirtaneHelp.htm' <<<"$probe_output"; then
+  pass "help lookup in the 64-bit view resolves to the installed page"
+else
+  fail "help lookup in the 64-bit view resolves to the installed page" "status $probe_status" "$probe_output"
+fi
+
+installed64=$(windows_path "$plugins64")\\Mirtane.8bf
+if [[ -n $have_host_checks ]]; then
+  pipl=$("$WINE" "$host" --pipl "$installed64" 2>&1 | tr -d '\r')
+  if grep -qF 'Norlund' <<<"$pipl" && grep -qF 'MIRTANE v1.1.4' <<<"$pipl"; then
+    pass "mirtane-host.exe reads the installed plug-in's menu entry Norlund > MIRTANE v1.1.4"
+  else
+    fail "mirtane-host.exe reads the installed plug-in's menu entry" "$pipl"
+  fi
+  # A whole filter run of the installed plug-in, dialog confirmed.
+  run_output=$(timeout 180 "$WINE" "$host" "$installed64" \
+    "$(windows_path "$sample")" "$(windows_path "$scratch/restored.ppm")" --dialog ok 2>&1 </dev/null | tr -d '\r')
+  if grep -qx 'result: 0' <<<"$run_output" && grep -qx 'leaks: none' <<<"$run_output" &&
+    [[ -s $scratch/restored.ppm ]] && ! cmp -s "$sample" "$scratch/restored.ppm"; then
+    pass "mirtane-host.exe runs the installed 64-bit plug-in and the picture changes"
+  else
+    fail "mirtane-host.exe runs the installed 64-bit plug-in and the picture changes" "$(tail -8 <<<"$run_output")"
+  fi
+  # The Help button, pressed in the installed plug-in's dialog.
+  press_help "$installed64" installed
+  if grep -qx 'pressed Help' <<<"$presser_output" && ! grep -qE "$help_errors" <<<"$help_host_output" &&
+    [[ $opened == "opened [C:\Program Files\Norlund\Mirtane\MirtaneHelp.htm]" ]]; then
+    pass "the installed plug-in's Help button opens the installed page"
+  else
+    fail "the installed plug-in's Help button opens the installed page" "presser: $presser_output" \
+      "host: $(tail -6 <<<"$help_host_output")" "opened: ${opened:-nothing}"
+  fi
+else
+  skip "mirtane-host.exe checks" "no $host, Xvfb or python3"
+fi
+
+# --- idempotent: the same install again
+record_before=$(cat "$(product_dir)/InstallRecord.txt" 2>/dev/null)
+run_cmd "" install.cmd x64 "$(windows_path "$plugins64")"
+expect "install.cmd x64 again succeeds and reports replacing" eval 'status_is 0 && output_has "replaced"'
+expect "install record unchanged by the repeated install" test "$(cat "$(product_dir)/InstallRecord.txt")" = "$record_before"
+expect "HelpFile unchanged by the repeated install" test "$(registry_value 64 "$key" HelpFile)" = "REG_SZ $help_folder"
+
+# --- the 32-bit plug-in beside it, in a folder whose name needs quoting
+run_cmd "" install.cmd x86 "$(windows_path "$plugins32")\\"
+expect "install.cmd x86 into a folder with spaces, parentheses and & succeeds" status_is 0
+expect "x86 plug-in installed byte for byte" cmp -s "$plugins32/Mirtane.8bf" "$win32_dir/Mirtane.8bf"
+value=$(registry_value 32 "$key" HelpFile)
+if [[ $value == "REG_SZ $help_folder" ]]; then
+  pass "HelpFile is REG_SZ \"$help_folder\" in the 32-bit view"
+else
+  fail "HelpFile is REG_SZ \"$help_folder\" in the 32-bit view" "found: '$value'"
+fi
+"$WINE" "$probe" 32 >/dev/null 2>&1
+expect "help lookup in the 32-bit view resolves to the installed page" test $? -eq 0
+
+# --- a 32-bit cmd.exe on 64-bit Windows still picks the 64-bit plug-in
+run_cmd $'set PROCESSOR_ARCHITECTURE=x86\nset PROCESSOR_ARCHITEW6432=AMD64' install.cmd "$(windows_path "$plugins64")"
+expect "a 32-bit cmd.exe on 64-bit Windows installs the 64-bit plug-in" \
+  eval 'status_is 0 && output_has "64-bit plug-in" && cmp -s "$plugins64/Mirtane.8bf" "$win64_dir/Mirtane.8bf"'
+
+# --- removing everything install added, and nothing else
+run_cmd "" uninstall.cmd
+uninstall_log=$last_output
+expect "uninstall.cmd succeeds" status_is 0
+expect "both plug-ins removed" eval '[[ ! -e $plugins64/Mirtane.8bf && ! -e $plugins32/Mirtane.8bf ]]'
+expect "the user's plug-ins folders and their other files stay" eval '[[ -d $plugins32 && -f $plugins64/Other.8bf ]]'
+expect "product folder and vendor folder removed" test ! -e "$(c_drive)/Program Files/Norlund"
+expect "registry key MIRTANE removed from the 64-bit view" eval '! key_exists 64 "HKLM\\SOFTWARE\\NORLUND"'
+expect "registry key MIRTANE removed from the 32-bit view" eval '! key_exists 32 "HKLM\\SOFTWARE\\NORLUND\\PELT Plug-Ins\\MIRTANE"'
+expect "the other product's key and value stay in the 32-bit view" \
+  test "$(registry_value 32 'HKLM\SOFTWARE\NORLUND\PELT Plug-Ins\OTHER\1' Path)" = 'REG_SZ C:\Other\'
+"$WINE" "$probe" >/dev/null 2>&1
+expect "help lookup fails again after uninstall" test $? -eq 1
+
+run_cmd "" uninstall.cmd
+expect "uninstall.cmd again finds nothing to remove" eval 'status_is 0 && output_has "MIRTANE is not installed"'
+
+# --- a help page the user added to the product folder keeps the folder
+run_cmd "" install.cmd "$(windows_path "$plugins64")"
+echo "notes" > "$(product_dir)/my notes.txt"
+run_cmd "" uninstall.cmd
+expect "uninstall.cmd keeps a product folder holding the user's own file" \
+  eval 'status_is 0 && [[ -f "$(product_dir)/my notes.txt" && ! -e "$(product_dir)/MirtaneHelp.htm" ]] && output_has "kept in use"'
+rm -rf "$(c_drive)/Program Files/Norlund"
+
+# --- a folder where the plug-in file should go is neither used nor touched
+mkdir -p "$plugins64/Mirtane.8bf"
+echo "keep me" > "$plugins64/Mirtane.8bf/keep.txt"
+run_cmd "" install.cmd x64 "$(windows_path "$plugins64")"
+expect "install.cmd refuses a folder named Mirtane.8bf in the plug-ins folder with 5" \
+  eval 'status_is 5 && output_has "is a folder" && [[ -f "$plugins64/Mirtane.8bf/keep.txt" ]]'
+expect "the refused install changed nothing" nothing_changed_but_folder
+rm -rf "$plugins64/Mirtane.8bf"
+
+# --- 32-bit Windows: one registry view
+run_cmd $'set PROCESSOR_ARCHITECTURE=x86\nset PROCESSOR_ARCHITEW6432=' install.cmd "$(windows_path "$plugins32")"
+expect "install.cmd on 32-bit Windows installs the 32-bit plug-in" \
+  eval 'status_is 0 && cmp -s "$plugins32/Mirtane.8bf" "$win32_dir/Mirtane.8bf"'
+expect "install.cmd on 32-bit Windows writes HelpFile without choosing a view" \
+  grep -qx 'value only' <(tr -d '\r' < "$(product_dir)/InstallRecord.txt")
+run_cmd "" uninstall.cmd
+expect "uninstall.cmd after a 32-bit Windows install leaves nothing" \
+  eval 'status_is 0 && [[ ! -e "$(c_drive)/Program Files/Norlund" && ! -e $plugins32/Mirtane.8bf ]] && ! key_exists 64 "HKLM\\SOFTWARE\\NORLUND"'
+
+echo
+echo "install.cmd said:"
+sed 's/^/  | /' <<<"$install_log"
+echo "uninstall.cmd said:"
+sed 's/^/  | /' <<<"$uninstall_log"
+echo
+echo "$passed passed, $failed failed, $skipped skipped"
+[[ $failed -eq 0 ]]
