@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test; exits non-zero at the first failure.
+#
+#   1. native preset (AddressSanitizer + UBSan): build, run all native tests
+#   2. win32 and win64 presets: both Mirtane.8bf, mirtane-host.exe
+#   3. structural checks of both DLLs (check_plugin_file, cross-checked with
+#      objdump's import list)
+#   4. the Wine tests of the 64-bit plug-in: every tests/windows/run-*-tests.sh
+#
+# Run scripts/install-packages.sh first on a fresh machine. MIRTANE_JOBS sets
+# the build parallelism (default 2).
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+jobs=${MIRTANE_JOBS:-2}
+current_step="start"
+
+step() {
+    current_step=$1
+    printf '\n==== %s ====\n' "$1"
+}
+
+on_failure() {
+    printf '\nbuild-and-test: FAILED during: %s\n' "$current_step" >&2
+}
+trap on_failure ERR
+
+win32_dll=$root/build/win32/Mirtane.8bf
+win64_dll=$root/build/win64/Mirtane.8bf
+
+step "native build (ASan + UBSan)"
+# The DLL paths let CTest carry the structural checks (run in a later step).
+cmake --preset native -DMIRTANE_WIN32_DLL="$win32_dll" -DMIRTANE_WIN64_DLL="$win64_dll"
+cmake --build --preset native -j "$jobs"
+
+step "native tests"
+ctest --test-dir build/native --output-on-failure -j "$jobs" -E '^check_win'
+
+step "32-bit plug-in (win32)"
+cmake --preset win32
+cmake --build --preset win32 -j "$jobs"
+
+step "64-bit plug-in and mirtane-host.exe (win64)"
+cmake --preset win64
+cmake --build --preset win64 -j "$jobs"
+
+step "structural checks of both DLLs"
+ctest --test-dir build/native --output-on-failure -R '^check_win'
+# objdump reads the import tables independently of check_plugin_file.
+for dll in "$win32_dll" "$win64_dll"; do
+    imports=$(x86_64-w64-mingw32-objdump -p "$dll" | sed -n 's/^[[:space:]]*DLL Name: //p')
+    echo "objdump: $(basename "$(dirname "$dll")")/Mirtane.8bf imports:" $imports
+    if [[ -z "$imports" ]] || grep -Eiq '^(libgcc|libstdc|libwinpthread)' <<<"$imports"; then
+        echo "objdump: $dll imports a MinGW runtime DLL or nothing at all" >&2
+        false
+    fi
+done
+
+step "Wine tests of the 64-bit plug-in"
+# Every tests/windows/run-*-tests.sh takes the win64 build dir and a scratch
+# dir of its own; all of them run, then any failure fails this step.
+wine_scripts=(tests/windows/run-*-tests.sh)
+failed_scripts=()
+if [[ ! -f ${wine_scripts[0]} ]]; then
+    echo "no tests/windows/run-*-tests.sh yet: no Wine tests run"
+else
+    for script in "${wine_scripts[@]}"; do
+        name=$(basename "$script" .sh)
+        scratch=$root/build/wine-tests/$name
+        rm -rf "$scratch"
+        mkdir -p "$scratch"
+        echo "---- $script"
+        bash "$script" "$root/build/win64" "$scratch" || failed_scripts+=("$script")
+    done
+fi
+if [[ ${#failed_scripts[@]} -gt 0 ]]; then
+    echo "Wine tests failed: ${failed_scripts[*]}" >&2
+    false
+fi
+
+printf '\nbuild-and-test: all steps passed\n'
