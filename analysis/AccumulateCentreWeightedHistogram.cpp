@@ -62,4 +62,22 @@ std::int32_t AccumulateCentreWeightedHistogram(const float* plane, float white, 
     return 0;
 }
 
+std::int32_t BuildPercentileCurves(const float* const (&planes)[3], float white, float black,
+                                   std::int32_t width, std::int32_t height,
+                                   ToneCurve* const (&curves)[3]) {
+    for (ToneCurve* curve : curves) {
+        if (curve->Clear() != 0) {
+            return -1;
+        }
+    }
+    for (int c = 0; c < 3; ++c) {
+        // A range without width adds nothing; the empty histogram then gives
+        // the all-zero curve of an empty channel.
+        static_cast<void>(
+            AccumulateCentreWeightedHistogram(planes[c], white, black, width, height, *curves[c]));
+        curves[c]->Accumulate(Normalisation::ToUnitRange);
+    }
+    return 0;
+}
+
 }  // namespace mirtane

@@ -16,4 +16,12 @@ namespace mirtane {
                                                              std::int32_t width, std::int32_t height,
                                                              ToneCurve& histogram);
 
+// Clears each curve and fills it with its plane's percentile curve: the
+// normalised running sum of the plane's centre-weighted histogram over
+// [black, white] (all zeros when the histogram has no weight beyond bin 0, or
+// when white <= black adds nothing). Returns -1 when a curve has no storage.
+[[nodiscard]] std::int32_t BuildPercentileCurves(const float* const (&planes)[3], float white, float black,
+                                                 std::int32_t width, std::int32_t height,
+                                                 ToneCurve* const (&curves)[3]);
+
 }  // namespace mirtane

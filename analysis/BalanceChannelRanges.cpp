@@ -15,18 +15,10 @@ constexpr float kLowestGain = 0.85f;
 std::int32_t BalanceChannelRanges(const float* planeR, const float* planeG, const float* planeB,
                                   std::int32_t width, std::int32_t height, ToneCurve& curveR,
                                   ToneCurve& curveG, ToneCurve& curveB, const ParameterBlock* settings) {
-    ToneCurve* curves[3] = {&curveR, &curveG, &curveB};
-    const float* planes[3] = {planeR, planeG, planeB};
-    for (ToneCurve* curve : curves) {
-        if (curve->Clear() != 0) {
-            return -1;
-        }
-    }
-    for (int c = 0; c < 3; ++c) {
-        // The range 0 .. 1 is valid, so this cannot fail.
-        static_cast<void>(
-            AccumulateCentreWeightedHistogram(planes[c], 1.0f, 0.0f, width, height, *curves[c]));
-        curves[c]->Accumulate(Normalisation::ToUnitRange);
+    ToneCurve* const curves[3] = {&curveR, &curveG, &curveB};
+    const float* const planes[3] = {planeR, planeG, planeB};
+    if (BuildPercentileCurves(planes, 1.0f, 0.0f, width, height, curves) != 0) {
+        return -1;
     }
 
     const std::int32_t n = settings->curveLength;

@@ -13,19 +13,10 @@ std::int32_t EqualiseChannels(const float* planeR, const float* planeG, const fl
                               float black, std::int32_t width, std::int32_t height, ToneCurve& curveR,
                               ToneCurve& curveG, ToneCurve& curveB, const ParameterBlock* settings) {
     const std::int32_t n = settings->curveLength;
-    ToneCurve* curves[3] = {&curveR, &curveG, &curveB};
-    const float* planes[3] = {planeR, planeG, planeB};
-    for (ToneCurve* curve : curves) {
-        if (curve->Clear() != 0) {
-            return -1;
-        }
-    }
-    for (int c = 0; c < 3; ++c) {
-        // A range without width adds nothing and leaves the curve undefined,
-        // which the steps below handle like an empty channel.
-        static_cast<void>(
-            AccumulateCentreWeightedHistogram(planes[c], white, black, width, height, *curves[c]));
-        curves[c]->Accumulate(Normalisation::ToUnitRange);
+    ToneCurve* const curves[3] = {&curveR, &curveG, &curveB};
+    const float* const planes[3] = {planeR, planeG, planeB};
+    if (BuildPercentileCurves(planes, white, black, width, height, curves) != 0) {
+        return -1;
     }
 
     ToneCurve combined(n);

@@ -20,4 +20,21 @@ inline std::int32_t TintFromStored(std::int32_t stored) {
     return static_cast<std::int16_t>(stored & 0xFFFF) + kNeutralTint;
 }
 
+// The three tints of a parameter block with their keys, red first: the order
+// in which they are stored and read.
+struct TintField {
+    DescriptorKeyID key;
+    std::int32_t* tint;
+};
+struct TintFieldList {
+    TintField fields[3];
+    const TintField* begin() const { return fields; }
+    const TintField* end() const { return fields + 3; }
+};
+inline TintFieldList TintFields(ParameterBlock* block) {
+    return {{{keyRedTint, &block->redTint},
+             {keyGreenTint, &block->greenTint},
+             {keyBlueTint, &block->blueTint}}};
+}
+
 }  // namespace mirtane

@@ -103,14 +103,7 @@ OSErr LoadLastUsedSettings() {
     if (status != noErr) {
         return status;
     }
-    ParameterBlock* block = gHost.parameterBlock;
-    const struct {
-        DescriptorKeyID key;
-        std::int32_t* tint;
-    } fields[] = {{keyRedTint, &block->redTint},
-                  {keyGreenTint, &block->greenTint},
-                  {keyBlueTint, &block->blueTint}};
-    for (const auto& field : fields) {
+    for (const TintField& field : TintFields(gHost.parameterBlock)) {
         std::int32_t stored = 0;
         status = suites.descriptors()->GetInteger(descriptor.get(), field.key, &stored);
         if (status != noErr) {
@@ -135,16 +128,9 @@ OSErr StoreLastUsedSettings() {
     if (status != noErr) {
         return status;
     }
-    const ParameterBlock* block = gHost.parameterBlock;
-    const struct {
-        DescriptorKeyID key;
-        std::int32_t tint;
-    } fields[] = {{keyRedTint, block->redTint},
-                  {keyGreenTint, block->greenTint},
-                  {keyBlueTint, block->blueTint}};
-    for (const auto& field : fields) {
+    for (const TintField& field : TintFields(gHost.parameterBlock)) {
         status = suites.descriptors()->PutInteger(descriptor.get(), field.key,
-                                                  StoredTint(field.tint));
+                                                  StoredTint(*field.tint));
         if (status != noErr) {
             return status;
         }

@@ -30,10 +30,12 @@ OSErr ReadScriptParameters(std::uint8_t* showDialog) {
         std::int32_t flags = 0;
         OSErr readStatus = noErr;
         while (readStatus == noErr && procs->getKeyProc(token, &key, &type, &flags) != 0) {
-            std::int32_t* tint = key == keyRedTint     ? &block->redTint
-                                 : key == keyGreenTint ? &block->greenTint
-                                 : key == keyBlueTint  ? &block->blueTint
-                                                       : nullptr;
+            std::int32_t* tint = nullptr;
+            for (const TintField& field : TintFields(block)) {
+                if (field.key == key) {
+                    tint = field.tint;
+                }
+            }
             if (tint == nullptr) {
                 readStatus = readErr;  // an unknown key ends the reading
                 break;
@@ -62,11 +64,10 @@ OSErr WriteScriptParameters() {
     if (token == nullptr) {
         return noErr;
     }
-    const ParameterBlock* block = gHost.parameterBlock;
-    // A failed put only leaves that key out of the recorded step.
-    static_cast<void>(procs->putIntegerProc(token, keyRedTint, StoredTint(block->redTint)));
-    static_cast<void>(procs->putIntegerProc(token, keyGreenTint, StoredTint(block->greenTint)));
-    static_cast<void>(procs->putIntegerProc(token, keyBlueTint, StoredTint(block->blueTint)));
+    for (const TintField& field : TintFields(gHost.parameterBlock)) {
+        // A failed put only leaves that key out of the recorded step.
+        static_cast<void>(procs->putIntegerProc(token, field.key, StoredTint(*field.tint)));
+    }
     if (scripting->descriptor != nullptr) {
         gHost.filterRecord->handleProcs->disposeProc(scripting->descriptor);
         scripting->descriptor = nullptr;
