@@ -6,6 +6,7 @@
 #   3. structural checks of both DLLs (check_plugin_file, cross-checked with
 #      objdump's import list)
 #   4. the Wine tests of the 64-bit plug-in: every tests/windows/run-*-tests.sh
+#   5. the release package: unpacked, installed, used and uninstalled under Wine
 #
 # Run scripts/install-packages.sh first on a fresh machine. MIRTANE_JOBS sets
 # the build parallelism (default 2).
@@ -78,5 +79,9 @@ if [[ ${#failed_scripts[@]} -gt 0 ]]; then
     echo "Wine tests failed: ${failed_scripts[*]}" >&2
     false
 fi
+
+step "release package: install and uninstall under Wine, Help through the installed page"
+rm -rf "$root/build/release-tests"
+bash tests/release/run-release-tests.sh "$root/build/win32" "$root/build/win64" "$root/build/release-tests"
 
 printf '\nbuild-and-test: all steps passed\n'
