@@ -1,0 +1,71 @@
+#include "cli/Comparison.h"
+
+#include <algorithm>
+
+#include "cli/PhotoFile.h"
+
+namespace mirtane::cli {
+namespace {
+
+using vips::VImage;
+
+constexpr int kCaptionHeight = 40;
+constexpr int kGap = 12;
+constexpr double kBackground = 40.0;  // dark grey around the panels
+constexpr const char* kCaptionFont = "sans bold 16";
+
+// A caption bar `width` wide: light text on the background grey.
+VImage Caption(const std::string& text, int width) {
+    VImage mask = VImage::text(text.c_str(), VImage::option()->set("font", kCaptionFont));
+    // The text mask is 0 ... 255 coverage; blend from background to near white.
+    VImage label = mask.linear({(235.0 - kBackground) / 255.0}, {kBackground});
+    const int left = std::max(0, (width - label.width()) / 2);
+    const int top = std::max(0, (kCaptionHeight - label.height()) / 2);
+    label = label.embed(left, top, width, kCaptionHeight,
+                        VImage::option()->set("extend", VIPS_EXTEND_BACKGROUND)
+                            ->set("background", std::vector<double>{kBackground}));
+    return VImage::bandjoin({label, label, label}).cast(VIPS_FORMAT_UCHAR);
+}
+
+VImage Panel(const testhost::Image& image, double scale, const std::string& caption) {
+    VImage picture = ToVipsImage(image);
+    if (scale < 1.0) {
+        picture = picture.resize(scale);
+    }
+    return Caption(caption, picture.width())
+        .join(picture, VIPS_DIRECTION_VERTICAL,
+              VImage::option()->set("shim", 0)->set("background", std::vector<double>{kBackground}));
+}
+
+}  // namespace
+
+VImage ComparisonImage(const testhost::Image& before, const testhost::Image& after,
+                       const Trims& trims) {
+    const int longer = std::max(before.width, before.height);
+    const double scale = longer > kMaxPanelSide ? static_cast<double>(kMaxPanelSide) / longer : 1.0;
+    const std::string afterCaption =
+        trims.Neutral() ? std::string("After") : "After (" + DescribeTrims(trims) + ")";
+    const VImage left = Panel(before, scale, "Before");
+    const VImage right = Panel(after, scale, afterCaption);
+    const std::vector<double> background{kBackground, kBackground, kBackground};
+    VImage pair = left.join(right, VIPS_DIRECTION_HORIZONTAL,
+                            VImage::option()->set("shim", kGap)->set("background", background));
+    return pair
+        .embed(kGap, 0, pair.width() + 2 * kGap, pair.height() + kGap,
+               VImage::option()->set("extend", VIPS_EXTEND_BACKGROUND)->set("background", background))
+        .cast(VIPS_FORMAT_UCHAR)
+        .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+}
+
+int SaveComparison(const testhost::Image& before, const testhost::Image& after, const Trims& trims,
+                   const std::string& path, int quality, std::string& error) {
+    try {
+        return SaveImage(path, ComparisonImage(before, after, trims), quality, error);
+    } catch (const vips::VError& failure) {
+        vips_error_clear();
+        error = std::string("cannot draw the comparison: ") + failure.what();
+        return -1;
+    }
+}
+
+}  // namespace mirtane::cli

@@ -1,0 +1,28 @@
+// The side-by-side picture of a restore: the input on the left and the
+// result on the right, each under a caption.
+#pragma once
+
+#include <string>
+
+#include <vips/vips8>
+
+#include "cli/Trims.h"
+#include "testhost/Image.h"
+
+namespace mirtane::cli {
+
+// Each panel is shrunk so that its longer side is at most this many pixels:
+// the picture is for looking at, the restored file holds the full image.
+constexpr int kMaxPanelSide = 1024;
+
+// The comparison of `before` and `after` (same size, 8-bit RGB) as an image.
+vips::VImage ComparisonImage(const testhost::Image& before, const testhost::Image& after,
+                             const Trims& trims);
+
+// Writes ComparisonImage to `path` as SaveImage does. Returns 0, or -1 with
+// `error` set.
+[[nodiscard]] int SaveComparison(const testhost::Image& before, const testhost::Image& after,
+                                 const Trims& trims, const std::string& path, int quality,
+                                 std::string& error);
+
+}  // namespace mirtane::cli

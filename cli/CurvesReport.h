@@ -1,0 +1,23 @@
+// The curves command's output: the black and white levels and the three
+// 256-entry channel tables, as text or JSON. Values print with %.9g, which
+// gives back the exact float32 when read.
+#pragma once
+
+#include <string>
+
+#include "cli/PluginRun.h"
+
+namespace mirtane::cli {
+
+// "black-level V\nwhite-level V\n" then one line of 256 values per channel,
+// red, green, blue, each line starting with the channel's name.
+std::string FormatCurvesText(const ChannelCurves& curves);
+
+// {"file": ..., "blackLevel": V, "whiteLevel": V, "red": [256 values],
+//  "green": [...], "blue": [...]}; a value that is not finite becomes null.
+std::string FormatCurvesJson(const std::string& file, const ChannelCurves& curves);
+
+// `text` as a JSON string literal, quotes included.
+std::string JsonString(const std::string& text);
+
+}  // namespace mirtane::cli

@@ -1,0 +1,200 @@
+// The command's parts that need no plug-in run: the worker report protocol,
+// output planning, atomic writes, the progress line and the JSON text.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include "CliTestSupport.h"
+#include "cli/AtomicFile.h"
+#include "cli/CurvesReport.h"
+#include "cli/OutputPaths.h"
+#include "cli/PluginRun.h"
+#include "cli/ProgressBar.h"
+#include "cli/Reporter.h"
+
+namespace clitest {
+namespace {
+
+using namespace mirtane::cli;
+
+class RecordingReporter : public Reporter {
+  public:
+    void Progress(double fraction) override { progress.push_back(fraction); }
+    void Notice(const std::string& line) override { notices.push_back(line); }
+    void Error(const std::string& line) override { errors.push_back(line); }
+    void Result(const std::string& line) override { results.push_back(line); }
+    std::vector<double> progress;
+    std::vector<std::string> notices, errors, results;
+};
+
+TEST(WorkerProtocol, EveryReportCrossesThePipeAsOneLineAndComesBackIntact) {
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    PipeReporter sender(ends[1]);
+    sender.Progress(0.0);
+    sender.Progress(0.001);  // under half a percent: not sent
+    sender.Progress(0.25);
+    sender.Notice("a.png: 16 bits per sample");
+    sender.Error("b.png: line one\nline two");  // a line break must not split the report
+    sender.Result("restored c.png -> d.png");
+    close(ends[1]);
+    std::string bytes;
+    char buffer[256];
+    for (ssize_t count; (count = read(ends[0], buffer, sizeof buffer)) > 0;) {
+        bytes.append(buffer, static_cast<std::size_t>(count));
+    }
+    close(ends[0]);
+
+    RecordingReporter receiver;
+    for (const std::string& line : Lines(bytes)) {
+        EXPECT_TRUE(DispatchProtocolLine(line, receiver)) << line;
+    }
+    EXPECT_EQ(receiver.progress, (std::vector<double>{0.0, 0.25}));
+    EXPECT_EQ(receiver.notices, std::vector<std::string>{"a.png: 16 bits per sample"});
+    EXPECT_EQ(receiver.errors, std::vector<std::string>{"b.png: line one line two"});
+    EXPECT_EQ(receiver.results, std::vector<std::string>{"restored c.png -> d.png"});
+}
+
+TEST(WorkerProtocol, LinesThatAreNotReportsAreRejected) {
+    RecordingReporter receiver;
+    for (const char* line : {"", "P", "Px", "P abc", "P nan", "X text", "E"}) {
+        EXPECT_FALSE(DispatchProtocolLine(line, receiver)) << line;
+    }
+    EXPECT_TRUE(receiver.progress.empty());
+    EXPECT_TRUE(receiver.errors.empty());
+}
+
+TEST(OutputPlan, KeepsNamesAndRefusesCollisionsAndOverwritingInputs) {
+    ScratchFolder folder;
+    ASSERT_EQ(mkdir((folder / "a").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir((folder / "b").c_str(), 0755), 0);
+    WriteFileBytes(folder / "a/one.jpg", "1");
+    WriteFileBytes(folder / "b/one.jpg", "2");
+    WriteFileBytes(folder / "a/two.jpg", "3");
+    const std::vector<PlannedOutput> plan =
+        PlanOutputFolder({folder / "a/one.jpg", folder / "b/one.jpg", folder / "a/two.jpg"},
+                         folder / "a/");
+    ASSERT_EQ(plan.size(), 3u);
+    EXPECT_EQ(plan[0].output, folder / "a/one.jpg");
+    EXPECT_NE(plan[0].problem.find("would overwrite the input"), std::string::npos);
+    EXPECT_EQ(plan[1].output, folder / "a/one.jpg");
+    EXPECT_TRUE(plan[1].problem.empty()) << "the first input was refused, so the name is free";
+    EXPECT_NE(plan[2].problem.find("would overwrite the input"), std::string::npos);
+
+    const std::vector<PlannedOutput> elsewhere =
+        PlanOutputFolder({folder / "a/one.jpg", folder / "b/one.jpg"}, folder / "out");
+    EXPECT_TRUE(elsewhere[0].problem.empty());
+    EXPECT_EQ(elsewhere[0].output, folder / "out/one.jpg");
+    EXPECT_NE(elsewhere[1].problem.find(folder / "a/one.jpg"), std::string::npos);
+}
+
+TEST(OutputPlan, FoldersAreCreatedWithTheirParentsAndFilesInTheWayReported) {
+    ScratchFolder folder;
+    std::string error;
+    EXPECT_EQ(EnsureFolder(folder / "x/y/z", error), 0) << error;
+    EXPECT_EQ(FolderEntries(folder / "x/y"), std::vector<std::string>{"z"});
+    EXPECT_EQ(EnsureFolder(folder / "x/y/z", error), 0) << "an existing folder is fine";
+    WriteFileBytes(folder / "file", "x");
+    EXPECT_EQ(EnsureFolder(folder / "file/sub", error), -1);
+    EXPECT_NE(error.find("cannot create"), std::string::npos) << error;
+    EXPECT_EQ(FileName("a/b/c.png"), "c.png");
+    EXPECT_EQ(FileName("c.png"), "c.png");
+}
+
+// Writes through an AtomicFile; false with `error` set on failure.
+bool WriteAtomically(const std::string& path, const std::string& bytes, std::string& error) {
+    AtomicFile file;
+    if (file.Create(path, error) != 0) {
+        return false;
+    }
+    if (write(file.fd(), bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
+        error = "short write";
+        return false;
+    }
+    return file.Commit(error) == 0;
+}
+
+TEST(AtomicWrite, ReplacesTheTargetWholeAndLeavesNoTemporaryFile) {
+    ScratchFolder folder;
+    std::string error;
+    WriteFileBytes(folder / "target.png", "old");
+    const std::string bytes(1 << 20, 'n');
+    ASSERT_TRUE(WriteAtomically(folder / "target.png", bytes, error)) << error;
+    EXPECT_EQ(ReadFileBytes(folder / "target.png"), bytes);
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"target.png"});
+    struct stat status {};
+    ASSERT_EQ(stat((folder / "target.png").c_str(), &status), 0);
+    const mode_t mask = umask(0);
+    umask(mask);
+    EXPECT_EQ(status.st_mode & 0777, 0666 & ~mask);
+}
+
+TEST(AtomicWrite, AFailureLeavesTheTargetAndTheFolderAsTheyWere) {
+    ScratchFolder folder;
+    std::string error;
+    ASSERT_EQ(mkdir((folder / "taken").c_str(), 0755), 0);
+    EXPECT_FALSE(WriteAtomically(folder / "taken", "x", error));
+    EXPECT_NE(error.find("is a directory"), std::string::npos) << error;
+    EXPECT_FALSE(WriteAtomically(folder / "missing/file.png", "x", error));
+    EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
+    {
+        // Abandoned half-way: the target keeps its old content.
+        WriteFileBytes(folder / "kept.png", "old");
+        AtomicFile file;
+        ASSERT_EQ(file.Create(folder / "kept.png", error), 0) << error;
+        ASSERT_EQ(write(file.fd(), "partial", 7), 7);
+        EXPECT_EQ(folder.Entries().size(), 3u) << "the temporary file exists while writing";
+    }
+    EXPECT_EQ(ReadFileBytes(folder / "kept.png"), "old");
+    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"kept.png", "taken"}));
+    EXPECT_EQ(TemporaryPattern("dir/name.png"), "dir/.name.png.mirtane-XXXXXX");
+    EXPECT_EQ(TemporaryPattern("name.png"), ".name.png.mirtane-XXXXXX");
+}
+
+TEST(ProgressLine, ShowsTheFractionAndNeverOverflowsTheTerminal) {
+    EXPECT_EQ(FormatProgressLine(0.5, "3/10 files", 80),
+              "[###############               ]  50%  3/10 files");
+    EXPECT_EQ(FormatProgressLine(1.0, "", 80), "[##############################] 100%  ");
+    EXPECT_EQ(FormatProgressLine(-1.0, "", 80), "[                              ]   0%  ");
+    EXPECT_EQ(FormatProgressLine(NAN, "", 80), "[                              ]   0%  ");
+    const std::string longLabel(200, 'x');
+    EXPECT_EQ(FormatProgressLine(0.3, longLabel, 60).size(), 59u);
+}
+
+TEST(ProgressLine, RunFractionRisesThroughTheStagesAndTheTiles) {
+    EXPECT_LT(RunFraction(1, 3), RunFraction(2, 3));
+    EXPECT_LT(RunFraction(2, 3), RunFraction(0, 3));  // 0 of 3 closes the analysis
+    EXPECT_DOUBLE_EQ(RunFraction(0, 3), RunFraction(0, 9));
+    double previous = RunFraction(0, 3);
+    for (int tile = 1; tile <= 9; ++tile) {
+        const double now = RunFraction(tile, 9);
+        EXPECT_GT(now, previous) << tile;
+        previous = now;
+    }
+    EXPECT_DOUBLE_EQ(RunFraction(9, 9), 1.0);
+    EXPECT_DOUBLE_EQ(RunFraction(5, 0), 0.0);
+}
+
+TEST(CurvesText, JsonStringsAreEscapedAndNonFiniteValuesBecomeNull) {
+    EXPECT_EQ(JsonString("a\"b\\c\nd"), "\"a\\\"b\\\\c\\u000ad\"");
+    ChannelCurves curves;
+    curves.blackLevel = NAN;
+    curves.whiteLevel = 1.0f;
+    curves.tables[1][7] = INFINITY;
+    curves.tables[2][255] = 0.1f;
+    const std::string json = FormatCurvesJson("x.png", curves);
+    EXPECT_NE(json.find("\"blackLevel\": null"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"whiteLevel\": 1,"), std::string::npos) << json;
+    EXPECT_EQ(json.find("inf"), std::string::npos);
+    EXPECT_NE(json.find("0.100000001]"), std::string::npos) << "float32 0.1 printed exactly";
+    const std::string text = FormatCurvesText(curves);
+    EXPECT_EQ(Lines(text).size(), 5u);
+    EXPECT_EQ(text.substr(0, 16), "black-level nan\n");
+}
+
+}  // namespace
+}  // namespace clitest
