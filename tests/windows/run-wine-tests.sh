@@ -2,8 +2,9 @@
 # Runs the 64-bit plug-in under Wine through mirtane-host.exe: its property
 # list names the entry point; a whole run on a generated 600 x 500 picture
 # succeeds, leaves nothing allocated and writes the image; a replayed step
-# with scripted trims shows no dialog; a cancelled dialog gives -128; the
-# about box opens and closes.
+# with scripted trims shows no dialog; last-used trims persist between runs
+# through a registry file; a cancelled dialog gives -128; the about box opens
+# and closes.
 #
 #   tests/windows/run-wine-tests.sh WIN64_BUILD_DIR SCRATCH_DIR
 #
@@ -137,6 +138,28 @@ if [ -f "$replayed" ] && [ -f "$output" ] && ! cmp -s "$replayed" "$output"; the
     pass "the replayed trims change the result"
 else
     fail "the replayed trims change the result"
+fi
+
+# Last-used settings survive between runs of the program, kept in a file as
+# a host keeps them across restarts: a replayed step with trims stores them,
+# and the next interactive run (dialog confirmed unchanged) applies them, so
+# it writes the same bytes and records the same step.
+registry="$scratch_dir/registry.txt"
+first="$scratch_dir/first-with-registry.ppm"
+second="$scratch_dir/second-with-registry.ppm"
+rm -f "$registry" "$first" "$second"
+run_host registry-first "$plugin" "$input" "$first" --tints 10 -5 0 --registry "$registry"
+first_status=$?
+run_host registry-second "$plugin" "$input" "$second" --registry "$registry"
+second_status=$?
+recorded_line="recorded: 'Rd  ' = 10 'Grn ' = -5 'Bl  ' = 0"
+if [ $first_status -eq 0 ] && [ $second_status -eq 0 ] && [ -f "$registry" ] &&
+    grep -q '^dialog ' "$scratch_dir/registry-second.log" &&
+    grep -qF "$recorded_line" "$scratch_dir/registry-second.log" &&
+    cmp -s "$first" "$second" && cmp -s "$first" "$replayed"; then
+    pass "last-used trims persist between runs and a recorded step replays with the same result"
+else
+    fail "last-used trims persist between runs and a recorded step replays with the same result"
 fi
 
 # A cancelled dialog: the user-cancel result, and no image is written.
