@@ -120,14 +120,49 @@ std::string DecodeEntities(const std::string& raw, std::vector<std::string>& pro
     return out;
 }
 
+// A hand-written scanner rather than std::regex: libstdc++'s regex recurses
+// once per character, and the page's inline images are attribute values tens
+// of kilobytes long.
 std::map<std::string, std::string> ParseAttributes(const std::string& inside, std::vector<std::string>& problems) {
     std::map<std::string, std::string> attributes;
-    static const std::regex attribute(R"re(([A-Za-z_:][-A-Za-z0-9_:.]*)(?:\s*=\s*(?:"([^"]*)"|'([^']*)'|([^\s"'>]+)))?)re");
-    for (auto it = std::sregex_iterator(inside.begin(), inside.end(), attribute); it != std::sregex_iterator(); ++it) {
-        const std::smatch& match = *it;
-        const std::string value = match[2].matched ? match[2].str() : match[3].matched ? match[3].str() : match[4].str();
-        if (!attributes.emplace(match[1].str(), DecodeEntities(value, problems)).second) {
-            problems.push_back("attribute given twice: " + match[1].str());
+    const auto isSpace = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+    const auto isNameStart = [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0 || c == '_' || c == ':'; };
+    const auto isNameChar = [&](char c) {
+        return isNameStart(c) || std::isdigit(static_cast<unsigned char>(c)) != 0 || c == '-' || c == '.';
+    };
+    std::size_t i = 0;
+    while (i < inside.size()) {
+        if (!isNameStart(inside[i])) {
+            ++i;
+            continue;
+        }
+        const std::size_t nameStart = i;
+        while (i < inside.size() && isNameChar(inside[i])) ++i;
+        const std::string name = inside.substr(nameStart, i - nameStart);
+        std::size_t j = i;
+        while (j < inside.size() && isSpace(inside[j])) ++j;
+        std::string value;
+        if (j < inside.size() && inside[j] == '=') {
+            ++j;
+            while (j < inside.size() && isSpace(inside[j])) ++j;
+            if (j < inside.size() && (inside[j] == '"' || inside[j] == '\'')) {
+                const char quote = inside[j];
+                const std::size_t end = inside.find(quote, j + 1);
+                const std::size_t stop = end == std::string::npos ? inside.size() : end;
+                value = inside.substr(j + 1, stop - j - 1);
+                i = stop == inside.size() ? stop : stop + 1;
+            } else {
+                const std::size_t valueStart = j;
+                while (j < inside.size() && !isSpace(inside[j]) && inside[j] != '"' && inside[j] != '\'' &&
+                       inside[j] != '>') {
+                    ++j;
+                }
+                value = inside.substr(valueStart, j - valueStart);
+                i = j;
+            }
+        }
+        if (!attributes.emplace(name, DecodeEntities(value, problems)).second) {
+            problems.push_back("attribute given twice: " + name);
         }
     }
     return attributes;
