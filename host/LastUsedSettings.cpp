@@ -23,7 +23,12 @@ OSErr NarrowStatus(SPErr status) {
 // acquired when it goes out of scope, registry first.
 class SettingsSuites {
 public:
+    // A host without the basic suite offers neither: -30900.
     explicit SettingsSuites(SPBasicSuite* basic) : basic_(basic) {
+        if (basic_ == nullptr) {
+            status_ = errPlugInHostInsufficient;
+            return;
+        }
         const void* suite = nullptr;
         status_ = NarrowStatus(basic_->AcquireSuite(kPSDescriptorRegistrySuite,
                                                     kPSDescriptorRegistrySuiteVersion, &suite));
@@ -39,6 +44,9 @@ public:
         }
     }
     ~SettingsSuites() {
+        if (basic_ == nullptr) {
+            return;
+        }
         if (registry_ != nullptr) {
             static_cast<void>(basic_->ReleaseSuite(kPSDescriptorRegistrySuite,
                                                    kPSDescriptorRegistrySuiteVersion));
@@ -85,11 +93,7 @@ private:
 }  // namespace
 
 OSErr LoadLastUsedSettings() {
-    SPBasicSuite* basic = gHost.filterRecord->sSPBasic;
-    if (basic == nullptr) {
-        return errPlugInHostInsufficient;
-    }
-    SettingsSuites suites(basic);
+    SettingsSuites suites(gHost.filterRecord->sSPBasic);
     if (suites.status() != noErr) {
         return suites.status();
     }
@@ -115,11 +119,7 @@ OSErr LoadLastUsedSettings() {
 }
 
 OSErr StoreLastUsedSettings() {
-    SPBasicSuite* basic = gHost.filterRecord->sSPBasic;
-    if (basic == nullptr) {
-        return errPlugInHostInsufficient;
-    }
-    SettingsSuites suites(basic);
+    SettingsSuites suites(gHost.filterRecord->sSPBasic);
     if (suites.status() != noErr) {
         return suites.status();
     }

@@ -62,22 +62,24 @@ void DisposeHandles() {
     }
 }
 
+ParameterBlock DefaultParameterBlock() {
+    ParameterBlock block{};
+    block.redTint = kNeutralTint;
+    block.greenTint = kNeutralTint;
+    block.blueTint = kNeutralTint;
+    block.gammaExponent = kDefaultGammaExponent;
+    block.curveLength = kCurveLength;
+    block.slopeGridHeight = kSlopeGridHeight;
+    block.blackLevel = 0.0f;
+    block.whiteLevel = 1.0f;
+    return block;
+}
+
 void SetParameterDefaults() {
-    ParameterBlock* block = gHost.parameterBlock;
-    if (block == nullptr) {
+    if (gHost.parameterBlock == nullptr) {
         return;  // the lock failed and the result slot says so
     }
-    block->redTint = kNeutralTint;
-    block->greenTint = kNeutralTint;
-    block->blueTint = kNeutralTint;
-    block->gammaExponent = kDefaultGammaExponent;
-    block->curveLength = kCurveLength;
-    block->slopeGridHeight = kSlopeGridHeight;
-    block->curveTables[0] = nullptr;
-    block->curveTables[1] = nullptr;
-    block->curveTables[2] = nullptr;
-    block->blackLevel = 0.0f;
-    block->whiteLevel = 1.0f;
+    *gHost.parameterBlock = DefaultParameterBlock();
 }
 
 void InitGlobals() {

@@ -31,6 +31,10 @@ struct GlobalsBlock {
     float* curveStorage[3];  // red, green, blue blocks from TrackedAlloc
 };
 
+// The settings every run starts from: neutral tints, gamma 0.7, 256-entry
+// curves, a 257-row slope grid, no tables, levels 0 and 1.
+ParameterBlock DefaultParameterBlock();
+
 // Each operation reads the filter record, data slot and result slot recorded
 // by PluginMain and reports failure in the result slot.
 void CreateParameterHandle();

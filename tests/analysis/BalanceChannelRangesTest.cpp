@@ -14,16 +14,6 @@ namespace {
 constexpr std::int32_t kWidth = 40;
 constexpr std::int32_t kHeight = 30;
 
-ParameterBlock DefaultSettings() {
-    ParameterBlock settings{};
-    settings.gammaExponent = kDefaultGammaExponent;
-    settings.curveLength = kCurveLength;
-    settings.slopeGridHeight = kSlopeGridHeight;
-    settings.blackLevel = 0.0f;
-    settings.whiteLevel = 1.0f;
-    return settings;
-}
-
 // A diagonal gradient through [0, 1] with a ripple, so every level occurs.
 std::vector<float> Gradient() {
     std::vector<float> plane(static_cast<std::size_t>(kWidth * kHeight));
@@ -46,7 +36,7 @@ struct Ramps {
 
 TEST(BalanceChannelRanges, IdenticalChannelsGetIdentityRamps) {
     const std::vector<float> plane = Gradient();
-    const ParameterBlock settings = DefaultSettings();
+    const ParameterBlock settings = DefaultParameterBlock();
     Ramps ramps;
     EXPECT_EQ(BalanceChannelRanges(plane.data(), plane.data(), plane.data(), kWidth, kHeight, ramps.r,
                                    ramps.g, ramps.b, &settings),
@@ -66,7 +56,7 @@ TEST(BalanceChannelRanges, NarrowChannelIsStretchedByAtMostTheGainLimit) {
     for (std::size_t k = 0; k < red.size(); ++k) {
         green[k] = 0.5f + 0.2f * (red[k] - 0.5f);
     }
-    const ParameterBlock settings = DefaultSettings();
+    const ParameterBlock settings = DefaultParameterBlock();
     Ramps ramps;
     EXPECT_EQ(BalanceChannelRanges(red.data(), green.data(), red.data(), kWidth, kHeight, ramps.r, ramps.g,
                                    ramps.b, &settings),
@@ -94,7 +84,7 @@ TEST(BalanceChannelRanges, UnmeasurableLevelsGivePlainRampsWithTheLevelsStep) {
     // percentile curve and so no highlight weight.
     const std::vector<float> plane = Gradient();
     const std::vector<float> dark(plane.size(), 0.0f);
-    ParameterBlock settings = DefaultSettings();
+    ParameterBlock settings = DefaultParameterBlock();
     settings.blackLevel = 0.2f;
     settings.whiteLevel = 0.7f;
     Ramps ramps;

@@ -26,15 +26,9 @@ constexpr float kUntouched = -3.0f;
 // The settings and tables a run starts with.
 struct AnalysisRun {
     std::array<std::vector<float>, 3> tables;
-    ParameterBlock settings{};
+    ParameterBlock settings = DefaultParameterBlock();
 
     AnalysisRun() {
-        settings.redTint = settings.greenTint = settings.blueTint = kNeutralTint;
-        settings.gammaExponent = kDefaultGammaExponent;
-        settings.curveLength = kCurveLength;
-        settings.slopeGridHeight = kSlopeGridHeight;
-        settings.blackLevel = 0.0f;
-        settings.whiteLevel = 1.0f;
         for (int c = 0; c < 3; ++c) {
             tables[static_cast<std::size_t>(c)].assign(kCurveLength, kUntouched);
             settings.curveTables[c] = tables[static_cast<std::size_t>(c)].data();

@@ -18,16 +18,6 @@ constexpr std::int32_t kN = kCurveLength;
 constexpr float kToeLevel = 35.0f / 256.0f;
 constexpr float kShoulderLevel = 221.0f / 256.0f;
 
-ParameterBlock DefaultSettings() {
-    ParameterBlock settings{};
-    settings.gammaExponent = kDefaultGammaExponent;
-    settings.curveLength = kCurveLength;
-    settings.slopeGridHeight = kSlopeGridHeight;
-    settings.blackLevel = 0.0f;
-    settings.whiteLevel = 1.0f;
-    return settings;
-}
-
 void FillIdentity(ToneCurve& curve) {
     for (std::int32_t i = 0; i < curve.Count(); ++i) {
         curve.At(i) = static_cast<float>(i) / static_cast<float>(curve.Count() - 1);
@@ -161,7 +151,7 @@ TEST(ShapeChannelCurve, SearchesStayInsideTheCurve) {
 TEST(EqualiseChannels, IdenticalChannelsGetIdenticalCurvesFromZeroToOne) {
     const std::vector<float> plane =
         Plane(48, 40, [](float x, float y) { return 0.2f + 0.5f * x * x + 0.2f * y; });
-    const ParameterBlock settings = DefaultSettings();
+    const ParameterBlock settings = DefaultParameterBlock();
     ToneCurve r(kN);
     ToneCurve g(kN);
     ToneCurve b(kN);
@@ -185,7 +175,7 @@ TEST(EqualiseChannels, ChannelsWithoutPercentileCurveFollowTheIdentityWeighting)
     // Every analysed sample in bin 0, in every channel: the combined curve is
     // flat, W is the identity and each channel is shaped from W alone.
     const std::vector<float> plane(48 * 40, 0.0f);
-    const ParameterBlock settings = DefaultSettings();
+    const ParameterBlock settings = DefaultParameterBlock();
     ToneCurve r(kN);
     ToneCurve g(kN);
     ToneCurve b(kN);
@@ -212,7 +202,7 @@ TEST(EqualiseChannels, OneUndefinedChannelStillGetsAFiniteRisingCurve) {
     const std::vector<float> plane =
         Plane(48, 40, [](float x, float y) { return 0.1f + 0.8f * x * (0.5f + 0.5f * y); });
     const std::vector<float> dark(plane.size(), 0.0f);
-    const ParameterBlock settings = DefaultSettings();
+    const ParameterBlock settings = DefaultParameterBlock();
     ToneCurve r(kN);
     ToneCurve g(kN);
     ToneCurve b(kN);

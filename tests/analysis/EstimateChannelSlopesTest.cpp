@@ -12,16 +12,6 @@
 namespace mirtane {
 namespace {
 
-ParameterBlock DefaultSettings() {
-    ParameterBlock settings{};
-    settings.gammaExponent = kDefaultGammaExponent;
-    settings.curveLength = kCurveLength;
-    settings.slopeGridHeight = kSlopeGridHeight;
-    settings.blackLevel = 0.0f;
-    settings.whiteLevel = 1.0f;
-    return settings;
-}
-
 TEST(MeasureChannels, FindsRangeAndSpreadPerChannel) {
     const float r[4] = {0.2f, 0.4f, 0.6f, 0.8f};
     const float g[4] = {0.5f, 0.5f, 0.5f, 0.5f};
@@ -94,7 +84,7 @@ TEST(IntegrateSlopes, CodesMapToPowersOfTheGradientRatio) {
 
 TEST(EstimateChannelSlopes, UniformImageHasNoTonalRange) {
     const std::vector<float> plane(64, 0.4f);
-    ParameterBlock settings = DefaultSettings();
+    ParameterBlock settings = DefaultParameterBlock();
     ToneCurve curves[3] = {ToneCurve(256), ToneCurve(256), ToneCurve(256)};
     EXPECT_EQ(EstimateChannelSlopes(plane.data(), plane.data(), plane.data(), 8, 8, curves[0], curves[1],
                                     curves[2], &settings),
@@ -112,7 +102,7 @@ TEST(EstimateChannelSlopes, TinyPlanesGiveIdenticalEvenRamps) {
     const float r[9] = {0.1f, 0.5f, 0.9f, 0.2f, 0.3f, 0.4f, 0.0f, 0.7f, 0.6f};
     const float g[9] = {0.9f, 0.5f, 0.1f, 0.2f, 0.6f, 0.4f, 0.3f, 0.7f, 0.8f};
     const float b[9] = {0.3f, 0.3f, 0.3f, 0.2f, 0.95f, 0.4f, 0.1f, 0.7f, 0.6f};
-    ParameterBlock settings = DefaultSettings();
+    ParameterBlock settings = DefaultParameterBlock();
     ToneCurve curves[3] = {ToneCurve(256), ToneCurve(256), ToneCurve(256)};
     EXPECT_EQ(EstimateChannelSlopes(r, g, b, 3, 3, curves[0], curves[1], curves[2], &settings), 0);
     EXPECT_EQ(settings.blackLevel, 0.0f);
@@ -142,7 +132,7 @@ TEST(EstimateChannelSlopes, ChannelWithWeakerEdgesIsSteepened) {
             r[k] = 0.5f + 0.2f * wave;
         }
     }
-    ParameterBlock settings = DefaultSettings();
+    ParameterBlock settings = DefaultParameterBlock();
     ToneCurve curves[3] = {ToneCurve(256), ToneCurve(256), ToneCurve(256)};
     ASSERT_EQ(EstimateChannelSlopes(r.data(), g.data(), b.data(), width, height, curves[0], curves[1],
                                     curves[2], &settings),

@@ -17,18 +17,8 @@ namespace {
 using testhost::FaultKind;
 using testhost::Image;
 using testhost::TestHost;
-
-bool RectIs(const Rect& rect, int top, int left, int bottom, int right) {
-    return rect.top == top && rect.left == left && rect.bottom == bottom && rect.right == right;
-}
-
-Image RandomImage(int width, int height, unsigned seed) {
-    Image image = testhost::MakeImage(width, height);
-    std::mt19937 random(seed);
-    std::uniform_int_distribution<int> byte(0, 255);
-    for (std::uint8_t& v : image.pixels) v = static_cast<std::uint8_t>(byte(random));
-    return image;
-}
+using harness::RandomImage;
+using harness::RectIs;
 
 // Curves that invert every channel: every corrected sample is 255 - b.
 class ApplyToImageTest : public ::testing::Test {

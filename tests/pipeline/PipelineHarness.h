@@ -7,9 +7,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <random>
 
 #include "host/ParameterBlock.h"
 #include "pluginapi/FilterRecord.h"
+#include "testhost/Image.h"
 
 namespace mirtane::harness {
 
@@ -24,5 +26,18 @@ void SetIdentityTables();
 
 extern "C" void PI_CDECL PipelineEntry(std::int16_t selector, void* record, std::intptr_t* data,
                                        std::int16_t* result);
+
+inline bool RectIs(const Rect& rect, int top, int left, int bottom, int right) {
+    return rect.top == top && rect.left == left && rect.bottom == bottom && rect.right == right;
+}
+
+// Uniformly random samples: every byte value occurs in every plane.
+inline testhost::Image RandomImage(int width, int height, unsigned seed) {
+    testhost::Image image = testhost::MakeImage(width, height);
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (std::uint8_t& v : image.pixels) v = static_cast<std::uint8_t>(byte(random));
+    return image;
+}
 
 }  // namespace mirtane::harness
