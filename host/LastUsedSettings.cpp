@@ -25,7 +25,7 @@ class SettingsSuites {
 public:
     // A host without the basic suite offers neither: -30900.
     explicit SettingsSuites(SPBasicSuite* basic) : basic_(basic) {
-        if (basic_ == nullptr) {
+        if (basic_ == nullptr || basic_->AcquireSuite == nullptr) {
             status_ = errPlugInHostInsufficient;
             return;
         }
@@ -42,9 +42,13 @@ public:
         if (status_ == noErr) {
             descriptors_ = static_cast<const PSActionDescriptorProcs*>(suite);
         }
+        // A suite handed out without the procedures used here counts as missing.
+        if (status_ == noErr && !Complete()) {
+            status_ = errPlugInHostInsufficient;
+        }
     }
     ~SettingsSuites() {
-        if (basic_ == nullptr) {
+        if (basic_ == nullptr || basic_->ReleaseSuite == nullptr) {
             return;
         }
         if (registry_ != nullptr) {
@@ -64,6 +68,13 @@ public:
     const PSActionDescriptorProcs* descriptors() const { return descriptors_; }
 
 private:
+    bool Complete() const {
+        return registry_ != nullptr && descriptors_ != nullptr && registry_->Get != nullptr &&
+               registry_->Register != nullptr && descriptors_->Make != nullptr &&
+               descriptors_->Free != nullptr && descriptors_->GetCount != nullptr &&
+               descriptors_->GetInteger != nullptr && descriptors_->PutInteger != nullptr;
+    }
+
     SPBasicSuite* basic_;
     const PSDescriptorRegistryProcs* registry_ = nullptr;
     const PSActionDescriptorProcs* descriptors_ = nullptr;

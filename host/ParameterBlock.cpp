@@ -7,11 +7,23 @@ namespace {
 
 HandleProcs* Handles() { return gHost.filterRecord->handleProcs; }
 
+// The blocks live in host handles: a host that lacks any of the four
+// procedures they need cannot run the plug-in at all.
+bool HostOffersHandles() {
+    const HandleProcs* procs = Handles();
+    return procs != nullptr && procs->newProc != nullptr && procs->disposeProc != nullptr &&
+           procs->lockProc != nullptr && procs->unlockProc != nullptr;
+}
+
 Handle GlobalsHandle() { return reinterpret_cast<Handle>(*gHost.dataSlot); }
 
 }  // namespace
 
 void CreateParameterHandle() {
+    if (!HostOffersHandles()) {
+        SetHostResult(filterBadParameters);
+        return;
+    }
     gHost.filterRecord->parameters = Handles()->newProc(sizeof(ParameterBlock));
     if (gHost.filterRecord->parameters == nullptr) {
         SetHostResult(memFullErr);
@@ -19,6 +31,10 @@ void CreateParameterHandle() {
 }
 
 void CreateGlobalsHandle() {
+    if (!HostOffersHandles()) {
+        SetHostResult(filterBadParameters);
+        return;
+    }
     Handle globals = Handles()->newProc(sizeof(GlobalsBlock));
     if (globals == nullptr) {
         SetHostResult(memFullErr);
@@ -28,7 +44,7 @@ void CreateGlobalsHandle() {
 }
 
 void LockHandles() {
-    if (gHost.filterRecord->parameters == nullptr || *gHost.dataSlot == 0) {
+    if (gHost.filterRecord->parameters == nullptr || *gHost.dataSlot == 0 || !HostOffersHandles()) {
         SetHostResult(filterBadParameters);
         return;
     }
@@ -41,6 +57,11 @@ void LockHandles() {
 }
 
 void UnlockHandles() {
+    if (!HostOffersHandles()) {
+        gHost.parameterBlock = nullptr;
+        gHost.globalsBlock = nullptr;
+        return;
+    }
     if (*gHost.dataSlot != 0) {
         Handles()->unlockProc(GlobalsHandle());
     }
@@ -52,6 +73,9 @@ void UnlockHandles() {
 }
 
 void DisposeHandles() {
+    if (!HostOffersHandles()) {
+        return;  // nothing can have been created
+    }
     if (gHost.filterRecord->parameters != nullptr) {
         Handles()->disposeProc(gHost.filterRecord->parameters);
         gHost.filterRecord->parameters = nullptr;

@@ -67,6 +67,10 @@ MIRTANE_EXPORT void PI_CDECL PluginMain(std::int16_t selector, void* record, std
     }
     gHost.dataSlot = data;
     gHost.resultSlot = result;
+    // The result slot belongs to this call: some hosts preset it to a
+    // non-zero value and would read success, the about box included, as a
+    // failure.
+    *result = noErr;
     if (selector == filterSelectorAbout) {
         // The about record is not a filter record: nothing of a run is touched.
         gHost.filterRecord = nullptr;

@@ -4,6 +4,30 @@
 #include "host/HostState.h"
 
 namespace mirtane {
+namespace {
+
+// Some hosts pass descriptor parameters whose procedure tables are missing
+// or only partly filled; such a table is treated as absent.
+bool CanRead(const ReadDescriptorProcs* procs) {
+    return procs != nullptr && procs->openReadDescriptorProc != nullptr &&
+           procs->closeReadDescriptorProc != nullptr && procs->getKeyProc != nullptr &&
+           procs->getIntegerProc != nullptr;
+}
+
+bool CanWrite(const WriteDescriptorProcs* procs) {
+    return procs != nullptr && procs->openWriteDescriptorProc != nullptr &&
+           procs->closeWriteDescriptorProc != nullptr && procs->putIntegerProc != nullptr;
+}
+
+void DisposeDescriptor(PIDescriptorParameters* scripting) {
+    const HandleProcs* handles = gHost.filterRecord->handleProcs;
+    if (handles != nullptr && handles->disposeProc != nullptr) {
+        handles->disposeProc(scripting->descriptor);
+    }
+    scripting->descriptor = nullptr;
+}
+
+}  // namespace
 
 OSErr ReadScriptParameters(std::uint8_t* showDialog) {
     if (showDialog == nullptr) {
@@ -14,7 +38,7 @@ OSErr ReadScriptParameters(std::uint8_t* showDialog) {
     if (scripting == nullptr) {
         return errMissingParameter;
     }
-    if (scripting->readDescriptorProcs == nullptr || scripting->descriptor == nullptr) {
+    if (!CanRead(scripting->readDescriptorProcs) || scripting->descriptor == nullptr) {
         return noErr;
     }
     const ReadDescriptorProcs* procs = scripting->readDescriptorProcs;
@@ -46,9 +70,7 @@ OSErr ReadScriptParameters(std::uint8_t* showDialog) {
             }
         }
         status = procs->closeReadDescriptorProc(token);
-        HandleProcs* handles = gHost.filterRecord->handleProcs;
-        handles->disposeProc(scripting->descriptor);
-        scripting->descriptor = nullptr;
+        DisposeDescriptor(scripting);
     }
     *showDialog = scripting->playInfo == plugInDialogDisplay ? 1 : 0;
     return status;
@@ -56,7 +78,7 @@ OSErr ReadScriptParameters(std::uint8_t* showDialog) {
 
 OSErr WriteScriptParameters() {
     PIDescriptorParameters* scripting = gHost.filterRecord->descriptorParameters;
-    if (scripting == nullptr || scripting->writeDescriptorProcs == nullptr) {
+    if (scripting == nullptr || !CanWrite(scripting->writeDescriptorProcs)) {
         return errMissingParameter;
     }
     const WriteDescriptorProcs* procs = scripting->writeDescriptorProcs;
@@ -69,8 +91,7 @@ OSErr WriteScriptParameters() {
         static_cast<void>(procs->putIntegerProc(token, field.key, StoredTint(*field.tint)));
     }
     if (scripting->descriptor != nullptr) {
-        gHost.filterRecord->handleProcs->disposeProc(scripting->descriptor);
-        scripting->descriptor = nullptr;
+        DisposeDescriptor(scripting);
     }
     Handle recorded = nullptr;
     static_cast<void>(procs->closeWriteDescriptorProc(token, &recorded));

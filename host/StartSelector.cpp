@@ -27,6 +27,8 @@ constexpr const char* kImageTooSmall =
     "Image must be at least 480x480.  Use your imaging application to increase the image size.";
 constexpr const char* kNotThreePlanes =
     "This plug-in needs three channels. Do you have a blank or adjustment layer selected?";
+constexpr const char* kNotEightBitRgb =
+    "This plug-in needs an 8-bit RGB image. Convert the image to RGB with 8 bits per channel.";
 constexpr const char* kReductionFailed = "Internal Error #1";
 
 // Dialog results.
@@ -57,6 +59,16 @@ void Refuse(const char* message) {
     SetHostResult(userCanceledErr);
 }
 
+// The property list enables the filter for 8-bit RGB only, but some hosts
+// call it on any document. A mode or depth of 0 is a host that does not fill
+// the field; the plane count has then decided.
+bool DocumentIsEightBitRgb() {
+    const FilterRecord* record = gHost.filterRecord;
+    const bool rgb = record->imageMode == plugInModeRGBColor || record->imageMode == 0;
+    const bool eightBit = record->depth == 8 || record->depth == 0;
+    return rgb && eightBit;
+}
+
 // The document checks, in the order users meet them. False after a refusal.
 bool DocumentIsSuitable() {
     const FilterRecord* record = gHost.filterRecord;
@@ -71,6 +83,10 @@ bool DocumentIsSuitable() {
     }
     if (DocumentPlaneCount() != 3) {
         Refuse(kNotThreePlanes);
+        return false;
+    }
+    if (!DocumentIsEightBitRgb()) {
+        Refuse(kNotEightBitRgb);
         return false;
     }
     return true;
@@ -152,6 +168,12 @@ void HandleStart() {
     const std::int32_t width = record->wholeSize.h;
     const std::int32_t height = record->wholeSize.v;
 
+    // Without advanceState no pixel can be read or written: nothing to show
+    // the user, the host itself is unfit.
+    if (record->advanceState == nullptr) {
+        SetHostResult(filterBadParameters);
+        return;
+    }
     SetWatchSuspension(1);
     if (!DocumentIsSuitable()) {
         return;

@@ -59,6 +59,20 @@ void MapBlock(std::uint8_t* data, std::int32_t rowBytes, std::size_t rows, std::
     }
 }
 
+// Any other layout: each pixel's planes found through the layout's strides.
+void MapStrided(std::uint8_t* data, std::int32_t rowBytes, std::size_t rows, std::size_t columns,
+                std::int32_t planeCount, PixelLayout layout, const ByteTable (&tables)[3]) {
+    for (std::size_t r = 0; r < rows; ++r) {
+        std::uint8_t* pixel = data + static_cast<std::ptrdiff_t>(r) * rowBytes;
+        for (std::size_t c = 0; c < columns; ++c, pixel += layout.columnBytes) {
+            for (std::int32_t j = 0; j < planeCount; ++j) {
+                std::uint8_t& sample = pixel[static_cast<std::ptrdiff_t>(j) * layout.planeBytes];
+                sample = tables[j][sample];
+            }
+        }
+    }
+}
+
 }  // namespace
 
 float NormalisationScale(float blackLevel, float whiteLevel) {
@@ -109,12 +123,18 @@ void BuildByteTables(const CurveSettings& settings, ByteTable (&tables)[3]) {
 }
 
 void ApplyCurves(std::uint8_t* data, std::int32_t rowBytes, std::int32_t rows, std::int32_t columns,
-                 const CurveSettings& settings) {
+                 const CurveSettings& settings, PixelLayout layout) {
     if (rows <= 0 || columns <= 0) return;
+    if (settings.planeCount < 1 || settings.planeCount > 3) return;
     ByteTable tables[3] = {};
     BuildByteTables(settings, tables);
     const std::size_t height = static_cast<std::size_t>(rows);
     const std::size_t width = static_cast<std::size_t>(columns);
+    layout = ResolveLayout(layout, settings.planeCount);
+    if (!IsPacked(layout, settings.planeCount)) {
+        MapStrided(data, rowBytes, height, width, settings.planeCount, layout, tables);
+        return;
+    }
     switch (settings.planeCount) {
         case 1: MapBlock<1>(data, rowBytes, height, width, tables); break;
         case 2: MapBlock<2>(data, rowBytes, height, width, tables); break;
@@ -123,7 +143,8 @@ void ApplyCurves(std::uint8_t* data, std::int32_t rowBytes, std::int32_t rows, s
     }
 }
 
-void ApplyCurvesToPixels(std::uint8_t* data, std::int32_t rowBytes, const Rect& rect) {
+void ApplyCurvesToPixels(std::uint8_t* data, std::int32_t rowBytes, const Rect& rect,
+                         PixelLayout layout) {
     const ParameterBlock* block = gHost.parameterBlock;
     if (block == nullptr || data == nullptr) return;
     CurveSettings settings;
@@ -140,7 +161,7 @@ void ApplyCurvesToPixels(std::uint8_t* data, std::int32_t rowBytes, const Rect& 
     if (settings.planeCount < 1 || settings.planeCount > 3) return;
     const std::int32_t rows = rect.bottom > rect.top ? rect.bottom - rect.top : 0;
     const std::int32_t columns = rect.right > rect.left ? rect.right - rect.left : 0;
-    ApplyCurves(data, rowBytes, rows, columns, settings);
+    ApplyCurves(data, rowBytes, rows, columns, settings, layout);
 }
 
 }  // namespace mirtane

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 
+#include "pipeline/PixelLayout.h"
 #include "pluginapi/PluginTypes.h"
 
 namespace mirtane {
@@ -53,17 +54,21 @@ constexpr float kTintStep = 0.04f;
 // is CorrectSample(b, ...) for that channel.
 void BuildByteTables(const CurveSettings& settings, ByteTable (&tables)[3]);
 
-// Corrects rows x columns pixels in place, each settings.planeCount (1 ... 3)
-// consecutive bytes, rows rowBytes apart, by mapping every byte through its
-// channel's byte table. Gives exactly CorrectSample for every byte.
+// Corrects rows x columns pixels in place, rows rowBytes apart, by mapping
+// every sample of the first settings.planeCount (1 ... 3) planes through its
+// channel's byte table. The pixels are laid out as `layout` (fields left 0:
+// settings.planeCount consecutive bytes per pixel); bytes between pixels are
+// not touched. Gives exactly CorrectSample for every sample.
 void ApplyCurves(std::uint8_t* data, std::int32_t rowBytes, std::int32_t rows, std::int32_t columns,
-                 const CurveSettings& settings);
+                 const CurveSettings& settings, PixelLayout layout = {});
 
 // The correction with the settings of the parameter block in gHost and the
 // document's plane count, over the rows x columns block at `data` (rows =
 // rect.bottom - rect.top, columns = rect.right - rect.left; the rectangle's
-// position is not used, an inverted one is empty). Does nothing when the
-// parameter block or its tables are missing or the plane count is not 1 ... 3.
-void ApplyCurvesToPixels(std::uint8_t* data, std::int32_t rowBytes, const Rect& rect);
+// position is not used, an inverted one is empty), its pixels laid out as
+// `layout` (fields left 0: packed). Does nothing when the parameter block or
+// its tables are missing or the plane count is not 1 ... 3.
+void ApplyCurvesToPixels(std::uint8_t* data, std::int32_t rowBytes, const Rect& rect,
+                         PixelLayout layout = {});
 
 }  // namespace mirtane

@@ -18,12 +18,24 @@ std::int32_t Extent(std::int16_t low, std::int16_t high) { return high > low ? h
 
 std::int32_t TileCount(std::int32_t extent) { return (extent + kOutputTileSize - 1) / kOutputTileSize; }
 
+// The filter rectangle limited to the image: a host that reports a selection
+// reaching past the document's edges gets no request for pixels it does not
+// have (many cannot pad output). Inside the image nothing changes.
+Rect AreaInsideImage(const FilterRecord& record) {
+    Rect area = record.filterRect;
+    area.top = std::max<std::int16_t>(area.top, 0);
+    area.left = std::max<std::int16_t>(area.left, 0);
+    area.bottom = std::min<std::int16_t>(area.bottom, record.wholeSize.v);
+    area.right = std::min<std::int16_t>(area.right, record.wholeSize.h);
+    return area;
+}
+
 }  // namespace
 
 void ApplyToImage() {
     assert(gHost.filterRecord != nullptr);
     FilterRecord* record = gHost.filterRecord;
-    const Rect area = record->filterRect;
+    const Rect area = AreaInsideImage(*record);
     const std::int32_t tileRows = TileCount(Extent(area.top, area.bottom));
     const std::int32_t tileColumns = TileCount(Extent(area.left, area.right));
     const std::int32_t total = tileRows * tileColumns;
@@ -50,7 +62,8 @@ void ApplyToImage() {
             if (RequestFromHost() != noErr) return;
             if (record->outData != nullptr) {
                 ApplyCurvesToPixels(static_cast<std::uint8_t*>(record->outData), record->outRowBytes,
-                                    record->outRect);
+                                    record->outRect,
+                                    PixelLayout{record->outColumnBytes, record->outPlaneBytes});
             }
             ++done;
             ReportProgress(done, total);

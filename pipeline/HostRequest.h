@@ -12,9 +12,11 @@ namespace mirtane {
 
 // Carries out the pending request and writes its code into the result slot,
 // replacing whatever an earlier call left there (a heap fallback of the
-// allocator leaves its status behind on success). Returns that code.
+// allocator leaves its status behind on success). Returns that code; a host
+// without advanceState cannot deliver anything (-30100).
 inline OSErr RequestFromHost() {
-    const OSErr code = gHost.filterRecord->advanceState();
+    const AdvanceStateProc advanceState = gHost.filterRecord->advanceState;
+    const OSErr code = advanceState != nullptr ? advanceState() : OSErr{filterBadParameters};
     SetHostResult(code);
     return code;
 }

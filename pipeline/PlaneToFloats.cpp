@@ -46,7 +46,38 @@ void Convert(const std::uint8_t* data, float* out, const Rect& rect, std::int32_
     }
 }
 
+// One plane at a fixed pixel stride: kStride 3 and 4 are the layouts hosts
+// use, known at compile time so that the loop stays tight; 0 reads the
+// stride at run time.
+template <std::size_t kStride>
+void ExtractSamples(const std::uint8_t* data, float* out, std::size_t rows, std::size_t columns,
+                    std::int32_t rowBytes, std::ptrdiff_t stride, float scale) {
+    for (std::size_t r = 0; r < rows; ++r) {
+        const std::uint8_t* sample = data + static_cast<std::ptrdiff_t>(r) * rowBytes;
+        float* target = out + r * columns;
+        for (std::size_t c = 0; c < columns; ++c) {
+            const std::ptrdiff_t offset = kStride != 0 ? static_cast<std::ptrdiff_t>(c * kStride)
+                                                       : static_cast<std::ptrdiff_t>(c) * stride;
+            target[c] = static_cast<float>(sample[offset]) * scale;
+        }
+    }
+}
+
 }  // namespace
+
+void ExtractScaledPlane(const std::uint8_t* data, float* out, const Rect& rect,
+                        std::int32_t rowBytes, PixelLayout layout, std::int32_t plane,
+                        float scale) {
+    const std::size_t rows = Extent(rect.top, rect.bottom);
+    const std::size_t columns = Extent(rect.left, rect.right);
+    if (rows == 0 || columns == 0) return;
+    const std::uint8_t* first = data + static_cast<std::ptrdiff_t>(plane) * layout.planeBytes;
+    switch (layout.columnBytes) {
+        case 3: ExtractSamples<3>(first, out, rows, columns, rowBytes, 3, scale); break;
+        case 4: ExtractSamples<4>(first, out, rows, columns, rowBytes, 4, scale); break;
+        default: ExtractSamples<0>(first, out, rows, columns, rowBytes, layout.columnBytes, scale); break;
+    }
+}
 
 void PlaneToFloats(const std::uint8_t* data, float* out, const Rect& rect, std::int32_t rowBytes,
                    std::int16_t planeCount) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "pipeline/PixelLayout.h"
 #include "pluginapi/PluginTypes.h"
 
 namespace mirtane {
@@ -22,5 +23,14 @@ void PlaneToFloats(const std::uint8_t* data, float* out, const Rect& rect, std::
 // followed by a separate multiplication, without walking the plane twice.
 void PlaneToScaledFloats(const std::uint8_t* data, float* out, const Rect& rect,
                          std::int32_t rowBytes, std::int16_t planeCount, float scale);
+
+// One plane of the rows x columns pixels at `data`, laid out as `layout`
+// (already resolved: see ResolveLayout), multiplied by `scale` in single
+// precision: out[r * columns + c] = data[r * rowBytes + c * layout.columnBytes
+// + plane * layout.planeBytes] * scale. For packed pixels this is bit for bit
+// plane `plane` of PlaneToScaledFloats. Nothing is done when rows is 0.
+void ExtractScaledPlane(const std::uint8_t* data, float* out, const Rect& rect,
+                        std::int32_t rowBytes, PixelLayout layout, std::int32_t plane,
+                        float scale);
 
 }  // namespace mirtane

@@ -5,6 +5,7 @@
 
 #include "host/TrackedMemory.h"
 #include "pipeline/HostRequest.h"
+#include "pipeline/PixelLayout.h"
 #include "pipeline/PlaneToFloats.h"
 #include "pipeline/ReducePlane.h"
 
@@ -33,6 +34,10 @@ private:
 };
 
 constexpr int kColourPlanes = 3;
+
+bool SameRect(const Rect& a, const Rect& b) {
+    return a.top == b.top && a.left == b.left && a.bottom == b.bottom && a.right == b.right;
+}
 
 }  // namespace
 
@@ -64,29 +69,37 @@ IntakeStatus ReadAndReducePlanes(std::int32_t width, std::int32_t height, Reduce
     const std::uint64_t reducedBytes =
         4 * static_cast<std::uint64_t>(reducedWidth) * static_cast<std::uint64_t>(reducedHeight);
 
-    record->inRect = Rect{0, 0, static_cast<std::int16_t>(height), static_cast<std::int16_t>(width)};
+    // All three planes in one request, taken apart here. Hosts that ignore
+    // the plane range, refill inData only when inRect changes, or store the
+    // document in another plane order all deliver a full interleaved request
+    // correctly, where a request per plane reads one plane three times.
+    const Rect whole = {0, 0, static_cast<std::int16_t>(height), static_cast<std::int16_t>(width)};
+    record->inRect = whole;
     record->outRect = kEmptyRect;
     record->maskRect = kEmptyRect;
     record->inputPadding = 0;
     record->outputPadding = 0;
+    record->inLoPlane = 0;
+    record->inHiPlane = kColourPlanes - 1;
+    record->outLoPlane = 0;
+    record->outHiPlane = kColourPlanes - 1;
+    if (RequestFromHost() != noErr) return IntakeStatus::HostFailure;
+    // A host that answers without data, or with another area than the one
+    // asked for, cannot be read from.
+    if (record->inData == nullptr || !SameRect(record->inRect, whole)) return IntakeStatus::ReductionFailed;
+    const auto* delivered = static_cast<const std::uint8_t*>(record->inData);
+    const PixelLayout layout =
+        ResolveLayout(PixelLayout{record->inColumnBytes, record->inPlaneBytes}, kColourPlanes);
     std::uint64_t remaining = workBytes;
 
     float* fullFloats = reinterpret_cast<float*>(fullPlane.get());
     float* planes[kColourPlanes] = {};
     for (int i = 0; i < kColourPlanes; ++i) {
-        record->inLoPlane = static_cast<std::int16_t>(i);
-        record->inHiPlane = static_cast<std::int16_t>(i);
-        record->outLoPlane = static_cast<std::int16_t>(i);
-        record->outHiPlane = static_cast<std::int16_t>(i);
-        if (RequestFromHost() != noErr) return IntakeStatus::HostFailure;
         if (UserCancelled()) {
             SetHostResult(userCanceledErr);
             return IntakeStatus::HostFailure;
         }
-        // A host that answers without data cannot be read from.
-        if (record->inData == nullptr) return IntakeStatus::ReductionFailed;
-        PlaneToScaledFloats(static_cast<const std::uint8_t*>(record->inData), fullFloats, record->inRect,
-                            record->inRowBytes, 1, kSampleScale);
+        ExtractScaledPlane(delivered, fullFloats, whole, record->inRowBytes, layout, i, kSampleScale);
 
         if (remaining < reducedBytes) {
             work.reset();

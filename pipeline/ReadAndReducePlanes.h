@@ -1,6 +1,6 @@
-// Intake of the image for the analysis: the red, green and blue planes of the
-// whole image are read from the host one at a time, scaled to floats in
-// [0, 1] and reduced four-fold in each direction.
+// Intake of the image for the analysis: the whole image is read from the host
+// in one request, and its red, green and blue planes are taken one at a time,
+// scaled to floats in [0, 1] and reduced four-fold in each direction.
 #pragma once
 
 #include <cstdint>
@@ -35,10 +35,11 @@ enum class IntakeStatus {
 // last one need.
 [[nodiscard]] std::uint64_t WorkBufferBytes(std::int32_t width, std::int32_t height);
 
-// Reads the whole width x height image (whatever the selection), one plane
-// per request, through the filter record in gHost, and reduces each plane
-// with ReducePlane. Between planes it asks abortProc; after the last it makes
-// an empty request. Peak memory is one full float plane (4 bytes a pixel)
+// Reads the whole width x height image (whatever the selection) through the
+// filter record in gHost, all three planes interleaved in one request, then
+// takes each plane in turn (through the layout the host reports) and reduces
+// it with ReducePlane. Before each plane it asks abortProc; after the last it
+// makes an empty request. Peak memory is one full float plane (4 bytes a pixel)
 // plus the work buffer. On Ok `out` holds the planes and owns the work
 // buffer; on failure every block it allocated has been released again.
 [[nodiscard]] IntakeStatus ReadAndReducePlanes(std::int32_t width, std::int32_t height,

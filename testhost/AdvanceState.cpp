@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <utility>
 
 #include "pluginapi/PluginConstants.h"
 
@@ -96,6 +97,17 @@ OSErr Deliver(const Source& source, const AreaRequest& request, const ExchangeOp
     area.loPlane = request.loPlane;
     area.planeCount = request.planeCount;
     area.rowBytes = 0;
+    area.pixelBytes = std::max(request.planeCount, options.bytesPerPixel);
+    area.firstOffset = 0;
+    area.reportedColumns = area.pixelBytes;
+    if (options.blueGreenRed && request.planeCount == 1) {
+        // The host copies into its own blue-green-red pixel: the one plane
+        // asked for lands in the last byte, and the layout it reports is
+        // that of a one-plane area.
+        area.pixelBytes = std::max(area.pixelBytes, 3);
+        area.firstOffset = 2;
+        area.reportedColumns = 1;
+    }
     area.bytes.reset();
     if (RectEmpty(request.rect)) {
         return noErr;
@@ -124,7 +136,7 @@ OSErr Deliver(const Source& source, const AreaRequest& request, const ExchangeOp
     const int rows = rect.bottom - rect.top;
     const int columns = rect.right - rect.left;
     const std::int64_t rowBytes =
-        static_cast<std::int64_t>(columns) * request.planeCount + options.rowPadding;
+        static_cast<std::int64_t>(columns) * area.pixelBytes + options.rowPadding;
     const std::int64_t total = rowBytes * rows;
     if (rowBytes > std::numeric_limits<std::int32_t>::max() || total > kLargestDelivery) {
         return memFullErr;
@@ -135,7 +147,8 @@ OSErr Deliver(const Source& source, const AreaRequest& request, const ExchangeOp
     }
     area.rowBytes = static_cast<std::int32_t>(rowBytes);
     std::uint8_t* bytes = area.bytes.get();
-    if (inside && request.rate == 1 && source.data != nullptr && options.rowPadding == 0) {
+    if (inside && request.rate == 1 && source.data != nullptr && options.rowPadding == 0 &&
+        area.pixelBytes == request.planeCount) {
         CopyInside(source, request, bytes);
         return noErr;
     }
@@ -147,7 +160,7 @@ OSErr Deliver(const Source& source, const AreaRequest& request, const ExchangeOp
         const bool rowInside = sy >= 0 && sy < sampledHeight;
         for (int c = 0; c < columns; ++c) {
             int sx = rect.left + c;
-            std::uint8_t* pixel = row + static_cast<std::size_t>(c) * request.planeCount;
+            std::uint8_t* pixel = row + static_cast<std::size_t>(c) * area.pixelBytes + area.firstOffset;
             if (!rowInside || sx < 0 || sx >= sampledWidth) {
                 if (request.padding >= 0) {
                     std::memset(pixel, request.padding,
@@ -167,6 +180,10 @@ OSErr Deliver(const Source& source, const AreaRequest& request, const ExchangeOp
         }
     }
     return noErr;
+}
+
+bool SameRect(const Rect& a, const Rect& b) {
+    return a.top == b.top && a.left == b.left && a.bottom == b.bottom && a.right == b.right;
 }
 
 bool InsideRect(const Rect& rect, int x, int y) {
@@ -194,7 +211,8 @@ void PixelExchange::Commit(const FilterRecord& record, Document& document) {
                                         static_cast<std::size_t>(y - rect.top) *
                                             static_cast<std::size_t>(output_.rowBytes) +
                                         static_cast<std::size_t>(x - rect.left) *
-                                            static_cast<std::size_t>(output_.planeCount);
+                                            static_cast<std::size_t>(output_.pixelBytes) +
+                                        static_cast<std::size_t>(output_.firstOffset);
             const int weight =
                 blend ? document.mask[static_cast<std::size_t>(y) * image.width + x] : 255;
             for (int p = 0; p < output_.planeCount; ++p) {
@@ -221,15 +239,31 @@ void PixelExchange::Release(FilterRecord& record) {
 OSErr PixelExchange::Advance(FilterRecord& record, Document& document,
                              const ExchangeOptions& options) {
     Commit(record, document);
+    // A host that refills only on a new rectangle keeps the bytes it
+    // delivered last, whatever planes are asked for now.
+    const bool keepInput = options.refillOnRectChange && input_.bytes != nullptr &&
+                           SameRect(input_.rect, record.inRect);
+    Area keptInput;
+    if (keepInput) {
+        keptInput = std::move(input_);
+    }
     Release(record);
 
     const Image& image = document.image;
     const Source pixels{image.pixels.data(), image.width, image.height, image.planes};
-    AreaRequest in{record.inRect, record.inLoPlane, record.inHiPlane - record.inLoPlane + 1,
+    const auto loPlane = [&](std::int16_t requested) {
+        return options.planeZeroOnly ? 0 : static_cast<int>(requested);
+    };
+    AreaRequest in{record.inRect, loPlane(record.inLoPlane), record.inHiPlane - record.inLoPlane + 1,
                    RateOf(record.inputRate), record.inputPadding};
-    AreaRequest out{record.outRect, record.outLoPlane, record.outHiPlane - record.outLoPlane + 1, 1,
-                    record.outputPadding};
-    OSErr result = Deliver(pixels, in, options, input_);
+    AreaRequest out{record.outRect, loPlane(record.outLoPlane),
+                    record.outHiPlane - record.outLoPlane + 1, 1, record.outputPadding};
+    OSErr result = noErr;
+    if (keepInput) {
+        input_ = std::move(keptInput);
+    } else {
+        result = Deliver(pixels, in, options, input_);
+    }
     if (result == noErr) {
         result = Deliver(pixels, out, options, output_);
     }
@@ -247,11 +281,11 @@ OSErr PixelExchange::Advance(FilterRecord& record, Document& document,
 
     record.inData = input_.bytes.get();
     record.inRowBytes = input_.rowBytes;
-    record.inColumnBytes = input_.bytes ? input_.planeCount : 0;
+    record.inColumnBytes = input_.bytes ? input_.reportedColumns : 0;
     record.inPlaneBytes = input_.bytes ? 1 : 0;
     record.outData = output_.bytes.get();
     record.outRowBytes = output_.rowBytes;
-    record.outColumnBytes = output_.bytes ? output_.planeCount : 0;
+    record.outColumnBytes = output_.bytes ? output_.reportedColumns : 0;
     record.outPlaneBytes = output_.bytes ? 1 : 0;
     record.maskData = mask_.bytes.get();
     record.maskRowBytes = mask_.rowBytes;

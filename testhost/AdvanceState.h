@@ -4,7 +4,8 @@
 //
 // Layout of a delivered area: rows top to bottom, `rowBytes` apart (the row
 // itself plus an optional padding that the plug-in must skip), each pixel the
-// planes lo..hi interleaved. The output area is pre-filled with the current
+// planes lo..hi interleaved, reported in inColumnBytes/outColumnBytes and
+// inPlaneBytes/outPlaneBytes. The output area is pre-filled with the current
 // document pixels. Empty rectangles deliver a null pointer and row bytes 0.
 //
 // Sampling: with inputRate (or maskRate) n > 1 the rectangle is in sampled
@@ -40,9 +41,16 @@ struct Document {
     std::vector<std::uint8_t> mask;  // width * height bytes, or empty for none
 };
 
+// How the host lays out and refreshes what it delivers. Beyond the padding
+// and sampling every host chooses, the last four reproduce habits of hosts
+// that shipped (see HostProfiles.h).
 struct ExchangeOptions {
     int rowPadding = 0;  // extra bytes at the end of every delivered row
     Sampling sampling = Sampling::BoxAverage;
+    bool planeZeroOnly = false;       // the plane range is ignored: copies start at plane 0
+    bool refillOnRectChange = false;  // inData is refilled only when inRect changes
+    bool blueGreenRed = false;        // a one-plane area lands at byte 2 of 3-byte pixels
+    int bytesPerPixel = 0;            // more than the plane count: wider pixels (4: RGBx)
 };
 
 // Largest area the host agrees to deliver at once; beyond it advanceState
@@ -71,6 +79,10 @@ class PixelExchange {
         int loPlane = 0;
         int planeCount = 0;
         std::int32_t rowBytes = 0;
+        int pixelBytes = 0;       // from one pixel to the next in the buffer
+        int firstOffset = 0;      // where plane lo lies within a pixel
+        int reportedColumns = 0;  // the column bytes the host reports
+
         bool pending = false;  // output not yet written back
     };
 

@@ -123,7 +123,23 @@ void HandleTable::Unlock(Handle handle) {
     Entry* entry = Find(handle, "unlockProc");
     if (entry != nullptr && entry->locks > 0) {
         --entry->locks;
+        if (entry->locks == 0 && movesBlocks_) {
+            MoveBlock(*entry);
+        }
     }
+}
+
+// Moves an unlocked block as a compacting memory manager would: the contents
+// go to a new address and the old one is freed, so any pointer the plug-in
+// kept from an earlier lock now points into freed memory.
+void HandleTable::MoveBlock(Entry& entry) {
+    char* moved = AllocateBlock(entry.size);
+    if (moved == nullptr) {
+        return;  // a host short of memory leaves the block where it is
+    }
+    std::memcpy(moved, entry.master, static_cast<std::size_t>(entry.size));
+    std::free(entry.master);
+    entry.master = moved;
 }
 
 int HandleTable::LockCount() const {

@@ -38,6 +38,9 @@ class HandleTable {
     Ptr Lock(Handle handle, Boolean moveHigh);
     // unlockProc: unlocking a handle that is not locked does nothing.
     void Unlock(Handle handle);
+    // When set, a block moves to a new address whenever its last lock is
+    // released, as in hosts with a compacting memory manager.
+    void SetMovesBlocks(bool moves) { movesBlocks_ = moves; }
 
     bool Contains(Handle handle) const { return entries_.count(handle) != 0; }
     int LiveCount() const { return static_cast<int>(entries_.size()); }
@@ -53,10 +56,12 @@ class HandleTable {
     };
     Entry* Find(Handle handle, const char* operation);
     Handle Make(std::int32_t size);
+    void MoveBlock(Entry& entry);
 
     FaultInjector& faults_;
     std::vector<std::string>& protocolLog_;
     std::map<Handle, std::unique_ptr<Entry>> entries_;
+    bool movesBlocks_ = false;
 };
 
 }  // namespace testhost

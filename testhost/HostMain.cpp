@@ -2,7 +2,7 @@
 // filter plug-in DLL on an image file.
 //
 //   mirtane-host.exe PLUGIN.8bf INPUT OUTPUT [--parameters] [--dialog ok|cancel|show]
-//                    [--tints R G B] [--registry FILE]
+//                    [--tints R G B] [--registry FILE] [--host-profile NAME]
 //   mirtane-host.exe --about PLUGIN.8bf [--dialog ok|show]
 //   mirtane-host.exe --pipl MODULE
 //
@@ -10,7 +10,8 @@
 // parameters (an interactive, recorded step; with --tints a replayed step
 // that shows no dialog, the three values as the user sees them, -25 ... 25),
 // the descriptor registry (kept in FILE between runs with --registry) and
-// displayPixels drawing into the dialog.
+// displayPixels drawing into the dialog. --host-profile takes on the habits
+// of one host profile (HostProfiles.h) for the whole run.
 //
 // A run prints the result code, the step the plug-in recorded and what it
 // left allocated. Exit
@@ -28,6 +29,7 @@
 
 #include "testhost/DialogDriverWin.h"
 #include "testhost/DisplayPixels.h"
+#include "testhost/HostProfiles.h"
 #include "testhost/ImageFile.h"
 #include "testhost/PluginLoaderWin.h"
 #include "testhost/ScriptedDialogDriverWin.h"
@@ -55,18 +57,22 @@ struct Arguments {
     testhost::DialogAction dialog = testhost::DialogAction::Confirm;
     std::string dialogTest;  // a scripted dialog scenario, see ScriptedDialogDriverWin.h
     std::wstring artefacts;  // where the scenario saves its screenshots
+    const testhost::HostProfile* profile = nullptr;  // null: the well-behaved host
 };
 
 void PrintUsage() {
     std::fprintf(stderr,
                  "usage: mirtane-host.exe PLUGIN.8bf INPUT OUTPUT [--parameters] "
                  "[--dialog ok|cancel|show] [--tints R G B] [--registry FILE]\n"
+                 "                        [--host-profile NAME]\n"
                  "       mirtane-host.exe --about PLUGIN.8bf [--dialog ok|show]\n"
                  "       mirtane-host.exe --pipl MODULE\n"
                  "A run or --about may name a dialog scenario instead of --dialog:\n"
                  "       --dialog-test look|slider|zoom|before|navigator|help|ok|cancel|\n"
                  "                     fetch-failure|about [--artefacts FOLDER]\n"
-                 "INPUT and OUTPUT are binary PPM (P6) or 24-bit BMP files.\n");
+                 "INPUT and OUTPUT are binary PPM (P6) or 24-bit BMP files.\n"
+                 "Host profiles: %s\n",
+                 testhost::HostProfileNames().c_str());
 }
 
 bool ParseInteger(const wchar_t* text, int& value) {
@@ -109,6 +115,11 @@ bool ParseArguments(int argc, wchar_t** argv, Arguments& arguments) {
             arguments.haveTints = true;
         } else if (argument == L"--registry" && i + 1 < argc) {
             arguments.registry = argv[++i];
+        } else if (argument == L"--host-profile" && i + 1 < argc) {
+            arguments.profile = testhost::FindHostProfile(testhost::Narrow(argv[++i]));
+            if (arguments.profile == nullptr) {
+                return false;
+            }
         } else if (argument == L"--dialog-test" && i + 1 < argc) {
             arguments.dialogTest = testhost::Narrow(argv[++i]);
             if (!testhost::IsDialogScenario(arguments.dialogTest)) {
@@ -276,6 +287,10 @@ int RunFilter(const Arguments& arguments, const testhost::LoadedPlugin& plugin) 
     if (arguments.haveTints) {
         scripting.SetReplayedTints(arguments.tints[0], arguments.tints[1], arguments.tints[2],
                                    plugInDialogDontDisplay);
+    }
+    if (arguments.profile != nullptr) {
+        host.SetHostQuirks(arguments.profile->quirks);
+        std::printf("host profile: %s\n", std::string(arguments.profile->name).c_str());
     }
     testhost::RunOptions options;
     options.callParameters = arguments.callParameters;

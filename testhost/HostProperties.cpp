@@ -26,6 +26,9 @@ OSErr TestHost::OnSetProperty(PIType signature, PIType key, std::int32_t /*index
 
 OSErr TestHost::OnGetProperty(PIType signature, PIType key, std::int32_t /*index*/,
                               std::intptr_t* simple, Handle* complex) {
+    if (quirks_.silentPropertyProc) {
+        return noErr;  // success, and nothing written
+    }
     if (complex != nullptr) {
         *complex = nullptr;
     }

@@ -172,13 +172,58 @@ void TestHost::SetBufferCapacity(std::int32_t bytes) {
     record_.maxSpace = bytes;
 }
 
+void TestHost::SetHostQuirks(const HostQuirks& quirks) {
+    quirks_ = quirks;
+    exchangeOptions_.planeZeroOnly = quirks.planeZeroOnly;
+    exchangeOptions_.refillOnRectChange = quirks.refillOnRectChange;
+    exchangeOptions_.blueGreenRed = quirks.blueGreenRed;
+    exchangeOptions_.bytesPerPixel = quirks.bytesPerPixel;
+    handles_.SetMovesBlocks(quirks.movingHandles);
+    if (quirks.setSignature) {
+        record_.hostSig = quirks.signature;
+    }
+}
+
+// The quirks that take services away or fill fields are laid over the
+// record before every selector, so that setters called later cannot undo
+// them.
+void TestHost::ApplyQuirksToRecord() {
+    if (quirks_.noScripting) {
+        record_.descriptorParameters = nullptr;
+        record_.sSPBasic = nullptr;
+    }
+    if (quirks_.nullOptionalCallbacks) {
+        record_.abortProc = nullptr;
+        record_.progressProc = nullptr;
+        record_.displayPixels = nullptr;
+        record_.bufferProcs = nullptr;
+        record_.sSPBasic = nullptr;
+        bareScripting_ = PIDescriptorParameters{};
+        bareScripting_.descriptorParametersVersion = 1;
+        bareScripting_.playInfo = plugInDialogDisplay;
+        bareScripting_.recordInfo = plugInDialogOptional;
+        record_.descriptorParameters = &bareScripting_;
+    }
+    if (quirks_.nullAdvanceState) {
+        record_.advanceState = nullptr;
+    }
+    if (quirks_.wholeImageTiles) {
+        const std::int16_t height = Side(document_.image.height);
+        const std::int16_t width = Side(document_.image.width);
+        record_.inTileHeight = record_.outTileHeight = record_.absTileHeight = height;
+        record_.inTileWidth = record_.outTileWidth = record_.absTileWidth = width;
+        record_.supportsPadding = 0;
+    }
+}
+
 void TestHost::InjectFault(FaultKind kind, int nth, OSErr code) { faults_.Arm(kind, nth, code); }
 
 // ---- Selectors ---------------------------------------------------------------
 
 OSErr TestHost::CallSelector(std::int16_t selector) {
     Activate();
-    std::int16_t result = noErr;
+    ApplyQuirksToRecord();
+    std::int16_t result = quirks_.presetResult ? std::int16_t{1} : noErr;
     if (selector == filterSelectorAbout) {
         AboutRecord about{};
         about.platformData = &platformData_;

@@ -20,6 +20,7 @@
 #include "testhost/FaultInjector.h"
 #include "testhost/HostBuffers.h"
 #include "testhost/HostHandles.h"
+#include "testhost/HostProfiles.h"
 #include "testhost/Image.h"
 
 namespace testhost {
@@ -91,6 +92,11 @@ class TestHost {
         exchangeOptions_.rowPadding = extraBytes < 0 ? 0 : extraBytes;
     }
     void SetSampling(Sampling sampling) { exchangeOptions_.sampling = sampling; }
+    // Takes on the habits of a host profile (HostProfiles.h) for every later
+    // selector call; HostQuirks{} is the well-behaved host. Services the
+    // quirks remove stay removed whatever the setters below are given.
+    void SetHostQuirks(const HostQuirks& quirks);
+    const HostQuirks& hostQuirks() const { return quirks_; }
     // '8BIM' (the default) accepts the 'wtch' property; any other signature
     // answers errPlugInPropertyUndefined.
     void SetHostSignature(OSType signature) { record_.hostSig = signature; }
@@ -163,6 +169,7 @@ class TestHost {
     friend struct HostCallbacks;
 
     void FillRecord();
+    void ApplyQuirksToRecord();
     void Activate();
     void FinishSelector();
     void ResetRequestState();
@@ -190,6 +197,9 @@ class TestHost {
     Document document_;
     PixelExchange exchange_;
     ExchangeOptions exchangeOptions_;
+    HostQuirks quirks_;
+    // What a host with descriptor parameters but no procedures hands out.
+    PIDescriptorParameters bareScripting_{};
     std::vector<std::string> protocolLog_;
     FaultInjector faults_;
     HandleTable handles_;

@@ -34,7 +34,7 @@ std::int32_t FetchPane(ViewPane& pane, bool showCorrected) {
     const std::int32_t deliveredHeight = record->inRect.bottom - record->inRect.top;
     ResampleBilinear(static_cast<const std::uint8_t*>(record->inData), deliveredWidth,
                      deliveredHeight, record->inRowBytes, pane.pixels, pane.width, pane.height,
-                     pane.width * 3);
+                     pane.width * 3, PixelLayout{record->inColumnBytes, record->inPlaneBytes});
 
     if (showCorrected && pane.controlId == kPreviewPaneId && pane.pixels != nullptr) {
         ApplyCurvesToPixels(pane.pixels, pane.width * 3, Rect{0, 0, pane.height, pane.width});

@@ -55,8 +55,8 @@ TEST_F(FaultInjectionTest, ACleanRunReachesEveryKindOfCall) {
     EXPECT_EQ(CallsPerRun(FaultKind::NewHandle), 2);
     EXPECT_GE(CallsPerRun(FaultKind::LockHandle), 6);
     EXPECT_EQ(CallsPerRun(FaultKind::AllocateBuffer), 5);  // three tables, float plane, work buffer
-    EXPECT_EQ(CallsPerRun(FaultKind::Abort), 3 + 9);       // after each plane and each tile
-    EXPECT_EQ(pluginRequests, 3 + 1 + 9);                  // planes, empty request, tiles
+    EXPECT_EQ(CallsPerRun(FaultKind::Abort), 3 + 9);       // before each plane, after each tile
+    EXPECT_EQ(pluginRequests, 1 + 1 + 9);                  // whole image, empty request, tiles
 }
 
 TEST_F(FaultInjectionTest, FailedHandlesEndTheRunAndLeaveNothing) {

@@ -99,5 +99,29 @@ TEST(ResampleBilinear, EmptySizesOrMissingDataWriteNothing) {
     }
 }
 
+TEST(ResampleBilinear, ReadsWiderHostPixelsAsTheSamePicture) {
+    // A host that delivers four bytes a pixel (the fourth unused) must give
+    // the pane exactly what packed pixels give, at the same and at another size.
+    constexpr int kWidth = 6, kHeight = 5;
+    std::vector<std::uint8_t> packed(kWidth * kHeight * 3);
+    std::vector<std::uint8_t> wide(kWidth * kHeight * 4, 0xEE);
+    for (int i = 0; i < kWidth * kHeight; ++i) {
+        for (int channel = 0; channel < 3; ++channel) {
+            const auto value = static_cast<std::uint8_t>(i * 41 + channel * 90);
+            packed[i * 3 + channel] = value;
+            wide[i * 4 + channel] = value;
+        }
+    }
+    for (const int size : {kWidth, 4, 9}) {
+        std::vector<std::uint8_t> fromPacked(size * size * 3, 0);
+        std::vector<std::uint8_t> fromWide(size * size * 3, 1);
+        ResampleBilinear(packed.data(), kWidth, kHeight, kWidth * 3, fromPacked.data(), size, size,
+                         size * 3);
+        ResampleBilinear(wide.data(), kWidth, kHeight, kWidth * 4, fromWide.data(), size, size,
+                         size * 3, PixelLayout{4, 1});
+        EXPECT_EQ(fromWide, fromPacked) << "size " << size;
+    }
+}
+
 }  // namespace
 }  // namespace mirtane::ui

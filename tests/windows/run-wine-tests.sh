@@ -4,12 +4,19 @@
 # succeeds, leaves nothing allocated and writes the image; a replayed step
 # with scripted trims shows no dialog; last-used trims persist between runs
 # through a registry file; a cancelled dialog gives -128; the about box opens
-# and closes.
+# and closes. Under the habits of third-party hosts (mirtane-host.exe
+# --host-profile) every run writes exactly the bytes of the well-behaved
+# host, which are also the bytes the native build writes for the same
+# picture; a host without advanceState is refused with -30100.
 #
 #   tests/windows/run-wine-tests.sh WIN64_BUILD_DIR SCRATCH_DIR
 #
 # WIN64_BUILD_DIR holds Mirtane.8bf and mirtane-host.exe (the win64 preset's
 # build folder); SCRATCH_DIR receives the generated input and the outputs.
+# The native reference is the mirtane command of the native build
+# (build/native/cli/mirtane beside this script's repository, or
+# MIRTANE_NATIVE_CLI); ImageMagick's convert moves the picture between PPM and
+# PNG for it.
 # The Wine prefix is made afresh inside the build folder and removed at the
 # end. Without a display the script runs itself again under xvfb-run, since
 # the plug-in checks the screen size and may show windows. Ends with a line
@@ -182,6 +189,50 @@ if [ $status -eq 0 ] && grep -q '^dialog ' "$scratch_dir/about.log" &&
     pass "the about box opens and closes with OK"
 else
     fail "the about box opens and closes with OK (exit status $status)"
+fi
+
+# Host habits: the same bytes as the well-behaved host under every profile
+# that can complete a run.
+for profile in plane0-only refill-on-rect-change bgr-storage four-bytes-per-pixel \
+    null-callbacks preset-result moving-handles host-library; do
+    profiled="$scratch_dir/profile-$profile.ppm"
+    rm -f "$profiled"
+    run_host "profile-$profile" "$plugin" "$input" "$profiled" --host-profile "$profile"
+    status=$?
+    if [ $status -eq 0 ] && [ -f "$output" ] && cmp -s "$profiled" "$output"; then
+        pass "under the $profile host the run writes the well-behaved host's bytes"
+    else
+        fail "under the $profile host the run writes the well-behaved host's bytes (exit status $status)"
+    fi
+done
+
+# A host without advanceState: refused before anything is read or made.
+refused="$scratch_dir/profile-no-advance-state.ppm"
+rm -f "$refused"
+run_host profile-no-advance-state "$plugin" "$input" "$refused" --host-profile no-advance-state
+status=$?
+if [ $status -eq 1 ] && grep -q '^result: -30100$' "$scratch_dir/profile-no-advance-state.log" &&
+    grep -q '^leaks: none$' "$scratch_dir/profile-no-advance-state.log" && [ ! -f "$refused" ]; then
+    pass "a host without advanceState is refused with -30100 and nothing left allocated"
+else
+    fail "a host without advanceState is refused with -30100 and nothing left allocated (exit status $status)"
+fi
+
+# The native build's bytes for the same picture: pixel data compared after
+# the PPM headers, which both sides write as "P6\n600 500\n255\n".
+repository=$(cd "$(dirname "$0")/../.." && pwd)
+native_cli=${MIRTANE_NATIVE_CLI:-$repository/build/native/cli/mirtane}
+native_png="$scratch_dir/native-input.png"
+native_out="$scratch_dir/native-restored.png"
+native_ppm="$scratch_dir/native-restored.ppm"
+pixel_bytes=$((600 * 500 * 3))
+if [ -x "$native_cli" ] && convert "$input" "$native_png" &&
+    "$native_cli" restore "$native_png" -o "$native_out" >"$scratch_dir/native.log" 2>&1 &&
+    convert "$native_out" -depth 8 "ppm:$native_ppm" &&
+    cmp -s <(tail -c $pixel_bytes "$native_ppm") <(tail -c $pixel_bytes "$output"); then
+    pass "the 64-bit DLL under Wine writes the native build's bytes"
+else
+    fail "the 64-bit DLL under Wine writes the native build's bytes (native command: $native_cli)"
 fi
 
 echo "$passed passed, $failed failed"
