@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include "analysis/Rounding.h"
-
 namespace mirtane {
 
 namespace {
@@ -31,8 +29,11 @@ double LinearToSrgb(double linear) {
     if (linear <= kLinearKnee) {
         return linear * kLinearSlope;
     }
-    const double encoded = (1.0 + kOffset) * std::pow(Clamp(linear, 0.0, 1.0), 1.0 / kExponent) - kOffset;
-    return Clamp(encoded, 0.0, 1.0);
+    // 1.055 - 0.055 rounds to just below 1 in double; full light is exactly 1.
+    if (linear >= 1.0) {
+        return 1.0;
+    }
+    return (1.0 + kOffset) * std::pow(linear, 1.0 / kExponent) - kOffset;
 }
 
 }  // namespace mirtane

@@ -9,8 +9,8 @@ namespace mirtane {
 double SrgbToLinear(double encoded);
 
 // The inverse: 12.92 l up to 0.0031308, 1.055 l^(1/2.4) - 0.055 above. The
-// input and the result are clamped to [0, 1] (NaN gives 0), so curves built
-// from it never leave the unit range.
+// input is clamped to [0, 1] (NaN gives 0), so the result lies in [0, 1] and
+// curves built from it never leave the unit range; 1 gives exactly 1.
 double LinearToSrgb(double linear);
 
 }  // namespace mirtane
