@@ -20,18 +20,14 @@ public:
         for (std::int32_t d = 0; d < kNaturalMedianSize; ++d) {
             const std::uint8_t value = rows[d][column];
             ++counts[value];
-            if (value < median) {
-                ++below;
-            }
+            below += value < median ? 1 : 0;
         }
     }
     void RemoveColumn(const std::uint8_t* const rows[kNaturalMedianSize], std::int32_t column) {
         for (std::int32_t d = 0; d < kNaturalMedianSize; ++d) {
             const std::uint8_t value = rows[d][column];
             --counts[value];
-            if (value < median) {
-                --below;
-            }
+            below -= value < median ? 1 : 0;
         }
     }
     // The 13th smallest value of a full window.
