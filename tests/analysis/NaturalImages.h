@@ -109,6 +109,19 @@ inline RgbImage ApplyTables(const RgbImage& image, const float (&tables)[3][kNat
     return out;
 }
 
+// -1 when every entry i of the three tables is exactly float(i / 255), else
+// the first entry that is not, as channel * 256 + level.
+inline std::int32_t FirstNonIdentityEntry(const float (&tables)[3][kNaturalTableLength]) {
+    for (std::int32_t c = 0; c < 3; ++c) {
+        for (std::int32_t i = 0; i < kNaturalTableLength; ++i) {
+            if (tables[c][i] != static_cast<float>(i / 255.0)) {
+                return c * kNaturalTableLength + i;
+            }
+        }
+    }
+    return -1;
+}
+
 inline double MeanAbsoluteDifference(const RgbImage& a, const RgbImage& b) {
     double sum = 0.0;
     for (std::int32_t y = 0; y < a.height; ++y) {

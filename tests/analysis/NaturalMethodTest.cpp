@@ -19,16 +19,10 @@ using testing::RgbImage;
 
 NaturalResult Analyse(const RgbImage& image, const NaturalSettings& settings = {}) {
     NaturalResult result;
-    EXPECT_EQ(ComputeNaturalCurves(image.bytes.data(), image.width, image.height, image.stride, settings, &result), 0);
+    const std::int32_t status =
+        ComputeNaturalCurves(image.bytes.data(), image.width, image.height, image.stride, settings, &result);
+    EXPECT_EQ(status, 0);
     return result;
-}
-
-void ExpectIdentity(const NaturalResult& result) {
-    for (int c = 0; c < 3; ++c) {
-        for (int i = 0; i < 256; ++i) {
-            ASSERT_EQ(result.tables[c][i], static_cast<float>(i / 255.0)) << "channel " << c << " level " << i;
-        }
-    }
 }
 
 void ExpectSameTables(const NaturalResult& a, const NaturalResult& b) {
@@ -63,7 +57,8 @@ void PlainLevels(const RgbImage& image, int black[3], int white[3]) {
                 std::vector<int> window;
                 for (int d = -2; d <= 2; ++d) {
                     for (int e = -2; e <= 2; ++e) {
-                        window.push_back(reduced[Clamp(i + d, 0, rows - 1) * columns + Clamp(j + e, 0, columns - 1)]);
+                        const int row = Clamp(i + d, 0, rows - 1);
+                        window.push_back(reduced[row * columns + Clamp(j + e, 0, columns - 1)]);
                     }
                 }
                 std::sort(window.begin(), window.end());
@@ -184,17 +179,18 @@ TEST(ComputeNaturalCurves, RestoresAFadedSceneTowardItsOriginal) {
 TEST(ComputeNaturalCurves, LeavesAnUnfadedImageWithTrueBlacksAlone) {
     const NaturalResult result = Analyse(testing::MakeScene(64, 48));
     EXPECT_EQ(result.choice.strength, 0.0);
-    ExpectIdentity(result);
+    EXPECT_EQ(testing::FirstNonIdentityEntry(result.tables), -1);
 }
 
 TEST(ComputeNaturalCurves, LeavesUniformImagesAlone) {
-    for (const auto& colour : {std::array<std::uint8_t, 3>{128, 128, 128}, std::array<std::uint8_t, 3>{200, 100, 50}}) {
+    using Colour = std::array<std::uint8_t, 3>;
+    for (const Colour& colour : {Colour{128, 128, 128}, Colour{200, 100, 50}}) {
         RgbImage image(17, 12);
         image.Fill(colour[0], colour[1], colour[2]);
         const NaturalResult result = Analyse(image);
         EXPECT_EQ(result.choice.black[1], colour[1]);
         EXPECT_EQ(result.choice.white[1], colour[1]);
-        ExpectIdentity(result);
+        EXPECT_EQ(testing::FirstNonIdentityEntry(result.tables), -1);
     }
 }
 
@@ -211,7 +207,7 @@ TEST(ComputeNaturalCurves, ImagesWithoutAWholeCellGetTheIdentity) {
             EXPECT_EQ(result.choice.white[c], 255);
         }
         EXPECT_EQ(result.choice.strength, 0.0);
-        ExpectIdentity(result);
+        EXPECT_EQ(testing::FirstNonIdentityEntry(result.tables), -1);
     }
     RgbImage smallest(4, 4);
     smallest.Fill(90, 60, 40);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "NaturalImages.h"
+
 namespace mirtane {
 namespace {
 
@@ -112,10 +114,8 @@ TEST(BuildNaturalTables, FlatChannelsKeepTheIdentity) {
     EXPECT_EQ(result.choice.strength, 1.0);
     for (int c = 0; c < 3; ++c) {
         EXPECT_TRUE(result.choice.identity[c]);
-        for (int i = 0; i < 256; ++i) {
-            ASSERT_EQ(result.tables[c][i], static_cast<float>(i / 255.0)) << "channel " << c << " level " << i;
-        }
     }
+    EXPECT_EQ(testing::FirstNonIdentityEntry(result.tables), -1);
 }
 
 }  // namespace

@@ -9,11 +9,12 @@ namespace {
 
 using testing::RgbImage;
 
-// Writes the 16 samples of cell (column, row) of one channel: `high` of them
-// at high, the rest at low.
+// Writes the 16 samples of cell (column, row) of one channel: the first
+// highCount at high, the rest at low.
 void FillCell(RgbImage& image, int column, int row, int channel, int low, int high, int highCount) {
     for (int k = 0; k < 16; ++k) {
-        image.At(4 * column + k % 4, 4 * row + k / 4, channel) = static_cast<std::uint8_t>(k < highCount ? high : low);
+        const int value = k < highCount ? high : low;
+        image.At(4 * column + k % 4, 4 * row + k / 4, channel) = static_cast<std::uint8_t>(value);
     }
 }
 
