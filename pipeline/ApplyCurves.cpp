@@ -94,9 +94,7 @@ float LookupCurve(float x, const float* table) {
     return r < 0.0f ? 0.0f : r;
 }
 
-std::uint8_t CorrectSample(std::uint8_t b, const float* table, float blackLevel, float scale,
-                           float tintFactor) {
-    const double level = static_cast<double>(b) * static_cast<double>(kSampleScale);
+float CorrectLevel(double level, const float* table, float blackLevel, float scale, float tintFactor) {
     const float x = static_cast<float>((level - static_cast<double>(blackLevel)) * static_cast<double>(scale));
     const float u = LookupCurve(x, table);
     float v = u;
@@ -104,6 +102,13 @@ std::uint8_t CorrectSample(std::uint8_t b, const float* table, float blackLevel,
         v = u - (u - u * u) * (1.0f - tintFactor);
         v = Clamp(v, 0.0f, 1.0f);
     }
+    return v;
+}
+
+std::uint8_t CorrectSample(std::uint8_t b, const float* table, float blackLevel, float scale,
+                           float tintFactor) {
+    const double level = static_cast<double>(b) * static_cast<double>(kSampleScale);
+    const float v = CorrectLevel(level, table, blackLevel, scale, tintFactor);
     if (std::isnan(v)) return 0;
     // Tables hold values in [0, 1]; one that does not must not wrap the byte.
     const float scaled = Clamp(v * 255.0f, 0.0f, 255.0f);

@@ -39,6 +39,15 @@ constexpr float kTintStep = 0.04f;
 // no upper limit.
 [[nodiscard]] float LookupCurve(float x, const float* table);
 
+// The correction of a level in [0, 1] of a channel, before any rounding:
+//   x = (level - black) * scale (in double, stored as float),
+//   u = LookupCurve(x, table),
+//   v = u when the tint factor t is exactly 1, else u - (u - u^2)(1 - t)
+//       limited to [0, 1].
+// NaN when x is (equal levels, level exactly at them).
+[[nodiscard]] float CorrectLevel(double level, const float* table, float blackLevel, float scale,
+                                 float tintFactor);
+
 // The correction of one byte b of a channel:
 //   x = (b * kSampleScale - black) * scale (in double, stored as float),
 //   u = LookupCurve(x, table),

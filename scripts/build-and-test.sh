@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test; exits non-zero at the first failure.
 #
-#   1. native preset (AddressSanitizer + UBSan): build, run all native tests
+#   1. native preset (AddressSanitizer + UBSan): build, run all native tests;
+#      release preset: the command, GEGL operation and GIMP plug-in, and their
+#      byte-for-byte comparison
 #   2. win32 and win64 presets: both Mirtane.8bf, mirtane-host.exe
 #   3. structural checks of both DLLs (check_plugin_file, cross-checked with
 #      objdump's import list)
@@ -37,6 +39,15 @@ cmake --build --preset native -j "$jobs"
 
 step "native tests"
 ctest --test-dir build/native --output-on-failure -j "$jobs" -E '^check_win'
+
+step "release build: the command, the GEGL operation and the GIMP plug-in"
+# Modules that GEGL and GIMP load cannot carry the sanitizers' runtime.
+cmake --preset release
+cmake --build --preset release -j "$jobs" --target mirtane mirtane-gegl mirtane-gimp
+
+step "GEGL operation and GIMP plug-in against the command"
+rm -rf "$root/build/gegl-tests"
+bash tests/gegl/run-gegl-gimp-tests.sh "$root/build/release" "$root/build/gegl-tests"
 
 step "32-bit plug-in (win32)"
 cmake --preset win32

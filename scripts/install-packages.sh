@@ -18,6 +18,8 @@ packages=(
     wine wine64 xvfb xauth
     # The mirtane command and its images
     libvips-dev libcli11-dev imagemagick
+    # The GEGL operation and the GIMP plug-in, and their tests
+    libgegl-dev gegl libgimp2.0-dev gimp x11-utils
     # Scripts and the release package
     python3 file zip unzip
 )

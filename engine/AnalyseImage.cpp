@@ -1,0 +1,113 @@
+// The analysis entry of the engine: the plug-in itself runs over the image
+// through the test host, headless, and its curves are read out when its
+// dialog opens; the dialog is then cancelled, so nothing is written back.
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "engine/MirtaneEngine.h"
+#include "host/HostState.h"
+#include "platform/headless/HeadlessPlatform.h"
+#include "testhost/TestHost.h"
+
+extern "C" void PluginMain(std::int16_t selector, void* record, std::intptr_t* data,
+                           std::int16_t* result);
+
+namespace mirtane::engine {
+namespace {
+
+namespace headless = mirtane::platform::headless;
+
+constexpr std::int32_t kDialogCancelled = 2;
+
+// The plug-in keeps module-level state and serves one run at a time.
+std::mutex gRunLock;
+
+void CopyMessage(const std::string& text, char* error, std::size_t errorSize) {
+    if (error == nullptr || errorSize == 0) return;
+    const std::size_t length = text.size() < errorSize - 1 ? text.size() : errorSize - 1;
+    std::memcpy(error, text.data(), length);
+    error[length] = '\0';
+}
+
+// The reason a run failed, in one line: the last message box the plug-in
+// showed, else the meaning of its result code.
+std::string FailureReason(OSErr result) {
+    const auto& messages = headless::RecordedMessages();
+    if (!messages.empty()) return messages.back().text;
+    switch (result) {
+    case memFullErr:
+        return "not enough memory to analyse this image";
+    case noErr:
+        return "the plug-in finished without analysing the image";
+    default:
+        return "the plug-in failed with code " + std::to_string(result);
+    }
+}
+
+testhost::Image CopyRgb(const unsigned char* pixels, int width, int height, std::ptrdiff_t rowStride,
+                        int bytesPerPixel) {
+    testhost::Image image = testhost::MakeImage(width, height);
+    std::uint8_t* out = image.pixels.data();
+    for (int y = 0; y < height; ++y) {
+        const unsigned char* in = pixels + static_cast<std::ptrdiff_t>(y) * rowStride;
+        if (bytesPerPixel == 3) {
+            std::memcpy(out, in, static_cast<std::size_t>(width) * 3);
+            out += static_cast<std::size_t>(width) * 3;
+            continue;
+        }
+        for (int x = 0; x < width; ++x, in += bytesPerPixel) {
+            *out++ = in[0];
+            *out++ = in[1];
+            *out++ = in[2];
+        }
+    }
+    return image;
+}
+
+}  // namespace
+}  // namespace mirtane::engine
+
+extern "C" int mirtane_analyse_rgb8(const unsigned char* pixels, int width, int height,
+                                    ptrdiff_t rowStride, int bytesPerPixel,
+                                    MirtaneCorrection* correction, char* error, size_t errorSize) {
+    using namespace mirtane::engine;
+    if (pixels == nullptr || correction == nullptr || width <= 0 || height <= 0 ||
+        (bytesPerPixel != 3 && bytesPerPixel != 4) ||
+        rowStride < static_cast<ptrdiff_t>(width) * bytesPerPixel) {
+        CopyMessage("invalid image for the analysis", error, errorSize);
+        return -1;
+    }
+    if (width > 32767 || height > 32767) {
+        CopyMessage("image too large: the plug-in takes at most 32767 pixels a side", error, errorSize);
+        return -1;
+    }
+    std::lock_guard<std::mutex> lock(gRunLock);
+    headless::ResetHeadlessPlatform();
+    headless::SetMessagesEchoed(false);
+    bool analysed = false;
+    headless::SetMainDialogHandler([correction, &analysed] {
+        // The dialog opens once the analysis has filled the parameter block.
+        const mirtane::ParameterBlock* block = mirtane::gHost.parameterBlock;
+        correction->blackLevel = block->blackLevel;
+        correction->whiteLevel = block->whiteLevel;
+        for (int channel = 0; channel < 3; ++channel) {
+            std::memcpy(correction->tables[channel], block->curveTables[channel], sizeof(float) * 256);
+        }
+        analysed = true;
+        return kDialogCancelled;
+    });
+    std::string reason;
+    {
+        testhost::TestHost host(&PluginMain);
+        host.SetImage(CopyRgb(pixels, width, height, rowStride, bytesPerPixel));
+        const testhost::RunResult run = host.Run();
+        if (!analysed) reason = FailureReason(run.result);
+    }
+    headless::ResetHeadlessPlatform();
+    if (!analysed) {
+        CopyMessage(reason, error, errorSize);
+        return -1;
+    }
+    return 0;
+}

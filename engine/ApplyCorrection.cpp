@@ -1,0 +1,106 @@
+// The application entries of the engine: 8-bit pixels through the plug-in's
+// own byte tables, deeper ones through the same per-channel function at their
+// own precision.
+#include <cmath>
+#include <cstdint>
+
+#include "engine/MirtaneEngine.h"
+#include "pipeline/ApplyCurves.h"
+
+namespace mirtane::engine {
+namespace {
+
+constexpr int kNeutralTint = 25;
+
+CurveSettings SettingsOf(const MirtaneCorrection& correction, const MirtaneTrims* trims) {
+    CurveSettings settings;
+    for (int channel = 0; channel < 3; ++channel) settings.tables[channel] = correction.tables[channel];
+    settings.blackLevel = correction.blackLevel;
+    settings.whiteLevel = correction.whiteLevel;
+    if (trims != nullptr) {
+        settings.tints[0] = kNeutralTint + trims->cyanRed;
+        settings.tints[1] = kNeutralTint + trims->magentaGreen;
+        settings.tints[2] = kNeutralTint + trims->yellowBlue;
+    }
+    settings.planeCount = 3;
+    return settings;
+}
+
+// The per-channel function of a level in [0, 1]; NaN (equal levels) gives 0
+// as the 8-bit correction does.
+struct ChannelFunction {
+    const float* table;
+    float blackLevel;
+    float scale;
+    float tintFactor;
+
+    float operator()(double level) const {
+        const float v = CorrectLevel(level, table, blackLevel, scale, tintFactor);
+        return std::isnan(v) ? 0.0f : (v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v));
+    }
+};
+
+template <typename Sample, typename Convert>
+void ApplyDeep(Sample* pixels, int width, int height, std::ptrdiff_t rowStride, int samplesPerPixel,
+               const MirtaneCorrection& correction, const MirtaneTrims* trims, Convert convert) {
+    const CurveSettings settings = SettingsOf(correction, trims);
+    const float scale = NormalisationScale(settings.blackLevel, settings.whiteLevel);
+    ChannelFunction channels[3];
+    for (int c = 0; c < 3; ++c) {
+        channels[c] = ChannelFunction{settings.tables[c], settings.blackLevel, scale,
+                                      TintFactor(settings.tints[c])};
+    }
+    auto* bytes = reinterpret_cast<unsigned char*>(pixels);
+    for (int y = 0; y < height; ++y) {
+        Sample* pixel = reinterpret_cast<Sample*>(bytes + static_cast<std::ptrdiff_t>(y) * rowStride);
+        for (int x = 0; x < width; ++x, pixel += samplesPerPixel) {
+            for (int c = 0; c < 3; ++c) pixel[c] = convert(pixel[c], channels[c]);
+        }
+    }
+}
+
+bool Valid(const void* pixels, int width, int height, int samplesPerPixel,
+           const MirtaneCorrection* correction) {
+    return pixels != nullptr && correction != nullptr && width > 0 && height > 0 &&
+           samplesPerPixel >= 3;
+}
+
+}  // namespace
+}  // namespace mirtane::engine
+
+using namespace mirtane::engine;
+
+extern "C" void mirtane_apply_rgb8(unsigned char* pixels, int width, int height, ptrdiff_t rowStride,
+                                   int samplesPerPixel, const MirtaneCorrection* correction,
+                                   const MirtaneTrims* trims) {
+    if (!Valid(pixels, width, height, samplesPerPixel, correction)) return;
+    const mirtane::CurveSettings settings = SettingsOf(*correction, trims);
+    mirtane::ApplyCurves(pixels, static_cast<std::int32_t>(rowStride), height, width, settings,
+                         mirtane::PixelLayout{samplesPerPixel, 1});
+}
+
+extern "C" void mirtane_apply_rgb16(unsigned short* pixels, int width, int height,
+                                    ptrdiff_t rowStride, int samplesPerPixel,
+                                    const MirtaneCorrection* correction, const MirtaneTrims* trims) {
+    if (!Valid(pixels, width, height, samplesPerPixel, correction)) return;
+    ApplyDeep(pixels, width, height, rowStride, samplesPerPixel, *correction, trims,
+              [](unsigned short v, const ChannelFunction& f) {
+                  const float out = f(static_cast<double>(v) / 65535.0);
+                  return static_cast<unsigned short>(std::floor(static_cast<double>(out) * 65535.0 + 0.5));
+              });
+}
+
+extern "C" void mirtane_apply_rgbf(float* pixels, int width, int height, ptrdiff_t rowStride,
+                                   int samplesPerPixel, const MirtaneCorrection* correction,
+                                   const MirtaneTrims* trims) {
+    if (!Valid(pixels, width, height, samplesPerPixel, correction)) return;
+    ApplyDeep(pixels, width, height, rowStride, samplesPerPixel, *correction, trims,
+              [](float v, const ChannelFunction& f) {
+                  const double level = std::isnan(v) ? 0.0 : static_cast<double>(v);
+                  return f(level < 0.0 ? 0.0 : (level > 1.0 ? 1.0 : level));
+              });
+}
+
+extern "C" unsigned char mirtane_sample16_to_8(unsigned short value) {
+    return static_cast<unsigned char>((static_cast<unsigned>(value) * 255u + 32767u) / 65535u);
+}

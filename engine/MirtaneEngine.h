@@ -1,0 +1,74 @@
+/* One entry to the restoration engine for hosts of our own: the command, the
+ * GEGL operation and the GIMP plug-in. The analysis is the plug-in's own,
+ * run headless through a host of the plug-in interface, so its levels and
+ * tables are exactly those a photo editor's filter run computes; the
+ * application then corrects 8-bit, 16-bit or float pixels with them.
+ *
+ * Plain C so that C hosts (GEGL operations, GIMP plug-ins) can call it. The
+ * plug-in serves one run at a time: calls are serialised inside. */
+#ifndef MIRTANE_ENGINE_H
+#define MIRTANE_ENGINE_H
+
+#include <stddef.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* The correction of an image: black and white levels, and per channel (red,
+ * green, blue) 256 float entries mapping a re-levelled value in [0, 1] to the
+ * output in [0, 1]. */
+typedef struct MirtaneCorrection {
+    float blackLevel;
+    float whiteLevel;
+    float tables[3][256];
+} MirtaneCorrection;
+
+/* The dialog's three colour-balance trims: -25 ... 25, 0 neutral, positive
+ * towards red, green and blue. */
+typedef struct MirtaneTrims {
+    int cyanRed;
+    int magentaGreen;
+    int yellowBlue;
+} MirtaneTrims;
+
+/* The smallest side the analysis accepts, as the plug-in refuses smaller images. */
+#define MIRTANE_MINIMUM_SIDE 480
+
+/* Analyses width x height pixels of 8-bit RGB, rows rowStride bytes apart,
+ * each pixel bytesPerPixel bytes (3, or 4 with alpha last, which is ignored).
+ * Returns 0 and fills *correction, or -1 with a one-line reason in `error`
+ * (at most errorSize bytes, NUL-terminated; the plug-in's own message for an
+ * image below 480 x 480). */
+int mirtane_analyse_rgb8(const unsigned char *pixels, int width, int height, ptrdiff_t rowStride,
+                         int bytesPerPixel, MirtaneCorrection *correction, char *error,
+                         size_t errorSize);
+
+/* Corrects pixels in place: the first three samples of each pixel (red,
+ * green, blue); any further sample (alpha) is left untouched. Rows are
+ * rowStride bytes apart in every variant.
+ *   8-bit: exactly the plug-in's per-byte correction.
+ *   16-bit and float: the same function evaluated at the samples' own
+ *   precision: levels, the table interpolated linearly between entries, the
+ *   trims' bend; 16-bit results rounded to nearest, float results in [0, 1]. */
+void mirtane_apply_rgb8(unsigned char *pixels, int width, int height, ptrdiff_t rowStride,
+                        int samplesPerPixel, const MirtaneCorrection *correction,
+                        const MirtaneTrims *trims);
+void mirtane_apply_rgb16(unsigned short *pixels, int width, int height, ptrdiff_t rowStride,
+                         int samplesPerPixel, const MirtaneCorrection *correction,
+                         const MirtaneTrims *trims);
+void mirtane_apply_rgbf(float *pixels, int width, int height, ptrdiff_t rowStride,
+                        int samplesPerPixel, const MirtaneCorrection *correction,
+                        const MirtaneTrims *trims);
+
+/* The 8-bit rendering of a 16-bit sample that the analysis of a deeper image
+ * sees: round(v * 255 / 65535), halves up. Exact in integers, and the
+ * inverse of the usual v = b * 257 widening, so an 8-bit image widened to 16
+ * bits analyses exactly as itself. */
+unsigned char mirtane_sample16_to_8(unsigned short value);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,158 @@
+// The engine entry for hosts of our own: the plug-in's analysis read out
+// headless, and the application at 8-bit, 16-bit and float precision.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "engine/MirtaneEngine.h"
+#include "tests/host/PluginRunFixture.h"
+
+namespace mirtane {
+namespace {
+
+MirtaneCorrection BentCorrection() {
+    MirtaneCorrection correction{};
+    correction.blackLevel = 0.06f;
+    correction.whiteLevel = 0.93f;
+    for (int i = 0; i < 256; ++i) {
+        const float x = static_cast<float>(i) / 255.0f;
+        correction.tables[0][i] = x * x;
+        correction.tables[1][i] = std::sqrt(x);
+        correction.tables[2][i] = 0.5f * x + 0.25f * x * x;
+    }
+    return correction;
+}
+
+TEST(Sample16To8, RoundsToNearestAndUndoesTheUsualWidening) {
+    for (int b = 0; b < 256; ++b) {
+        EXPECT_EQ(mirtane_sample16_to_8(static_cast<unsigned short>(b * 257)), b);
+    }
+    // 128.5 levels of 8 bits lie at 33024.5 in 16 bits.
+    EXPECT_EQ(mirtane_sample16_to_8(33024), 128);
+    EXPECT_EQ(mirtane_sample16_to_8(33025), 129);
+    EXPECT_EQ(mirtane_sample16_to_8(65535), 255);
+    EXPECT_EQ(mirtane_sample16_to_8(0), 0);
+}
+
+TEST(ApplyCorrection, DeeperSamplesFollowTheEightBitCorrectionWithinOneLevel) {
+    const MirtaneCorrection correction = BentCorrection();
+    const MirtaneTrims trims = {7, -12, 25};
+    std::vector<unsigned char> bytes(256 * 4);
+    std::vector<unsigned short> words(256 * 4);
+    std::vector<float> floats(256 * 4);
+    for (int b = 0; b < 256; ++b) {
+        for (int c = 0; c < 4; ++c) {
+            bytes[b * 4 + c] = static_cast<unsigned char>(b);
+            words[b * 4 + c] = static_cast<unsigned short>(b * 257);
+            floats[b * 4 + c] = static_cast<float>(b) / 255.0f;
+        }
+    }
+    mirtane_apply_rgb8(bytes.data(), 256, 1, 256 * 4, 4, &correction, &trims);
+    mirtane_apply_rgb16(words.data(), 256, 1, 256 * 4 * 2, 4, &correction, &trims);
+    mirtane_apply_rgbf(floats.data(), 256, 1, 256 * 4 * 4, 4, &correction, &trims);
+    int differing = 0;
+    for (int b = 0; b < 256; ++b) {
+        for (int c = 0; c < 3; ++c) {
+            const int byte = bytes[b * 4 + c];
+            const double word = words[b * 4 + c] / 257.0;
+            const double value = floats[b * 4 + c] * 255.0;
+            EXPECT_LE(std::fabs(word - byte), 1.0) << "byte " << b << " channel " << c;
+            EXPECT_LE(std::fabs(value - byte), 1.0) << "byte " << b << " channel " << c;
+            EXPECT_GE(floats[b * 4 + c], 0.0f);
+            EXPECT_LE(floats[b * 4 + c], 1.0f);
+            differing += std::lround(word) != byte;
+        }
+        // The fourth sample is alpha: never touched.
+        EXPECT_EQ(bytes[b * 4 + 3], b);
+        EXPECT_EQ(words[b * 4 + 3], b * 257);
+    }
+    EXPECT_LT(differing, 3 * 256 / 4) << "16-bit results should mostly round to the 8-bit ones";
+}
+
+TEST(ApplyCorrection, SixteenBitsKeepLevelsBetweenTheBytes) {
+    // A smooth ramp of 4096 16-bit levels must not collapse onto 256 values:
+    // the table is interpolated between its entries.
+    MirtaneCorrection correction = BentCorrection();
+    correction.blackLevel = 0.0f;
+    correction.whiteLevel = 1.0f;
+    std::vector<unsigned short> ramp(4096 * 3);
+    for (int i = 0; i < 4096; ++i) {
+        for (int c = 0; c < 3; ++c) ramp[i * 3 + c] = static_cast<unsigned short>(i * 16);
+    }
+    mirtane_apply_rgb16(ramp.data(), 4096, 1, 4096 * 3 * 2, 3, &correction, nullptr);
+    std::vector<bool> seen(65536, false);
+    int distinct = 0;
+    for (int i = 0; i < 4096; ++i) {
+        const unsigned short v = ramp[i * 3 + 1];
+        distinct += !seen[v];
+        seen[v] = true;
+    }
+    EXPECT_GT(distinct, 2000);
+}
+
+class EngineAnalysisTest : public PluginRunTest {};
+
+TEST_F(EngineAnalysisTest, GivesThePluginsCurvesWithOrWithoutAlpha) {
+    const testhost::Image photo = MakeTestPhoto(500, 484, 5);
+    MirtaneCorrection packed{};
+    char error[256] = "";
+    ASSERT_EQ(mirtane_analyse_rgb8(photo.pixels.data(), 500, 484, 500 * 3, 3, &packed, error,
+                                   sizeof error),
+              0)
+        << error;
+    EXPECT_LT(packed.blackLevel, packed.whiteLevel);
+
+    std::vector<unsigned char> withAlpha(static_cast<std::size_t>(500) * 484 * 4 + 64 * 484);
+    const std::ptrdiff_t stride = 500 * 4 + 64;  // padded rows
+    for (int y = 0; y < 484; ++y) {
+        for (int x = 0; x < 500; ++x) {
+            for (int c = 0; c < 3; ++c) withAlpha[y * stride + x * 4 + c] = photo.At(x, y, c);
+            withAlpha[y * stride + x * 4 + 3] = static_cast<unsigned char>(x ^ y);
+        }
+    }
+    MirtaneCorrection fromAlpha{};
+    ASSERT_EQ(mirtane_analyse_rgb8(withAlpha.data(), 500, 484, stride, 4, &fromAlpha, error,
+                                   sizeof error),
+              0);
+    EXPECT_EQ(std::memcmp(&packed, &fromAlpha, sizeof packed), 0);
+    EXPECT_EQ(TrackedBlockCount(), 0u);
+}
+
+TEST_F(EngineAnalysisTest, AppliesExactlyWhatThePluginWrites) {
+    const testhost::Image original = host.image();
+    ASSERT_EQ(host.Run().result, noErr);
+    MirtaneCorrection correction{};
+    char error[256] = "";
+    ASSERT_EQ(mirtane_analyse_rgb8(original.pixels.data(), original.width, original.height,
+                                   original.width * 3, 3, &correction, error, sizeof error),
+              0);
+    std::vector<unsigned char> pixels = original.pixels;
+    const MirtaneTrims neutral = {0, 0, 0};
+    mirtane_apply_rgb8(pixels.data(), original.width, original.height, original.width * 3, 3,
+                       &correction, &neutral);
+    EXPECT_EQ(pixels, host.image().pixels);
+}
+
+TEST_F(EngineAnalysisTest, SmallImagesAreRefusedWithThePluginsMessage) {
+    const testhost::Image photo = MakeTestPhoto(479, 600);
+    MirtaneCorrection correction{};
+    char error[256] = "";
+    EXPECT_EQ(mirtane_analyse_rgb8(photo.pixels.data(), 479, 600, 479 * 3, 3, &correction, error,
+                                   sizeof error),
+              -1);
+    EXPECT_STREQ(error,
+                 "Image must be at least 480x480.  Use your imaging application to increase the "
+                 "image size.");
+    char tiny[8] = "";
+    EXPECT_EQ(mirtane_analyse_rgb8(photo.pixels.data(), 479, 600, 100, 3, &correction, tiny,
+                                   sizeof tiny),
+              -1);
+    EXPECT_STREQ(tiny, "invalid");  // cut to the buffer, always terminated
+    EXPECT_EQ(TrackedBlockCount(), 0u);
+}
+
+}  // namespace
+}  // namespace mirtane
