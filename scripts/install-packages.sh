@@ -20,6 +20,8 @@ packages=(
     libvips-dev libcli11-dev imagemagick
     # The GEGL operation and the GIMP plug-in, and their tests
     libgegl-dev gegl libgimp2.0-dev gimp x11-utils
+    # The quality and peer benchmarks (bench/quality.sh, bench/compare-peers.sh)
+    python3-skimage graphicsmagick parallel
     # Scripts and the release package
     python3 file zip unzip
 )
