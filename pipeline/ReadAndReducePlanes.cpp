@@ -50,13 +50,14 @@ struct DeliveredPlane {
     std::int32_t plane;
     std::int16_t width;
     float* row;
+    const ScaledByteTable* table;  // of kSampleScale
 };
 
 const float* ConvertDeliveredRow(void* context, std::int32_t y) {
     const auto* source = static_cast<const DeliveredPlane*>(context);
     const Rect oneRow = {0, 0, 1, source->width};
     ExtractScaledPlane(source->data + static_cast<std::ptrdiff_t>(y) * source->rowBytes, source->row, oneRow,
-                       source->rowBytes, source->layout, source->plane, kSampleScale);
+                       source->rowBytes, source->layout, source->plane, *source->table);
     return source->row;
 }
 
@@ -111,6 +112,7 @@ IntakeStatus ReadAndReducePlanes(std::int32_t width, std::int32_t height, Reduce
     const PixelLayout layout =
         ResolveLayout(PixelLayout{record->inColumnBytes, record->inPlaneBytes}, kColourPlanes);
     std::uint64_t remaining = workBytes;
+    const ScaledByteTable sampleTable = MakeScaledByteTable(kSampleScale);
 
     float* planes[kColourPlanes] = {};
     for (int i = 0; i < kColourPlanes; ++i) {
@@ -119,7 +121,7 @@ IntakeStatus ReadAndReducePlanes(std::int32_t width, std::int32_t height, Reduce
             return IntakeStatus::HostFailure;
         }
         DeliveredPlane source{delivered, record->inRowBytes, layout, i, whole.right,
-                              reinterpret_cast<float*>(rowFloats.get())};
+                              reinterpret_cast<float*>(rowFloats.get()), &sampleTable};
 
         if (remaining < reducedBytes) {
             work.reset();
