@@ -13,10 +13,10 @@ namespace mirtane {
 
 namespace {
 
-// Owns one block from TrackedAlloc until it is released or handed on.
+// Owns one tracked block until it is released or handed on.
 class TrackedBlock {
 public:
-    explicit TrackedBlock(std::uint64_t size) : address_(TrackedAlloc(size)) {}
+    explicit TrackedBlock(void* address) : address_(address) {}
     TrackedBlock(const TrackedBlock&) = delete;
     TrackedBlock& operator=(const TrackedBlock&) = delete;
     ~TrackedBlock() { TrackedFree(address_); }
@@ -79,10 +79,14 @@ IntakeStatus ReadAndReducePlanes(std::int32_t width, std::int32_t height, Reduce
     FilterRecord* record = gHost.filterRecord;
 
     // One row of floats at a time (see DeliveredPlane).
-    TrackedBlock rowFloats(4 * static_cast<std::uint64_t>(width));
+    TrackedBlock rowFloats(TrackedAlloc(4 * static_cast<std::uint64_t>(width)));
     if (rowFloats.get() == nullptr) return IntakeStatus::HostFailure;
     const std::uint64_t workBytes = WorkBufferBytes(width, height);
-    TrackedBlock work(workBytes);
+    // Every byte of the work buffer that is read was written first: each
+    // reduced plane by the vertical pass, each scratch row by the horizontal
+    // pass or the median filter's copy. Clearing it would only touch memory
+    // that is never used.
+    TrackedBlock work(TrackedAllocUncleared(workBytes));
     if (work.get() == nullptr) return IntakeStatus::HostFailure;
 
     const std::int32_t reducedWidth = width / 4;
