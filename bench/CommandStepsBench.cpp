@@ -23,6 +23,7 @@
 #include <vips/vips8>
 
 #include "analysis/ComputeChannelCurves.h"
+#include "bench/BentCurveSettings.h"
 #include "cli/PhotoFile.h"
 #include "host/HostState.h"
 #include "host/ParameterBlock.h"
@@ -178,23 +179,10 @@ void BM_Application(benchmark::State& state) {
     cli::Photo photo = Load(TestPhotographs().tiff);
     prodhost::ProductionHost host(&PluginMain);
     host.SetImage(ViewOf(photo.rgb));
-    ParameterBlock block{};
-    float tables[3][256];
-    for (int channel = 0; channel < 3; ++channel) {
-        for (int i = 0; i < 256; ++i) {
-            const float x = static_cast<float>(i) / 255.0f;
-            tables[channel][i] = x * x * (3.0f - 2.0f * x);
-        }
-        block.curveTables[channel] = tables[channel];
-    }
-    block.redTint = 20;
-    block.greenTint = 25;
-    block.blueTint = 33;
-    block.blackLevel = 0.05f;
-    block.whiteLevel = 0.95f;
+    BentCurveSettings settings;
     for (auto _ : state) {
         DirectCall call(host);
-        gHost.parameterBlock = &block;
+        gHost.parameterBlock = &settings.block;
         ApplyToImage();
         if (call.result != noErr) {
             state.SkipWithError("application failed");

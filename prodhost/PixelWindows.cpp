@@ -159,7 +159,7 @@ OSErr PixelWindows::Advance(FilterRecord& record, const ImageView& image, const 
     const Rect whole = WholeImage(image);
     const AreaRequest in{record.inRect, record.inLoPlane, record.inHiPlane, record.inputRate,
                          record.inputPadding};
-    const AreaRequest out{record.outRect, record.outLoPlane, record.outHiPlane, 0x00010000,
+    const AreaRequest out{record.outRect, record.outLoPlane, record.outHiPlane, kFixedOne,
                           record.outputPadding};
     OSErr result = Open(in, image, whole, input_);
     if (result == noErr) {

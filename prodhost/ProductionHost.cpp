@@ -4,12 +4,13 @@
 #include <cstring>
 #include <limits>
 
+#include "testhost/RecordDefaults.h"
+
 namespace prodhost {
 namespace {
 
 ProductionHost* gActiveHost = nullptr;
 
-constexpr Fixed kSeventyTwoDpi = 72 << 16;
 constexpr int kMaxContinueCalls = 1000000;
 
 std::int16_t Side(int value) { return static_cast<std::int16_t>(std::clamp(value, 0, 32767)); }
@@ -169,19 +170,9 @@ void ProductionHost::FillRecord() {
     record_.platformData = &platformData_;
     record_.errorString = errorString_;
 
-    record_.hostSig = kPhotoshopSignature;
-    record_.imageMode = plugInModeRGBColor;
-    record_.depth = 8;
-    record_.imageHRes = kSeventyTwoDpi;
-    record_.imageVRes = kSeventyTwoDpi;
-    record_.background = RGBColor{65535, 65535, 65535};
-    record_.foreground = RGBColor{0, 0, 0};
-    record_.backColor[0] = record_.backColor[1] = record_.backColor[2] = 255;
+    testhost::FillRecordDefaults(record_);
     record_.maxSpace = static_cast<std::int32_t>(pool_.capacity());
-    record_.autoMask = 1;
-    record_.supportsPadding = 1;
     record_.samplingSupport = 0;  // headless: no sampled previews
-    record_.dummyPlaneValue = -1;
     SetImage(ImageView{});
 }
 
@@ -225,7 +216,7 @@ RunResult ProductionHost::Run() {
     windows_.Release(record_);
     record_.inRect = record_.outRect = record_.maskRect = Rect{0, 0, 0, 0};
     record_.inLoPlane = record_.inHiPlane = record_.outLoPlane = record_.outHiPlane = 0;
-    record_.inputRate = record_.maskRate = 0x00010000;
+    record_.inputRate = record_.maskRate = kFixedOne;
     record_.inputPadding = record_.outputPadding = record_.maskPadding =
         plugInWantsErrorOnBoundsException;
 
