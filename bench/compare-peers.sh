@@ -10,8 +10,8 @@
 # from the bundled sample; then a batch of 8 JPEGs, `mirtane -j 2` against
 # `gm` run two at a time. hyperfine alternates nothing by itself, so every
 # command gets a warm-up run and the medians are compared. Prints each ratio
-# (mirtane's time over the peer's: below 1 is faster) and each command's
-# peak resident set from /usr/bin/time -v.
+# (mirtane's time over the peer's: below 1 is faster), by wall clock and by
+# processor time, and each command's peak resident set from /usr/bin/time -v.
 #
 #   bench/compare-peers.sh [MIRTANE_BINARY] [SCRATCH_DIR]
 #
@@ -57,20 +57,24 @@ args=()
 for name in "${order[@]}"; do args+=(-n "$name" "${commands[$name]}"); done
 hyperfine --warmup 1 --runs "$runs" --export-json "$scratch/times.json" "${args[@]}" >&2
 
+# Wall-clock medians, and the processor time (user + system, mean) that a
+# machine shared with other work disturbs less.
 python3 - "$scratch/times.json" <<'EOF'
 import json, statistics, sys
 results = {r["command"]: r for r in json.load(open(sys.argv[1]))["results"]}
 def median(name): return statistics.median(results[name]["times"])
+def cpu(name): return results[name]["user"] + results[name]["system"]
 def spread(name):
     t = results[name]["times"]; return (max(t) - min(t)) / statistics.median(t)
-print("%-16s %9s %9s" % ("command", "median s", "spread"))
+print("%-16s %9s %9s %9s" % ("command", "median s", "spread", "cpu s"))
 for name in results:
-    print("%-16s %9.3f %8.0f%%" % (name, median(name), 100 * spread(name)))
+    print("%-16s %9.3f %8.0f%% %9.3f" % (name, median(name), 100 * spread(name), cpu(name)))
 for kind in ("tif", "jpg"):
-    m = median("mirtane " + kind)
     for peer in ("gm", "convert", "vips"):
-        print("%s: mirtane / %-7s = %.2fx" % (kind, peer, m / median(peer + " " + kind)))
-print("batch of 8: mirtane -j 2 / gm in pairs = %.2fx" % (median("mirtane batch") / median("gm batch")))
+        print("%s: mirtane / %-7s = %.2fx wall, %.2fx cpu" % (kind, peer,
+              median("mirtane " + kind) / median(peer + " " + kind), cpu("mirtane " + kind) / cpu(peer + " " + kind)))
+print("batch of 8: mirtane -j 2 / gm in pairs = %.2fx wall, %.2fx cpu" % (
+      median("mirtane batch") / median("gm batch"), cpu("mirtane batch") / cpu("gm batch")))
 EOF
 
 echo
