@@ -42,6 +42,10 @@ class PixelWindowsTest : public ::testing::Test {
         record_.outHiPlane = 2;
         record_.outputPadding = padding;
     }
+    // The record is packed: its pointer fields are read by value, never bound
+    // to a reference.
+    void* InData() const { return record_.inData; }
+    void* OutData() const { return record_.outData; }
     std::uint8_t In(int row, int column, int plane) const {
         const auto* data = static_cast<const std::uint8_t*>(record_.inData);
         return data[row * record_.inRowBytes + column * record_.inColumnBytes + plane * record_.inPlaneBytes];
@@ -59,8 +63,8 @@ TEST_F(PixelWindowsTest, RequestsInsideTheImagePointIntoIt) {
     AskInput(Rect{1, 2, 4, 6}, 1, 2, plugInWantsErrorOnBoundsException);
     AskOutput(Rect{1, 2, 4, 6}, plugInWantsErrorOnBoundsException);
     ASSERT_EQ(windows_.Advance(record_, image_, whole_), noErr);
-    EXPECT_EQ(record_.inData, pixels_.data() + (1 * kWidth + 2) * 3 + 1);
-    EXPECT_EQ(record_.outData, pixels_.data() + (1 * kWidth + 2) * 3);
+    EXPECT_EQ(InData(), pixels_.data() + (1 * kWidth + 2) * 3 + 1);
+    EXPECT_EQ(OutData(), pixels_.data() + (1 * kWidth + 2) * 3);
     EXPECT_EQ(record_.inRowBytes, kWidth * 3);
     EXPECT_EQ(record_.inColumnBytes, 3);
     EXPECT_EQ(record_.inPlaneBytes, 1);
@@ -88,7 +92,7 @@ TEST_F(PixelWindowsTest, InputPastTheEdgeIsPaddedAsAsked) {
 
     AskInput(Rect{-1, 5, 2, 9}, 0, 2, plugInWantsErrorOnBoundsException);
     EXPECT_EQ(windows_.Advance(record_, image_, whole_), paramErr);
-    EXPECT_EQ(record_.inData, nullptr);
+    EXPECT_EQ(InData(), nullptr);
     EXPECT_EQ(pool_.BlocksLent(), 0);
 }
 
@@ -104,14 +108,14 @@ TEST_F(PixelWindowsTest, RequestsTheHostCannotServeAreRefused) {
     EXPECT_EQ(windows_.Advance(record_, image_, whole_), noErr);
     AskInput(Rect{0, 0, 2, 2}, 0, 2, 256);
     EXPECT_EQ(windows_.Advance(record_, image_, whole_), paramErr);
-    EXPECT_EQ(record_.inData, nullptr);
+    EXPECT_EQ(InData(), nullptr);
 }
 
 TEST_F(PixelWindowsTest, OutputBeyondTheSelectionLandsOnlyInsideIt) {
     const Rect selection{1, 1, 3, 4};
     AskOutput(Rect{0, 0, 4, 6}, 0);
     ASSERT_EQ(windows_.Advance(record_, image_, selection), noErr);
-    ASSERT_NE(record_.outData, nullptr);
+    ASSERT_NE(OutData(), nullptr);
     EXPECT_EQ(record_.outColumnBytes, 3);
     auto* out = static_cast<std::uint8_t*>(record_.outData);
     // Staged with the current pixels, as hosts pre-fill output.
