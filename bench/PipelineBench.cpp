@@ -22,6 +22,7 @@
 #include <malloc.h>
 #endif
 
+#include "bench/BentCurveSettings.h"
 #include "host/HostState.h"
 #include "host/TrackedMemory.h"
 #include "pipeline/ApplyCurves.h"
@@ -50,29 +51,16 @@ std::vector<std::uint8_t> RandomBytes(std::size_t count, unsigned seed) {
 // parameter block with bent curves and non-neutral tints.
 struct ApplicationState {
     FilterRecord record{};
-    ParameterBlock block{};
-    float tables[3][256];
+    BentCurveSettings settings;
     std::int16_t result = 0;
 
     ApplicationState() {
         std::memset(&record, 0, sizeof record);
         record.planes = 3;
         record.filterCase = 1;
-        for (int channel = 0; channel < 3; ++channel) {
-            for (int i = 0; i < 256; ++i) {
-                const float x = static_cast<float>(i) / 255.0f;
-                tables[channel][i] = x * x * (3.0f - 2.0f * x);
-            }
-            block.curveTables[channel] = tables[channel];
-        }
-        block.redTint = 20;
-        block.greenTint = 25;
-        block.blueTint = 33;
-        block.blackLevel = 0.05f;
-        block.whiteLevel = 0.95f;
         gHost.filterRecord = &record;
         gHost.resultSlot = &result;
-        gHost.parameterBlock = &block;
+        gHost.parameterBlock = &settings.block;
     }
     ~ApplicationState() { gHost = HostState{}; }
 };

@@ -2,11 +2,14 @@
 
 #include <cmath>
 
+#include <algorithm>
+#include <iterator>
+
+#include "engine/MirtaneEngine.h"
 #include "host/HostState.h"
 #include "platform/headless/HeadlessPlatform.h"
-#include "testhost/HostCallbacks.h"
+#include "prodhost/ProductionHost.h"
 #include "testhost/ScriptingHost.h"
-#include "testhost/TestHost.h"
 
 extern "C" void PluginMain(std::int16_t selector, void* record, std::intptr_t* data,
                            std::int16_t* result);
@@ -16,31 +19,8 @@ namespace {
 
 namespace headless = mirtane::platform::headless;
 
-constexpr std::int32_t kDialogCancelled = 2;
 // The interface's playInfo for a replayed step whose dialog is not shown.
 constexpr std::int16_t kPlayDialogNotDisplayed = 0;
-
-// Progress callbacks carry no context; the listener of the run in progress
-// is reached through this (one run at a time per process).
-const ProgressListener* gProgressListener = nullptr;
-
-void PI_CDECL ForwardProgress(std::int32_t done, std::int32_t total) {
-    testhost::HostCallbacks::Progress(done, total);  // the host keeps its own record
-    if (gProgressListener != nullptr && *gProgressListener) {
-        (*gProgressListener)(done, total);
-    }
-}
-
-class ProgressHook {
-  public:
-    ProgressHook(testhost::TestHost& host, const ProgressListener& listener) {
-        host.record().progressProc = &ForwardProgress;
-        gProgressListener = &listener;
-    }
-    ~ProgressHook() { gProgressListener = nullptr; }
-    ProgressHook(const ProgressHook&) = delete;
-    ProgressHook& operator=(const ProgressHook&) = delete;
-};
 
 // The headless platform answers for the dialog and collects message boxes;
 // each run starts from its defaults and leaves them behind.
@@ -76,20 +56,25 @@ std::string FailureReason(OSErr result) {
 
 int RestorePixels(testhost::Image& image, const Trims& trims, const ProgressListener& progress,
                   std::string& error) {
+    if (image.planes != prodhost::kImagePlanes ||
+        image.pixels.size() != static_cast<std::size_t>(image.width) * image.height * image.planes) {
+        error = "the image to restore is not 8-bit RGB with its pixels in place";
+        return -1;
+    }
     HeadlessSession session;
-    testhost::TestHost host(&PluginMain);
-    host.SetImage(std::move(image));
+    // The production host edits the image where it lies: no copy in or out.
+    prodhost::ProductionHost host(&PluginMain);
+    host.SetImage(prodhost::ImageView{image.pixels.data(), image.width, image.height});
+    host.SetProgressListener(progress);
     // The trims arrive as a recorded action step replayed without its dialog;
     // the registry of last-used settings starts empty, so nothing else counts.
     testhost::ScriptingHost scripting(host);
     scripting.SetReplayedTints(trims.cyanRed, trims.magentaGreen, trims.yellowBlue,
                                kPlayDialogNotDisplayed);
-    ProgressHook hook(host, progress);
-    const testhost::RunResult run = host.Run();
+    const prodhost::RunResult run = host.Run();
     // A host stores the recorded step and disposes of its handle; there is
     // no action list here to store it in.
     static_cast<void>(scripting.TakeRecorded());
-    image = std::move(host.image());
     if (run.result != noErr) {
         error = FailureReason(run.result);
         return -1;
@@ -98,30 +83,22 @@ int RestorePixels(testhost::Image& image, const Trims& trims, const ProgressList
 }
 
 int AnalyseCurves(const testhost::Image& image, ChannelCurves& curves, std::string& error) {
-    HeadlessSession session;
-    bool analysed = false;
-    headless::SetMainDialogHandler([&curves, &analysed] {
-        // The dialog opens once the analysis has filled the parameter block.
-        const ParameterBlock* block = gHost.parameterBlock;
-        curves.blackLevel = block->blackLevel;
-        curves.whiteLevel = block->whiteLevel;
-        for (int channel = 0; channel < 3; ++channel) {
-            for (int i = 0; i < 256; ++i) {
-                curves.tables[channel][i] = block->curveTables[channel][i];
-            }
-        }
-        analysed = true;
-        return kDialogCancelled;  // nothing is written back
-    });
-    testhost::TestHost host(&PluginMain);
-    host.SetImage(image);
-    const testhost::RunResult run = host.Run();
-    if (analysed) {
-        return 0;
+    // The engine runs the plug-in headless and reads its curves out.
+    MirtaneCorrection correction{};
+    char reason[512] = "";
+    if (mirtane_analyse_rgb8(image.pixels.data(), image.width, image.height,
+                             static_cast<std::ptrdiff_t>(image.width) * image.planes, image.planes,
+                             &correction, reason, sizeof reason) != 0) {
+        error = reason;
+        return -1;
     }
-    error = run.result != noErr ? FailureReason(run.result)
-                                : std::string("the plug-in finished without analysing the image");
-    return -1;
+    curves.blackLevel = correction.blackLevel;
+    curves.whiteLevel = correction.whiteLevel;
+    for (int channel = 0; channel < 3; ++channel) {
+        std::copy(std::begin(correction.tables[channel]), std::end(correction.tables[channel]),
+                  curves.tables[channel].begin());
+    }
+    return 0;
 }
 
 double RunFraction(std::int32_t done, std::int32_t total) {

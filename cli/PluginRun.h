@@ -1,6 +1,7 @@
-// Runs the plug-in itself over an in-memory image through the test host, as a
-// host would: a file restored here gets the same bytes as the same image
-// filtered in a host with the same trims. The plug-in keeps module-level
+// Runs the plug-in itself over an in-memory image, as a host would (the
+// production host restores, the test host serves the curves report): a file
+// restored here gets the same bytes as the same image filtered in a host with
+// the same trims. The plug-in keeps module-level
 // state, so one run at a time per process.
 #pragma once
 

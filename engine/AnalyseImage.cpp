@@ -1,14 +1,15 @@
 // The analysis entry of the engine: the plug-in itself runs over the image
-// through the test host, headless, and its curves are read out when its
-// dialog opens; the dialog is then cancelled, so nothing is written back.
+// through the production host, headless, and its curves are read out when
+// its dialog opens; the dialog is then cancelled, so nothing is written back.
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "engine/MirtaneEngine.h"
 #include "host/HostState.h"
 #include "platform/headless/HeadlessPlatform.h"
-#include "testhost/TestHost.h"
+#include "prodhost/ProductionHost.h"
 
 extern "C" void PluginMain(std::int16_t selector, void* record, std::intptr_t* data,
                            std::int16_t* result);
@@ -45,10 +46,11 @@ std::string FailureReason(OSErr result) {
     }
 }
 
-testhost::Image CopyRgb(const unsigned char* pixels, int width, int height, std::ptrdiff_t rowStride,
-                        int bytesPerPixel) {
-    testhost::Image image = testhost::MakeImage(width, height);
-    std::uint8_t* out = image.pixels.data();
+// The host works on packed 3-byte pixels; the caller's buffer is left alone.
+std::vector<std::uint8_t> CopyRgb(const unsigned char* pixels, int width, int height,
+                                  std::ptrdiff_t rowStride, int bytesPerPixel) {
+    std::vector<std::uint8_t> image(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
+    std::uint8_t* out = image.data();
     for (int y = 0; y < height; ++y) {
         const unsigned char* in = pixels + static_cast<std::ptrdiff_t>(y) * rowStride;
         if (bytesPerPixel == 3) {
@@ -99,9 +101,10 @@ extern "C" int mirtane_analyse_rgb8(const unsigned char* pixels, int width, int 
     });
     std::string reason;
     {
-        testhost::TestHost host(&PluginMain);
-        host.SetImage(CopyRgb(pixels, width, height, rowStride, bytesPerPixel));
-        const testhost::RunResult run = host.Run();
+        std::vector<std::uint8_t> image = CopyRgb(pixels, width, height, rowStride, bytesPerPixel);
+        prodhost::ProductionHost host(&PluginMain);
+        host.SetImage(prodhost::ImageView{image.data(), width, height});
+        const prodhost::RunResult run = host.Run();
         if (!analysed) reason = FailureReason(run.result);
     }
     headless::ResetHeadlessPlatform();

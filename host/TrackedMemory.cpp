@@ -11,6 +11,7 @@ namespace mirtane {
 namespace {
 
 enum class BlockSource { HostBuffer, Heap };
+enum class Contents { Cleared, Undefined };
 
 struct AllocationRecord {
     AllocationRecord* next = nullptr;
@@ -92,7 +93,7 @@ void Unlink(AllocationRecord* record) {
 // Host buffers first. Null when the host has none to give, has failed, or
 // the result slot already holds an error (then a buffer it delivered anyway
 // goes straight back, rather than being lost).
-void* AllocateHostBuffer(std::uint64_t size) {
+void* AllocateHostBuffer(std::uint64_t size, Contents contents) {
     BufferProcs* procs = HostBufferProcs();
     if (procs == nullptr) {
         return nullptr;
@@ -112,7 +113,9 @@ void* AllocateHostBuffer(std::uint64_t size) {
         OrHostResult(memFullErr);
         return nullptr;
     }
-    std::memset(address, 0, static_cast<std::size_t>(size));
+    if (contents == Contents::Cleared) {
+        std::memset(address, 0, static_cast<std::size_t>(size));
+    }
     if (!AppendRecord(address, bufferId, BlockSource::HostBuffer, size)) {
         procs->unlockProc(bufferId);
         procs->freeProc(bufferId);
@@ -122,19 +125,18 @@ void* AllocateHostBuffer(std::uint64_t size) {
     return address;
 }
 
-}  // namespace
-
-void* TrackedAlloc(std::uint64_t size) {
+void* Allocate(std::uint64_t size, Contents contents) {
     // The host's allocator takes a signed 32-bit size; anything larger is
     // refused outright instead of wrapping round to a small block.
     if (size > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
         OrHostResult(memFullErr);
         return nullptr;
     }
-    if (void* hostBlock = AllocateHostBuffer(size)) {
+    if (void* hostBlock = AllocateHostBuffer(size, contents)) {
         return hostBlock;
     }
-    void* block = std::calloc(size == 0 ? 1 : static_cast<std::size_t>(size), 1);
+    const std::size_t bytes = size == 0 ? 1 : static_cast<std::size_t>(size);
+    void* block = contents == Contents::Cleared ? std::calloc(bytes, 1) : std::malloc(bytes);
     if (block == nullptr) {
         OrHostResult(memFullErr);
         return nullptr;
@@ -146,6 +148,12 @@ void* TrackedAlloc(std::uint64_t size) {
     }
     return block;
 }
+
+}  // namespace
+
+void* TrackedAlloc(std::uint64_t size) { return Allocate(size, Contents::Cleared); }
+
+void* TrackedAllocUncleared(std::uint64_t size) { return Allocate(size, Contents::Undefined); }
 
 void TrackedFree(void* address) {
     if (address == nullptr) {

@@ -15,7 +15,13 @@ namespace mirtane {
 // limit fail with -108.
 void* TrackedAlloc(std::uint64_t size);
 
-// Releases a block from TrackedAlloc. Null and unknown addresses are ignored.
+// As TrackedAlloc, but the contents of the block are whatever the host or
+// the heap left there: for large blocks the caller writes in full before it
+// reads them, where clearing would only cost a pass over memory and, on
+// fresh pages, faulting in pages that are never used.
+void* TrackedAllocUncleared(std::uint64_t size);
+
+// Releases a block from TrackedAlloc or TrackedAllocUncleared. Null and unknown addresses are ignored.
 void TrackedFree(void* address);
 
 // Releases every recorded block, newest first.

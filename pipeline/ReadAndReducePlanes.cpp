@@ -13,10 +13,10 @@ namespace mirtane {
 
 namespace {
 
-// Owns one block from TrackedAlloc until it is released or handed on.
+// Owns one tracked block until it is released or handed on.
 class TrackedBlock {
 public:
-    explicit TrackedBlock(std::uint64_t size) : address_(TrackedAlloc(size)) {}
+    explicit TrackedBlock(void* address) : address_(address) {}
     TrackedBlock(const TrackedBlock&) = delete;
     TrackedBlock& operator=(const TrackedBlock&) = delete;
     ~TrackedBlock() { TrackedFree(address_); }
@@ -39,6 +39,28 @@ bool SameRect(const Rect& a, const Rect& b) {
     return a.top == b.top && a.left == b.left && a.bottom == b.bottom && a.right == b.right;
 }
 
+// One plane of the delivered image, converted to scaled floats a row at a
+// time as the reduction asks for it: the row stays in cache for the
+// horizontal pass, and no full-resolution float plane is ever held. Each
+// float is the one ExtractScaledPlane gives for the whole plane.
+struct DeliveredPlane {
+    const std::uint8_t* data;
+    std::int32_t rowBytes;
+    PixelLayout layout;
+    std::int32_t plane;
+    std::int16_t width;
+    float* row;
+    const ScaledByteTable* table;  // of kSampleScale
+};
+
+const float* ConvertDeliveredRow(void* context, std::int32_t y) {
+    const auto* source = static_cast<const DeliveredPlane*>(context);
+    const Rect oneRow = {0, 0, 1, source->width};
+    ExtractScaledPlane(source->data + static_cast<std::ptrdiff_t>(y) * source->rowBytes, source->row, oneRow,
+                       source->rowBytes, source->layout, source->plane, *source->table);
+    return source->row;
+}
+
 }  // namespace
 
 std::uint64_t WorkBufferBytes(std::int32_t width, std::int32_t height) {
@@ -56,12 +78,15 @@ IntakeStatus ReadAndReducePlanes(std::int32_t width, std::int32_t height, Reduce
     assert(width > 0 && width <= 0x7FFF && height > 0 && height <= 0x7FFF);
     FilterRecord* record = gHost.filterRecord;
 
-    // Sizes in 64 bits: 4 * width * height passes 2^31 for images past 23170 x 23170.
-    const std::uint64_t planeBytes = 4 * static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
-    TrackedBlock fullPlane(planeBytes);
-    if (fullPlane.get() == nullptr) return IntakeStatus::HostFailure;
+    // One row of floats at a time (see DeliveredPlane).
+    TrackedBlock rowFloats(TrackedAlloc(4 * static_cast<std::uint64_t>(width)));
+    if (rowFloats.get() == nullptr) return IntakeStatus::HostFailure;
     const std::uint64_t workBytes = WorkBufferBytes(width, height);
-    TrackedBlock work(workBytes);
+    // Every byte of the work buffer that is read was written first: each
+    // reduced plane by the vertical pass, each scratch row by the horizontal
+    // pass or the median filter's copy. Clearing it would only touch memory
+    // that is never used.
+    TrackedBlock work(TrackedAllocUncleared(workBytes));
     if (work.get() == nullptr) return IntakeStatus::HostFailure;
 
     const std::int32_t reducedWidth = width / 4;
@@ -91,19 +116,20 @@ IntakeStatus ReadAndReducePlanes(std::int32_t width, std::int32_t height, Reduce
     const PixelLayout layout =
         ResolveLayout(PixelLayout{record->inColumnBytes, record->inPlaneBytes}, kColourPlanes);
     std::uint64_t remaining = workBytes;
+    const ScaledByteTable sampleTable = MakeScaledByteTable(kSampleScale);
 
-    float* fullFloats = reinterpret_cast<float*>(fullPlane.get());
     float* planes[kColourPlanes] = {};
     for (int i = 0; i < kColourPlanes; ++i) {
         if (UserCancelled()) {
             SetHostResult(userCanceledErr);
             return IntakeStatus::HostFailure;
         }
-        ExtractScaledPlane(delivered, fullFloats, whole, record->inRowBytes, layout, i, kSampleScale);
+        DeliveredPlane source{delivered, record->inRowBytes, layout, i, whole.right,
+                              reinterpret_cast<float*>(rowFloats.get()), &sampleTable};
 
         if (remaining < reducedBytes) {
             work.reset();
-            fullPlane.reset();
+            rowFloats.reset();
             SetHostResult(memFullErr);
             return IntakeStatus::HostFailure;
         }
@@ -111,7 +137,8 @@ IntakeStatus ReadAndReducePlanes(std::int32_t width, std::int32_t height, Reduce
         remaining -= reducedBytes;
         planes[i] = reinterpret_cast<float*>(planeStart);
         float* scratch = reinterpret_cast<float*>(planeStart + reducedBytes);
-        if (ReducePlane(fullFloats, width, height, planes[i], scratch, static_cast<std::int64_t>(remaining)) != 0) {
+        if (ReducePlaneRows(PlaneRows{&ConvertDeliveredRow, &source}, width, height, planes[i], scratch,
+                            static_cast<std::int64_t>(remaining)) != 0) {
             return IntakeStatus::ReductionFailed;
         }
     }
@@ -121,7 +148,7 @@ IntakeStatus ReadAndReducePlanes(std::int32_t width, std::int32_t height, Reduce
     record->maskRect = kEmptyRect;
     if (RequestFromHost() != noErr) return IntakeStatus::HostFailure;
 
-    fullPlane.reset();
+    rowFloats.reset();
     out->red = planes[0];
     out->green = planes[1];
     out->blue = planes[2];

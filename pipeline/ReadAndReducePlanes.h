@@ -38,9 +38,9 @@ enum class IntakeStatus {
 // Reads the whole width x height image (whatever the selection) through the
 // filter record in gHost, all three planes interleaved in one request, then
 // takes each plane in turn (through the layout the host reports) and reduces
-// it with ReducePlane. Before each plane it asks abortProc; after the last it
-// makes an empty request. Peak memory is one full float plane (4 bytes a pixel)
-// plus the work buffer. On Ok `out` holds the planes and owns the work
+// it with ReducePlaneRows, converting one row of floats at a time. Before each
+// plane it asks abortProc; after the last it makes an empty request. Peak
+// memory is one row of floats (4 bytes a column) plus the work buffer. On Ok `out` holds the planes and owns the work
 // buffer; on failure every block it allocated has been released again.
 [[nodiscard]] IntakeStatus ReadAndReducePlanes(std::int32_t width, std::int32_t height,
                                                ReducedPlanes* out);

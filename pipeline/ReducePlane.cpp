@@ -42,19 +42,22 @@ std::uint64_t ReductionScratchBytes(std::int32_t width, std::int32_t height) {
     return sizeof(float) * static_cast<std::uint64_t>(width / 4) * static_cast<std::uint64_t>(height);
 }
 
-std::int32_t DownsampleByFour(const float* plane, std::int32_t width, std::int32_t height,
-                              float* out, float* scratch, std::int64_t scratchBytes) {
+namespace {
+
+// Every source row into a scratch row of reducedWidth floats, then the
+// vertical pass over the scratch rows.
+std::int32_t DownsampleRows(const PlaneRows& rows, std::int32_t width, std::int32_t height, float* out,
+                            float* scratch, std::int64_t scratchBytes) {
     if (width < 0 || height < 0 || scratchBytes < 0) return -1;
     if (static_cast<std::uint64_t>(scratchBytes) < ReductionScratchBytes(width, height)) return -1;
-    const std::size_t sourceWidth = static_cast<std::size_t>(width);
     const std::size_t reducedWidth = static_cast<std::size_t>(width / 4);
     const std::size_t reducedHeight = static_cast<std::size_t>(height / 4);
     if (reducedWidth == 0 || reducedHeight == 0) return 0;
 
     // Horizontal: every source row into a scratch row of reducedWidth floats.
-    for (std::size_t y = 0; y < static_cast<std::size_t>(height); ++y) {
-        const float* row = plane + y * sourceWidth;
-        float* target = scratch + y * reducedWidth;
+    for (std::int32_t y = 0; y < height; ++y) {
+        const float* row = rows.row(rows.context, y);
+        float* target = scratch + static_cast<std::size_t>(y) * reducedWidth;
         const float* const firstTaps[5] = {nullptr, nullptr, row, row + 1, row + 2};
         CombineTaps(firstTaps, 4, 1, true, target);
         const float* const taps[5] = {row + 2, row + 3, row + 4, row + 5, row + 6};
@@ -74,13 +77,35 @@ std::int32_t DownsampleByFour(const float* plane, std::int32_t width, std::int32
     return 0;
 }
 
-std::int32_t ReducePlane(const float* plane, std::int32_t width, std::int32_t height, float* out,
-                         float* scratch, std::int64_t scratchBytes) {
-    if (width < 0 || height < 0 || scratchBytes < 0) return -1;
-    if (static_cast<std::uint64_t>(scratchBytes) < ReductionScratchBytes(width, height)) return -1;
-    if (DownsampleByFour(plane, width, height, out, scratch, scratchBytes) != 0) return -1;
+struct WholePlane {
+    const float* plane;
+    std::size_t width;
+};
+
+const float* WholePlaneRow(void* context, std::int32_t y) {
+    const auto* whole = static_cast<const WholePlane*>(context);
+    return whole->plane + static_cast<std::size_t>(y) * whole->width;
+}
+
+}  // namespace
+
+std::int32_t DownsampleByFour(const float* plane, std::int32_t width, std::int32_t height,
+                              float* out, float* scratch, std::int64_t scratchBytes) {
+    WholePlane whole{plane, static_cast<std::size_t>(width < 0 ? 0 : width)};
+    return DownsampleRows(PlaneRows{&WholePlaneRow, &whole}, width, height, out, scratch, scratchBytes);
+}
+
+std::int32_t ReducePlaneRows(const PlaneRows& rows, std::int32_t width, std::int32_t height,
+                             float* out, float* scratch, std::int64_t scratchBytes) {
+    if (DownsampleRows(rows, width, height, out, scratch, scratchBytes) != 0) return -1;
     MedianFilterPlanes(out, scratch, width / 4, height / 4, 1);
     return 0;
+}
+
+std::int32_t ReducePlane(const float* plane, std::int32_t width, std::int32_t height, float* out,
+                         float* scratch, std::int64_t scratchBytes) {
+    WholePlane whole{plane, static_cast<std::size_t>(width < 0 ? 0 : width)};
+    return ReducePlaneRows(PlaneRows{&WholePlaneRow, &whole}, width, height, out, scratch, scratchBytes);
 }
 
 }  // namespace mirtane

@@ -14,6 +14,21 @@ constexpr float kReductionWeights[5] = {0.125f, 0.25f, 0.25f, 0.25f, 0.125f};
 // width / 4 floats for every source row.
 [[nodiscard]] std::uint64_t ReductionScratchBytes(std::int32_t width, std::int32_t height);
 
+// Where the reduction reads its source rows: `row(context, y)` returns row y
+// of the plane, width floats, valid until the next call. Rows are asked for
+// once each, top to bottom, so a caller can convert each row as it is needed
+// instead of holding the whole full-resolution plane.
+struct PlaneRows {
+    const float* (*row)(void* context, std::int32_t y);
+    void* context;
+};
+
+// ReducePlane over rows from `rows`: the same result as ReducePlane over the
+// plane made of those rows.
+[[nodiscard]] std::int32_t ReducePlaneRows(const PlaneRows& rows, std::int32_t width,
+                                           std::int32_t height, float* out, float* scratch,
+                                           std::int64_t scratchBytes);
+
 // Reduces the width x height plane `plane` into `out`, (width / 4) x
 // (height / 4) floats, with DownsampleByFour and then MedianFilterPlanes on
 // the single reduced plane. `scratch` holds `scratchBytes` bytes and may not

@@ -14,6 +14,8 @@ packages=(
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
     # Tests and benchmarks
     libgtest-dev libbenchmark-dev hyperfine
+    # Peers the speed benchmark compares against, and /usr/bin/time for peak RSS
+    graphicsmagick libvips-tools time
     # The Windows build under Wine, with a virtual display for the dialog
     wine wine64 xvfb xauth
     # The mirtane command and its images

@@ -312,7 +312,7 @@ struct ScriptingCallbacks {
 
 ScriptingHost* ScriptingHost::Active() { return gActiveScripting; }
 
-ScriptingHost::ScriptingHost(TestHost& host) : host_(host) {
+ScriptingHost::ScriptingHost(ScriptingSeat& host) : host_(host) {
     readProcs_.readDescriptorProcsVersion = 0;
     readProcs_.numReadDescriptorProcs = 18;
     readProcs_.openReadDescriptorProc = &ScriptingCallbacks::OpenRead;

@@ -1,7 +1,7 @@
 // The host's scripting services: the descriptor parameters that record and
 // replay a filter step, and the basic suite serving the descriptor-registry
-// and action-descriptor suites for last-used settings. Attach one to a
-// TestHost; like the host's other callbacks these carry no context, so one
+// and action-descriptor suites for last-used settings. Attach one to a host
+// (the TestHost or the command's production host); like the host's other callbacks these carry no context, so one
 // scripting host answers at a time.
 #pragma once
 
@@ -14,10 +14,9 @@
 
 #include "pluginapi/FilterRecord.h"
 #include "pluginapi/PluginConstants.h"
+#include "testhost/ScriptingSeat.h"
 
 namespace testhost {
-
-class TestHost;
 
 // A descriptor's contents: integer items in the order they were put.
 using DescriptorItems = std::vector<std::pair<DescriptorKeyID, std::int32_t>>;
@@ -36,7 +35,7 @@ enum class ScriptingFault {
 class ScriptingHost {
   public:
     // Attaches to `host`: its record gets descriptorParameters and sSPBasic.
-    explicit ScriptingHost(TestHost& host);
+    explicit ScriptingHost(ScriptingSeat& host);
     ~ScriptingHost();
     ScriptingHost(const ScriptingHost&) = delete;
     ScriptingHost& operator=(const ScriptingHost&) = delete;
@@ -87,7 +86,7 @@ class ScriptingHost {
     Handle EncodeDescriptor(const DescriptorItems& items);
     DescriptorItems DecodeDescriptor(Handle handle) const;
 
-    TestHost& host_;
+    ScriptingSeat& host_;
     PIDescriptorParameters parameters_{};
     ReadDescriptorProcs readProcs_{};
     WriteDescriptorProcs writeProcs_{};

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "testhost/HostCallbacks.h"
+#include "testhost/RecordDefaults.h"
 
 namespace testhost {
 namespace {
@@ -11,7 +12,6 @@ namespace {
 TestHost* gActiveHost = nullptr;
 
 constexpr std::int32_t kDefaultBufferCapacity = 1 << 30;
-constexpr Fixed kSeventyTwoDpi = 72 << 16;
 
 std::int16_t Side(int value) { return static_cast<std::int16_t>(std::clamp(value, 0, 32767)); }
 
@@ -95,26 +95,9 @@ void TestHost::FillRecord() {
     record_.platformData = &platformData_;
     record_.errorString = errorString_;
 
-    record_.hostSig = kPhotoshopSignature;
-    record_.imageMode = plugInModeRGBColor;
-    record_.imageHRes = kSeventyTwoDpi;
-    record_.imageVRes = kSeventyTwoDpi;
-    record_.depth = 8;
-    record_.background = RGBColor{65535, 65535, 65535};
-    record_.foreground = RGBColor{0, 0, 0};
-    record_.backColor[0] = record_.backColor[1] = record_.backColor[2] = 255;
+    FillRecordDefaults(record_);
     record_.maxSpace = kDefaultBufferCapacity;
     buffers_.SetCapacity(kDefaultBufferCapacity);
-
-    record_.autoMask = 1;
-    record_.supportsPadding = 1;
-    record_.inputPadding = plugInWantsErrorOnBoundsException;
-    record_.outputPadding = plugInWantsErrorOnBoundsException;
-    record_.maskPadding = plugInWantsErrorOnBoundsException;
-    record_.samplingSupport = 1;
-    record_.inputRate = kFixedOne;
-    record_.maskRate = kFixedOne;
-    record_.dummyPlaneValue = -1;
 
     SetImage(Image{});
 }

@@ -22,6 +22,7 @@
 #include "testhost/HostHandles.h"
 #include "testhost/HostProfiles.h"
 #include "testhost/Image.h"
+#include "testhost/ScriptingSeat.h"
 
 namespace testhost {
 
@@ -58,7 +59,7 @@ struct RunResult {
     std::int16_t failedSelector = -1;  // -1 when none failed
 };
 
-class TestHost {
+class TestHost : public ScriptingSeat {
   public:
     // Natively `entry` is &PluginMain; on Windows it comes from GetProcAddress.
     explicit TestHost(PluginEntryProc entry);
@@ -105,10 +106,10 @@ class TestHost {
 
     // Scripting and drawing. Null switches a service off; the scripting and
     // dialog support (Scripting*.cpp, displayPixels) plug in here.
-    void SetDescriptorParameters(PIDescriptorParameters* parameters) {
+    void SetDescriptorParameters(PIDescriptorParameters* parameters) override {
         record_.descriptorParameters = parameters;
     }
-    void SetBasicSuite(SPBasicSuite* suite) { record_.sSPBasic = suite; }
+    void SetBasicSuite(SPBasicSuite* suite) override { record_.sSPBasic = suite; }
     void SetDisplayPixels(DisplayPixelsProc proc) { record_.displayPixels = proc; }
 
     // ---- Driving the plug-in -----------------------------------------------
@@ -159,7 +160,7 @@ class TestHost {
     Handle parametersHandle() const { return record_.parameters; }
     std::intptr_t dataSlot() const { return dataSlot_; }
     void SetDataSlot(std::intptr_t value) { dataSlot_ = value; }
-    HandleTable& handles() { return handles_; }
+    HandleTable& handles() override { return handles_; }
     BufferTable& buffers() { return buffers_; }
 
     // The host answering callbacks now (null when none).

@@ -97,6 +97,26 @@ TEST_F(TrackedMemoryTest, WithoutBufferProcsEveryBlockComesFromTheZeroFilledHeap
     EXPECT_EQ(TrackedBlockCount(), 1u);
 }
 
+TEST_F(TrackedMemoryTest, UnclearedBlocksKeepTheHostsBytesAndAreTrackedAlike) {
+    void* uncleared = TrackedAllocUncleared(64);
+    void* cleared = TrackedAlloc(64);
+    ASSERT_NE(uncleared, nullptr);
+    ASSERT_NE(cleared, nullptr);
+    EXPECT_EQ(uncleared, log.storage[0].data());
+    EXPECT_EQ(static_cast<const char*>(uncleared)[63], '\x5A') << "the host's bytes were overwritten";
+    EXPECT_TRUE(AllZero(cleared, 64));
+    EXPECT_EQ(TrackedBlockCount(), 2u);
+    EXPECT_EQ(TrackedBytesInUse(), 128u);
+    TrackedFree(uncleared);
+    EXPECT_EQ(log.calls.back(), "free 1");
+    record.bufferProcs = nullptr;
+    void* heap = TrackedAllocUncleared(100);
+    EXPECT_NE(heap, nullptr);
+    EXPECT_EQ(TrackedBlockCount(), 2u);
+    ReleaseAllTracked();
+    EXPECT_EQ(TrackedBlockCount(), 0u);
+}
+
 TEST_F(TrackedMemoryTest, ReleaseAllFreesNewestFirstWithUnlockBeforeFree) {
     ASSERT_NE(TrackedAlloc(8), nullptr);
     ASSERT_NE(TrackedAlloc(8), nullptr);

@@ -73,5 +73,25 @@ TEST(PlaneToScaledFloats, EqualsConversionFollowedByScalingForEveryByte) {
     EXPECT_EQ(fused[256], 1.0f);
 }
 
+// The intake converts through a byte table; every byte, in every layout a
+// host reports, must give the float the conversion and multiplication give.
+TEST(ExtractScaledPlane, TableLookupEqualsConversionTimesScaleForEveryByteAndLayout) {
+    for (const float scale : {kSampleScale, 1.0f / 3.0f, 0.7f}) {
+        for (const std::int32_t columnBytes : {3, 4, 5}) {
+            std::vector<std::uint8_t> data(static_cast<std::size_t>(256 * columnBytes + 7));
+            for (int i = 0; i < 256; ++i) {
+                data[static_cast<std::size_t>(i * columnBytes + 1)] = static_cast<std::uint8_t>(255 - i);
+            }
+            std::vector<float> out(256);
+            ExtractScaledPlane(data.data(), out.data(), Rect{0, 0, 1, 256}, 0,
+                               PixelLayout{columnBytes, 1}, 1, scale);
+            for (int i = 0; i < 256; ++i) {
+                ASSERT_EQ(Bits(out[static_cast<std::size_t>(i)]), Bits(static_cast<float>(255 - i) * scale))
+                    << "byte " << 255 - i << ", column bytes " << columnBytes << ", scale " << scale;
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace mirtane
