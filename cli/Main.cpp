@@ -17,6 +17,7 @@
 #include <CLI/CLI.hpp>
 #include <vips/vips8>
 
+#include "cli/CheckedWrite.h"
 #include "cli/CurvePlot.h"
 #include "cli/CurvesReport.h"
 #include "cli/OutputPaths.h"
@@ -183,8 +184,11 @@ int RunCurves(const CurvesOptions& options) {
     }
     const std::string text =
         options.json ? FormatCurvesJson(options.input, curves) : FormatCurvesText(curves);
-    std::fputs(text.c_str(), stdout);
-    return std::fflush(stdout) == 0 ? kExitSuccess : kExitFailure;
+    if (WriteStandardOutputAndClose(text, error) != 0) {
+        console.Error(options.input + ": " + error);
+        return kExitFailure;
+    }
+    return kExitSuccess;
 }
 
 int Run(int argc, char** argv) {

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "cli/AtomicFile.h"
+#include "cli/FileTarget.h"
 
 namespace mirtane::cli {
 namespace {
@@ -263,10 +264,11 @@ int SaveImage(const std::string& path, const VImage& image, int quality, std::st
     if (file.Create(path, error) != 0) {
         return -1;
     }
+    // The encoder streams into the temporary file: no copy of the whole
+    // encoded image is held in memory.
+    const FileTarget output(file.fd());
+    const vips::VTarget& target = output.target();
     try {
-        // The encoder streams into the temporary file: no copy of the whole
-        // encoded image is held in memory.
-        const vips::VTarget target = vips::VTarget::new_to_descriptor(file.fd());
         switch (format) {
         case PhotoFormat::Jpeg:
             image.write_to_target(".jpg", target, VImage::option()->set("Q", quality));
@@ -285,7 +287,14 @@ int SaveImage(const std::string& path, const VImage& image, int quality, std::st
         }
     } catch (const vips::VError& failure) {
         vips_error_clear();
-        error = "cannot write " + path + ": " + FirstLine(failure.what());
+        error = "cannot write " + path + ": " +
+                (output.failed() ? output.Reason() : FirstLine(failure.what()));
+        return -1;
+    }
+    // The encoder may have gone on after a failed write; any gap in the file
+    // fails the save, whatever the encoder returned.
+    if (output.failed()) {
+        error = "cannot write " + path + ": " + output.Reason();
         return -1;
     }
     return file.Commit(error);

@@ -3,11 +3,13 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -123,40 +125,71 @@ std::vector<std::string> FolderEntries(const std::string& path) {
     return names;
 }
 
-CommandResult RunMirtane(const std::vector<std::string>& arguments) {
+CommandResult RunMirtane(const std::vector<std::string>& arguments, const RunOptions& options) {
     std::vector<std::string> all{MIRTANE_CLI_PATH};
     all.insert(all.end(), arguments.begin(), arguments.end());
-    return RunProgram(all);
+    return RunProgram(all, options);
 }
 
-CommandResult RunProgram(const std::vector<std::string>& command) {
+CommandResult RunProgram(const std::vector<std::string>& command, const RunOptions& options) {
     std::vector<std::string> all = command;
     std::vector<char*> argv;
     for (std::string& argument : all) {
         argv.push_back(argument.data());
     }
     argv.push_back(nullptr);
+    // Everything the child needs is made before fork: the test program has
+    // libvips threads, so the child may only make async-signal-safe calls.
+    std::vector<std::string> environment = options.environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        environment.emplace_back(*entry);
+    }
+    std::vector<char*> envp;
+    for (std::string& entry : environment) {
+        envp.push_back(entry.data());
+    }
+    envp.push_back(nullptr);
 
     int outPipe[2], errPipe[2];
     if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) {
         throw std::runtime_error("pipe failed");
     }
+    int outFile = -1;
+    if (!options.standardOutput.empty()) {
+        outFile = open(options.standardOutput.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (outFile < 0) {
+            throw std::runtime_error("cannot open " + options.standardOutput);
+        }
+    }
     const pid_t pid = fork();
     if (pid == 0) {
         const int devNull = open("/dev/null", O_RDONLY);
         dup2(devNull, STDIN_FILENO);
-        dup2(outPipe[1], STDOUT_FILENO);
+        dup2(outFile >= 0 ? outFile : outPipe[1], STDOUT_FILENO);
         dup2(errPipe[1], STDERR_FILENO);
-        execv(argv[0], argv.data());
+        if (options.inChild) {
+            options.inChild();
+        }
+        execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
     close(outPipe[1]);
     close(errPipe[1]);
+    if (outFile >= 0) {
+        close(outFile);
+    }
+    if (options.whileRunning) {
+        options.whileRunning(pid);
+    }
     CommandResult result;
     Collect(outPipe[0], errPipe[0], result.out, result.err);
     int status = 0;
-    waitpid(pid, &status, 0);
+    rusage usage {};
+    while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
+    }
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    result.peakResidentKilobytes = usage.ru_maxrss;
     return result;
 }
 
