@@ -20,6 +20,7 @@
 #include "cli/CheckedWrite.h"
 #include "cli/CurvePlot.h"
 #include "cli/CurvesReport.h"
+#include "cli/FileIdentity.h"
 #include "cli/OutputPaths.h"
 #include "cli/PhotoFile.h"
 #include "cli/PluginRun.h"
@@ -95,13 +96,6 @@ int RunRestore(const RestoreOptions& options) {
     if (!options.comparison.empty() && options.inputs.size() > 1) {
         return UsageError("--compare is for one input at a time", "restore");
     }
-    if (!options.comparison.empty() &&
-        (options.comparison == options.output || options.comparison == options.inputs.front() ||
-         SameFile(options.comparison, options.output) ||
-         SameFile(options.comparison, options.inputs.front()))) {
-        return UsageError("--compare must name a file other than the input and the output",
-                          "restore");
-    }
 
     ProgressBar bar(ProgressBar::StandardErrorIsTerminal());
     ConsoleReporter console(bar);
@@ -117,6 +111,18 @@ int RunRestore(const RestoreOptions& options) {
             return kExitFailure;
         }
         plan = PlanOutputFolder(options.inputs, options.outputFolder);
+    }
+    if (!options.comparison.empty() && (SameFile(options.comparison, plan.front().input) ||
+                                        SameFile(options.comparison, plan.front().output))) {
+        return UsageError("--compare must name a file other than the input and the output",
+                          "restore");
+    }
+    for (PlannedOutput& planned : plan) {
+        for (const std::string& output : {planned.output, options.comparison}) {
+            if (planned.problem.empty() && !output.empty()) {
+                planned.problem = OutputFolderProblem(output);
+            }
+        }
     }
 
     BatchCounts counts;
@@ -162,6 +168,14 @@ int RunWorker(const WorkerOptions& options) {
 int RunCurves(const CurvesOptions& options) {
     ProgressBar bar(false);
     ConsoleReporter console(bar);
+    if (!options.plot.empty() && SameFile(options.plot, options.input)) {
+        return UsageError("--plot must name a file other than the input", "curves");
+    }
+    if (std::string problem = options.plot.empty() ? std::string() : OutputFolderProblem(options.plot);
+        !problem.empty()) {
+        console.Error(options.input + ": curves not plotted: " + problem);
+        return kExitFailure;
+    }
     Photo photo;
     std::string error;
     if (LoadPhoto(options.input, photo, error) != 0) {

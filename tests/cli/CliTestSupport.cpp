@@ -126,7 +126,10 @@ std::vector<std::string> FolderEntries(const std::string& path) {
 }
 
 CommandResult RunMirtane(const std::vector<std::string>& arguments, const RunOptions& options) {
-    std::vector<std::string> all{MIRTANE_CLI_PATH};
+    // MIRTANE_CLI_UNDER_TEST runs these tests against another build of the
+    // command (an earlier one, to see a test fail before its fix).
+    const char* other = std::getenv("MIRTANE_CLI_UNDER_TEST");
+    std::vector<std::string> all{other != nullptr && *other != '\0' ? other : MIRTANE_CLI_PATH};
     all.insert(all.end(), arguments.begin(), arguments.end());
     return RunProgram(all, options);
 }
