@@ -45,6 +45,7 @@ struct RestoreOptions {
     std::string comparison;
     Trims trims;
     int quality = kDefaultQuality;
+    std::int64_t maxPixels = kDefaultMaxPixels;
     int jobs = 1;
 };
 
@@ -53,6 +54,7 @@ struct WorkerOptions {
     std::string comparison;
     Trims trims;
     int quality = kDefaultQuality;
+    std::int64_t maxPixels = kDefaultMaxPixels;
     int reportFd = -1;
     int threads = 1;
 };
@@ -61,6 +63,7 @@ struct CurvesOptions {
     std::string input;
     bool json = false;
     std::string plot;
+    std::int64_t maxPixels = kDefaultMaxPixels;
 };
 
 int ProcessorCount() {
@@ -72,6 +75,13 @@ int UsageError(const std::string& message, const std::string& command) {
     std::fprintf(stderr, "mirtane: %s\nRun 'mirtane %s --help' for more information.\n",
                  message.c_str(), command.c_str());
     return kExitUsage;
+}
+
+void AddMaxPixelsOption(CLI::App& command, std::int64_t& maxPixels) {
+    command
+        .add_option("--max-pixels", maxPixels,
+                    "Refuse inputs with more pixels than this, before decoding them (default 600000000)")
+        ->check(CLI::Range(std::int64_t{1}, std::int64_t{kMaxPhotoSide} * kMaxPhotoSide));
 }
 
 void AddTrimOptions(CLI::App& command, Trims& trims) {
@@ -134,7 +144,8 @@ int RunRestore(const RestoreOptions& options) {
             continue;
         }
         jobs.push_back(
-            RestoreJob{planned.input, planned.output, options.comparison, options.trims, options.quality});
+            RestoreJob{planned.input, planned.output, options.comparison, options.trims, options.quality,
+                       options.maxPixels});
     }
     if (jobs.size() == 1 && plan.size() == 1) {
         console.SetLabel(FileName(jobs.front().input));
@@ -161,7 +172,7 @@ int RunWorker(const WorkerOptions& options) {
     vips_concurrency_set(options.threads);
     PipeReporter reporter(options.reportFd);
     const RestoreJob job{options.files[0], options.files[1], options.comparison, options.trims,
-                         options.quality};
+                         options.quality, options.maxPixels};
     return RestoreFile(job, reporter) == 0 ? kExitSuccess : kExitFailure;
 }
 
@@ -178,7 +189,7 @@ int RunCurves(const CurvesOptions& options) {
     }
     Photo photo;
     std::string error;
-    if (LoadPhoto(options.input, photo, error) != 0) {
+    if (LoadPhoto(options.input, options.maxPixels, photo, error) != 0) {
         console.Error(options.input + ": " + error);
         return kExitFailure;
     }
@@ -227,6 +238,7 @@ int Run(int argc, char** argv) {
     restoreCommand->add_option("--quality", restore.quality, "JPEG and WebP quality, 1 ... 100")
         ->check(CLI::Range(1, 100))
         ->capture_default_str();
+    AddMaxPixelsOption(*restoreCommand, restore.maxPixels);
     restoreCommand
         ->add_option("-j,--jobs", restore.jobs,
                      "Files restored at once, each in its own process (default: processor count)")
@@ -241,6 +253,7 @@ int Run(int argc, char** argv) {
     workerCommand->add_option("--threads", worker.threads)->check(CLI::Range(1, 1024));
     workerCommand->add_option("--quality", worker.quality)->check(CLI::Range(1, 100));
     workerCommand->add_option("--compare", worker.comparison);
+    AddMaxPixelsOption(*workerCommand, worker.maxPixels);
     AddTrimOptions(*workerCommand, worker.trims);
     workerCommand->add_option("files", worker.files)->expected(2);
 
@@ -250,6 +263,7 @@ int Run(int argc, char** argv) {
     curvesCommand->add_option("input", curves.input, "Photo file")->required();
     curvesCommand->add_flag("--json", curves.json, "Print JSON instead of text");
     curvesCommand->add_option("--plot", curves.plot, "Also draw the three curves into FILE.png");
+    AddMaxPixelsOption(*curvesCommand, curves.maxPixels);
 
     try {
         app.parse(argc, argv);

@@ -157,7 +157,9 @@ std::vector<std::string> WorkerArguments(const RestoreJob& job, int reportFd, in
                                           "--yellow-blue",
                                           std::to_string(job.trims.yellowBlue),
                                           "--quality",
-                                          std::to_string(job.quality)};
+                                          std::to_string(job.quality),
+                                          "--max-pixels",
+                                          std::to_string(job.maxPixels)};
     if (!job.comparison.empty()) {
         arguments.insert(arguments.end(), {"--compare", job.comparison});
     }

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -96,6 +97,21 @@ std::uint8_t ToByte(double value) {
     return static_cast<std::uint8_t>(std::clamp(std::lround(value), 0L, 255L));
 }
 
+pid_t Spawn(std::vector<char*>& argv, std::vector<char*>& envp, int outFd, int errFd) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
+    pid_t pid = -1;
+    const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed != 0) {
+        throw std::runtime_error(std::string("cannot start ") + argv[0] + ": " + std::strerror(failed));
+    }
+    return pid;
+}
+
 }  // namespace
 
 ScratchFolder::ScratchFolder() {
@@ -134,7 +150,35 @@ CommandResult RunMirtane(const std::vector<std::string>& arguments, const RunOpt
     return RunProgram(all, options);
 }
 
+// Runs argv[2:] and writes its peak resident set in kilobytes (from wait4,
+// children included) to the file argv[1]; exits as the program did.
+constexpr const char* kPeakMeter = R"(
+import os, sys
+pid = os.fork()
+if pid == 0:
+    os.execv(sys.argv[2], sys.argv[2:])
+_, status, usage = os.wait4(pid, 0)
+open(sys.argv[1], 'w').write(str(usage.ru_maxrss))
+os._exit(os.waitstatus_to_exitcode(status) if os.WIFEXITED(status) else 255)
+)";
+
 CommandResult RunProgram(const std::vector<std::string>& command, const RunOptions& options) {
+    if (options.measurePeak) {
+        char peakFile[] = "/tmp/mirtane-peak-XXXXXX";
+        const int fd = mkstemp(peakFile);
+        if (fd < 0) {
+            throw std::runtime_error("cannot create a file for the peak resident set");
+        }
+        close(fd);
+        std::vector<std::string> metered{"/usr/bin/python3", "-c", kPeakMeter, peakFile};
+        metered.insert(metered.end(), command.begin(), command.end());
+        RunOptions direct = options;
+        direct.measurePeak = false;
+        CommandResult result = RunProgram(metered, direct);
+        result.peakResidentKilobytes = std::atol(ReadFileBytes(peakFile).c_str());
+        unlink(peakFile);
+        return result;
+    }
     std::vector<std::string> all = command;
     std::vector<char*> argv;
     for (std::string& argument : all) {
@@ -164,7 +208,10 @@ CommandResult RunProgram(const std::vector<std::string>& command, const RunOptio
             throw std::runtime_error("cannot open " + options.standardOutput);
         }
     }
-    const pid_t pid = fork();
+    // Without work to do in the child, spawn it without copying this
+    // process's pages: a forked child's peak resident set would start at the
+    // test program's, which measurements of the child must not include.
+    const pid_t pid = options.inChild ? fork() : Spawn(argv, envp, outFile >= 0 ? outFile : outPipe[1], errPipe[1]);
     if (pid == 0) {
         const int devNull = open("/dev/null", O_RDONLY);
         dup2(devNull, STDIN_FILENO);
@@ -187,12 +234,10 @@ CommandResult RunProgram(const std::vector<std::string>& command, const RunOptio
     CommandResult result;
     Collect(outPipe[0], errPipe[0], result.out, result.err);
     int status = 0;
-    rusage usage {};
-    while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-    result.peakResidentKilobytes = usage.ru_maxrss;
     return result;
 }
 

@@ -39,7 +39,7 @@ struct CommandResult {
     int exitCode = -1;  // -1 when the command did not exit normally
     std::string out;
     std::string err;
-    long peakResidentKilobytes = 0;  // the child's peak resident set (its rusage)
+    long peakResidentKilobytes = 0;  // with RunOptions::measurePeak: the peak resident set
     int signal = 0;                  // the signal that ended it, 0 when it exited
 };
 
@@ -53,6 +53,10 @@ struct RunOptions {
     // Called in the parent with the child's pid once it runs; the run still
     // waits for the child to end.
     std::function<void(pid_t)> whileRunning;
+    // Measure the program's peak resident set (with its children's): the
+    // program is started by a small go-between, since a child forked from
+    // this test program inherits the test program's peak in its rusage.
+    bool measurePeak = false;
 };
 
 // Runs a program (argv[0] a path) with standard input empty.
