@@ -13,8 +13,7 @@ namespace {
 // The kernel's own limit on symlinks followed in one lookup.
 constexpr int kMaxLinkHops = 40;
 
-// `path` with its final symlinks followed, as far as they go.
-std::filesystem::path FollowFinalLinks(std::filesystem::path path) {
+std::filesystem::path FinalLinkTarget(std::filesystem::path path) {
     for (int hop = 0; hop < kMaxLinkHops; ++hop) {
         std::error_code failure;
         if (!std::filesystem::is_symlink(std::filesystem::symlink_status(path, failure))) {
@@ -31,6 +30,8 @@ std::filesystem::path FollowFinalLinks(std::filesystem::path path) {
 
 }  // namespace
 
+std::string FollowFinalLinks(const std::string& path) { return FinalLinkTarget(path).string(); }
+
 std::string CanonicalPath(const std::string& path) {
     std::error_code failure;
     const std::filesystem::path absolute = std::filesystem::absolute(path, failure);
@@ -38,7 +39,7 @@ std::string CanonicalPath(const std::string& path) {
         return path;
     }
     const std::filesystem::path canonical =
-        std::filesystem::weakly_canonical(FollowFinalLinks(absolute), failure);
+        std::filesystem::weakly_canonical(FinalLinkTarget(absolute), failure);
     return failure ? absolute.lexically_normal().string() : canonical.string();
 }
 

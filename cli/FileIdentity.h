@@ -12,6 +12,11 @@ namespace mirtane::cli {
 // not exist keeps its last component as given.
 std::string CanonicalPath(const std::string& path);
 
+// `path` with its final symlinks followed, as far as they lead (a link whose
+// target does not exist gives that target's name). Folders on the way are
+// left as they are.
+std::string FollowFinalLinks(const std::string& path);
+
 // True when both names reach the same file: the same device and inode when
 // both exist, else the same canonical path.
 bool SameFile(const std::string& first, const std::string& second);

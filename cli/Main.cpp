@@ -11,12 +11,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
 #include <CLI/CLI.hpp>
 #include <vips/vips8>
 
+#include "cli/AtomicFile.h"
 #include "cli/CheckedWrite.h"
 #include "cli/CurvePlot.h"
 #include "cli/CurvesReport.h"
@@ -27,6 +29,7 @@
 #include "cli/ProgressBar.h"
 #include "cli/Reporter.h"
 #include "cli/RestoreFile.h"
+#include "cli/TemporaryName.h"
 #include "cli/WorkerPool.h"
 
 namespace {
@@ -135,6 +138,14 @@ int RunRestore(const RestoreOptions& options) {
         }
     }
 
+    std::set<std::string> folders;
+    for (const PlannedOutput& planned : plan) {
+        folders.insert({TemporaryFolder(planned.output), TemporaryFolder(options.comparison)});
+    }
+    for (const std::string& folder : folders) {
+        static_cast<void>(RemoveStaleTemporaries(folder));  // best effort: a leftover harms nothing
+    }
+
     BatchCounts counts;
     std::vector<RestoreJob> jobs;
     for (const PlannedOutput& planned : plan) {
@@ -170,6 +181,9 @@ int RunWorker(const WorkerOptions& options) {
         return kExitUsage;
     }
     vips_concurrency_set(options.threads);
+    // Started by the command, which is alive now (it checked before exec and
+    // this process dies with it): nothing is committed once it has gone.
+    RequireParentForCommit(getppid());
     PipeReporter reporter(options.reportFd);
     const RestoreJob job{options.files[0], options.files[1], options.comparison, options.trims,
                          options.quality, options.maxPixels};
@@ -186,6 +200,9 @@ int RunCurves(const CurvesOptions& options) {
         !problem.empty()) {
         console.Error(options.input + ": curves not plotted: " + problem);
         return kExitFailure;
+    }
+    if (!options.plot.empty()) {
+        static_cast<void>(RemoveStaleTemporaries(TemporaryFolder(options.plot)));  // best effort
     }
     Photo photo;
     std::string error;
