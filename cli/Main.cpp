@@ -88,14 +88,18 @@ void AddMaxPixelsOption(CLI::App& command, std::int64_t& maxPixels) {
 }
 
 void AddTrimOptions(CLI::App& command, Trims& trims) {
+    const CLI::Validator decimal(&NormaliseDecimalInteger, "INT", "decimal");
     command.add_option("--cyan-red", trims.cyanRed, "Cyan-Red trim, -25 ... 25 (+ is redder)")
+        ->transform(decimal)
         ->check(CLI::Range(-kTrimLimit, kTrimLimit));
     command
         .add_option("--magenta-green", trims.magentaGreen,
                     "Magenta-Green trim, -25 ... 25 (+ is greener)")
+        ->transform(decimal)
         ->check(CLI::Range(-kTrimLimit, kTrimLimit));
     command
         .add_option("--yellow-blue", trims.yellowBlue, "Yellow-Blue trim, -25 ... 25 (+ is bluer)")
+        ->transform(decimal)
         ->check(CLI::Range(-kTrimLimit, kTrimLimit));
 }
 

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 
 #include "cli/OutputPaths.h"
@@ -62,6 +63,18 @@ bool ShortOfResources(int errorNumber) {
            errorNumber == ENOMEM;
 }
 
+// Test seam: MIRTANE_FAIL_WORKER_START_AT=N makes the Nth start of a worker
+// fail with EMFILE, as under a descriptor limit (which cannot be tested
+// under the sanitizers: they need descriptors of their own).
+bool InjectedStartFailure() {
+    static const long failAt = [] {
+        const char* text = std::getenv("MIRTANE_FAIL_WORKER_START_AT");
+        return text != nullptr ? std::strtol(text, nullptr, 10) : 0L;
+    }();
+    static long starts = 0;
+    return failAt > 0 && ++starts == failAt;
+}
+
 // Starts a worker for `job`; on failure returns a worker with no process and
 // `startError` set to errno.
 Worker StartWorker(const std::string& program, const RestoreJob& job, std::size_t index,
@@ -69,6 +82,10 @@ Worker StartWorker(const std::string& program, const RestoreJob& job, std::size_
     Worker worker;
     worker.job = index;
     startError = 0;
+    if (InjectedStartFailure()) {
+        startError = EMFILE;
+        return worker;
+    }
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0) {
         startError = errno;
@@ -197,13 +214,20 @@ BatchCounts RunBatch(const std::vector<RestoreJob>& jobs, int workers, int threa
     }
     std::vector<Worker> running;
     std::size_t next = 0;
+    bool toldOfWaiting = false;
     const auto total = static_cast<double>(jobs.size());
     while (next < jobs.size() || !running.empty()) {
         while (next < jobs.size() && static_cast<int>(running.size()) < workers) {
             int startError = 0;
             Worker worker = StartWorker(program, jobs[next], next, threadsPerWorker, startError);
             if (worker.pid < 0 && ShortOfResources(startError) && !running.empty()) {
-                break;  // a running worker frees what is missing when it ends: retry then
+                // A running worker frees what is missing when it ends: retry then.
+                if (!toldOfWaiting) {
+                    console.Notice(std::string("waiting for a worker to end before starting another (") +
+                                   std::strerror(startError) + ")");
+                    toldOfWaiting = true;
+                }
+                break;
             }
             ++next;
             if (worker.pid < 0) {
