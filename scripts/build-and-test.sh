@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test; exits non-zero at the first failure.
 #
-#   1. native preset (AddressSanitizer + UBSan): build, run all native tests
+#   1. native preset (AddressSanitizer + UBSan): build, run all native tests,
+#      then the libFuzzer targets of fuzz/ for 60 s each
 #   2. win32 and win64 presets: both Mirtane.8bf, mirtane-host.exe
 #   3. structural checks of both DLLs (check_plugin_file, cross-checked with
 #      objdump's import list)
@@ -37,6 +38,9 @@ cmake --build --preset native -j "$jobs"
 
 step "native tests"
 ctest --test-dir build/native --output-on-failure -j "$jobs" -E '^check_win'
+
+step "fuzzing: each libFuzzer target for 60 s from its seed corpus"
+bash fuzz/run-fuzzers.sh
 
 step "32-bit plug-in (win32)"
 cmake --preset win32

@@ -18,6 +18,8 @@ packages=(
     wine wine64 xvfb xauth
     # The mirtane command and its images
     libvips-dev libcli11-dev imagemagick
+    # libFuzzer targets (fuzz/)
+    clang libfuzzer-14-dev
     # Scripts and the release package
     python3 file zip unzip
 )
