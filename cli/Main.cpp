@@ -103,6 +103,33 @@ void AddTrimOptions(CLI::App& command, Trims& trims) {
         ->check(CLI::Range(-kTrimLimit, kTrimLimit));
 }
 
+// Gives each planned file whose output (or comparison) cannot be written
+// where it is named a problem, before any restore starts.
+void CheckOutputFolders(std::vector<PlannedOutput>& plan, const std::string& comparison) {
+    for (PlannedOutput& planned : plan) {
+        for (const std::string& output : {planned.output, comparison}) {
+            if (planned.problem.empty() && !output.empty()) {
+                planned.problem = OutputFolderProblem(output);
+            }
+        }
+    }
+}
+
+// Each folder written to once: temporary files of runs killed outright.
+void RemoveStaleTemporariesBeside(const std::vector<PlannedOutput>& plan, const std::string& comparison) {
+    std::set<std::string> folders;
+    for (const PlannedOutput& planned : plan) {
+        for (const std::string& output : {planned.output, comparison}) {
+            if (!output.empty()) {
+                folders.insert(TemporaryFolder(output));
+            }
+        }
+    }
+    for (const std::string& folder : folders) {
+        static_cast<void>(RemoveStaleTemporaries(folder));  // best effort: a leftover harms nothing
+    }
+}
+
 int RunRestore(const RestoreOptions& options) {
     if (options.output.empty() && options.outputFolder.empty()) {
         return UsageError("restore needs -o OUTPUT (one input) or --output-dir DIR", "restore");
@@ -134,21 +161,8 @@ int RunRestore(const RestoreOptions& options) {
         return UsageError("--compare must name a file other than the input and the output",
                           "restore");
     }
-    for (PlannedOutput& planned : plan) {
-        for (const std::string& output : {planned.output, options.comparison}) {
-            if (planned.problem.empty() && !output.empty()) {
-                planned.problem = OutputFolderProblem(output);
-            }
-        }
-    }
-
-    std::set<std::string> folders;
-    for (const PlannedOutput& planned : plan) {
-        folders.insert({TemporaryFolder(planned.output), TemporaryFolder(options.comparison)});
-    }
-    for (const std::string& folder : folders) {
-        static_cast<void>(RemoveStaleTemporaries(folder));  // best effort: a leftover harms nothing
-    }
+    CheckOutputFolders(plan, options.comparison);
+    RemoveStaleTemporariesBeside(plan, options.comparison);
 
     BatchCounts counts;
     std::vector<RestoreJob> jobs;
