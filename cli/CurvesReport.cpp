@@ -1,6 +1,7 @@
 #include "cli/CurvesReport.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 
 namespace mirtane::cli {
@@ -15,6 +16,39 @@ std::string Number(float value) {
 }
 
 std::string JsonNumber(float value) { return std::isfinite(value) ? Number(value) : "null"; }
+
+// Length of the well-formed UTF-8 sequence starting at `at` (RFC 3629: no
+// overlong forms, no surrogates, nothing above U+10FFFF), or 0.
+std::size_t Utf8SequenceLength(const std::string& text, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    std::size_t length = 0;
+    std::uint32_t point = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        point = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        point = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        point = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (at + length > text.size()) {
+        return 0;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(text[at + i]);
+        if ((next & 0xC0) != 0x80) {
+            return 0;
+        }
+        point = point << 6 | (next & 0x3F);
+    }
+    const std::uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    const bool surrogate = point >= 0xD800 && point <= 0xDFFF;
+    return point < smallest[length] || surrogate || point > 0x10FFFF ? 0 : length;
+}
 
 }  // namespace
 
@@ -33,18 +67,27 @@ std::string FormatCurvesText(const ChannelCurves& curves) {
 
 std::string JsonString(const std::string& text) {
     std::string quoted = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
+    for (std::size_t at = 0; at < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[at]);
+        if (byte >= 0x80) {
+            const std::size_t length = Utf8SequenceLength(text, at);
+            if (length > 0) {
+                quoted.append(text, at, length);
+                at += length;
+                continue;
+            }
+        }
+        if (byte == '"' || byte == '\\') {
             quoted += '\\';
-            quoted += c;
-        } else if (byte < 0x20) {
+            quoted += static_cast<char>(byte);
+        } else if (byte < 0x20 || byte >= 0x80) {
             char escape[8];
             std::snprintf(escape, sizeof escape, "\\u%04x", byte);
             quoted += escape;
         } else {
-            quoted += c;
+            quoted += static_cast<char>(byte);
         }
+        ++at;
     }
     return quoted + "\"";
 }

@@ -17,7 +17,10 @@ std::string FormatCurvesText(const ChannelCurves& curves);
 //  "green": [...], "blue": [...]}; a value that is not finite becomes null.
 std::string FormatCurvesJson(const std::string& file, const ChannelCurves& curves);
 
-// `text` as a JSON string literal, quotes included.
+// `text` as a JSON string literal, quotes included; always valid UTF-8.
+// File names are bytes: valid UTF-8 sequences are copied, and each byte that
+// is not part of one becomes \u00XX, its Latin-1 reading (so a Latin-1 name
+// shows as meant; the original bytes cannot be told from UTF-8 ones then).
 std::string JsonString(const std::string& text);
 
 }  // namespace mirtane::cli

@@ -11,20 +11,25 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
 #include <CLI/CLI.hpp>
 #include <vips/vips8>
 
+#include "cli/AtomicFile.h"
+#include "cli/CheckedWrite.h"
 #include "cli/CurvePlot.h"
 #include "cli/CurvesReport.h"
+#include "cli/FileIdentity.h"
 #include "cli/OutputPaths.h"
 #include "cli/PhotoFile.h"
 #include "cli/PluginRun.h"
 #include "cli/ProgressBar.h"
 #include "cli/Reporter.h"
 #include "cli/RestoreFile.h"
+#include "cli/TemporaryName.h"
 #include "cli/WorkerPool.h"
 
 namespace {
@@ -43,6 +48,7 @@ struct RestoreOptions {
     std::string comparison;
     Trims trims;
     int quality = kDefaultQuality;
+    std::int64_t maxPixels = kDefaultMaxPixels;
     int jobs = 1;
 };
 
@@ -51,6 +57,7 @@ struct WorkerOptions {
     std::string comparison;
     Trims trims;
     int quality = kDefaultQuality;
+    std::int64_t maxPixels = kDefaultMaxPixels;
     int reportFd = -1;
     int threads = 1;
 };
@@ -59,6 +66,7 @@ struct CurvesOptions {
     std::string input;
     bool json = false;
     std::string plot;
+    std::int64_t maxPixels = kDefaultMaxPixels;
 };
 
 int ProcessorCount() {
@@ -72,16 +80,54 @@ int UsageError(const std::string& message, const std::string& command) {
     return kExitUsage;
 }
 
+void AddMaxPixelsOption(CLI::App& command, std::int64_t& maxPixels) {
+    command
+        .add_option("--max-pixels", maxPixels,
+                    "Refuse inputs with more pixels than this, before decoding them (default 600000000)")
+        ->check(CLI::Range(std::int64_t{1}, std::int64_t{kMaxPhotoSide} * kMaxPhotoSide));
+}
+
 void AddTrimOptions(CLI::App& command, Trims& trims) {
+    const CLI::Validator decimal(&NormaliseDecimalInteger, "INT", "decimal");
     command.add_option("--cyan-red", trims.cyanRed, "Cyan-Red trim, -25 ... 25 (+ is redder)")
+        ->transform(decimal)
         ->check(CLI::Range(-kTrimLimit, kTrimLimit));
     command
         .add_option("--magenta-green", trims.magentaGreen,
                     "Magenta-Green trim, -25 ... 25 (+ is greener)")
+        ->transform(decimal)
         ->check(CLI::Range(-kTrimLimit, kTrimLimit));
     command
         .add_option("--yellow-blue", trims.yellowBlue, "Yellow-Blue trim, -25 ... 25 (+ is bluer)")
+        ->transform(decimal)
         ->check(CLI::Range(-kTrimLimit, kTrimLimit));
+}
+
+// Gives each planned file whose output (or comparison) cannot be written
+// where it is named a problem, before any restore starts.
+void CheckOutputFolders(std::vector<PlannedOutput>& plan, const std::string& comparison) {
+    for (PlannedOutput& planned : plan) {
+        for (const std::string& output : {planned.output, comparison}) {
+            if (planned.problem.empty() && !output.empty()) {
+                planned.problem = OutputFolderProblem(output);
+            }
+        }
+    }
+}
+
+// Each folder written to once: temporary files of runs killed outright.
+void RemoveStaleTemporariesBeside(const std::vector<PlannedOutput>& plan, const std::string& comparison) {
+    std::set<std::string> folders;
+    for (const PlannedOutput& planned : plan) {
+        for (const std::string& output : {planned.output, comparison}) {
+            if (!output.empty()) {
+                folders.insert(TemporaryFolder(output));
+            }
+        }
+    }
+    for (const std::string& folder : folders) {
+        static_cast<void>(RemoveStaleTemporaries(folder));  // best effort: a leftover harms nothing
+    }
 }
 
 int RunRestore(const RestoreOptions& options) {
@@ -93,13 +139,6 @@ int RunRestore(const RestoreOptions& options) {
     }
     if (!options.comparison.empty() && options.inputs.size() > 1) {
         return UsageError("--compare is for one input at a time", "restore");
-    }
-    if (!options.comparison.empty() &&
-        (options.comparison == options.output || options.comparison == options.inputs.front() ||
-         SameFile(options.comparison, options.output) ||
-         SameFile(options.comparison, options.inputs.front()))) {
-        return UsageError("--compare must name a file other than the input and the output",
-                          "restore");
     }
 
     ProgressBar bar(ProgressBar::StandardErrorIsTerminal());
@@ -117,6 +156,13 @@ int RunRestore(const RestoreOptions& options) {
         }
         plan = PlanOutputFolder(options.inputs, options.outputFolder);
     }
+    if (!options.comparison.empty() && (SameFile(options.comparison, plan.front().input) ||
+                                        SameFile(options.comparison, plan.front().output))) {
+        return UsageError("--compare must name a file other than the input and the output",
+                          "restore");
+    }
+    CheckOutputFolders(plan, options.comparison);
+    RemoveStaleTemporariesBeside(plan, options.comparison);
 
     BatchCounts counts;
     std::vector<RestoreJob> jobs;
@@ -127,7 +173,8 @@ int RunRestore(const RestoreOptions& options) {
             continue;
         }
         jobs.push_back(
-            RestoreJob{planned.input, planned.output, options.comparison, options.trims, options.quality});
+            RestoreJob{planned.input, planned.output, options.comparison, options.trims, options.quality,
+                       options.maxPixels});
     }
     if (jobs.size() == 1 && plan.size() == 1) {
         console.SetLabel(FileName(jobs.front().input));
@@ -152,18 +199,32 @@ int RunWorker(const WorkerOptions& options) {
         return kExitUsage;
     }
     vips_concurrency_set(options.threads);
+    // Started by the command, which is alive now (it checked before exec and
+    // this process dies with it): nothing is committed once it has gone.
+    RequireParentForCommit(getppid());
     PipeReporter reporter(options.reportFd);
     const RestoreJob job{options.files[0], options.files[1], options.comparison, options.trims,
-                         options.quality};
+                         options.quality, options.maxPixels};
     return RestoreFile(job, reporter) == 0 ? kExitSuccess : kExitFailure;
 }
 
 int RunCurves(const CurvesOptions& options) {
     ProgressBar bar(false);
     ConsoleReporter console(bar);
+    if (!options.plot.empty() && SameFile(options.plot, options.input)) {
+        return UsageError("--plot must name a file other than the input", "curves");
+    }
+    if (std::string problem = options.plot.empty() ? std::string() : OutputFolderProblem(options.plot);
+        !problem.empty()) {
+        console.Error(options.input + ": curves not plotted: " + problem);
+        return kExitFailure;
+    }
+    if (!options.plot.empty()) {
+        static_cast<void>(RemoveStaleTemporaries(TemporaryFolder(options.plot)));  // best effort
+    }
     Photo photo;
     std::string error;
-    if (LoadPhoto(options.input, photo, error) != 0) {
+    if (LoadPhoto(options.input, options.maxPixels, photo, error) != 0) {
         console.Error(options.input + ": " + error);
         return kExitFailure;
     }
@@ -183,8 +244,11 @@ int RunCurves(const CurvesOptions& options) {
     }
     const std::string text =
         options.json ? FormatCurvesJson(options.input, curves) : FormatCurvesText(curves);
-    std::fputs(text.c_str(), stdout);
-    return std::fflush(stdout) == 0 ? kExitSuccess : kExitFailure;
+    if (WriteStandardOutputAndClose(text, error) != 0) {
+        console.Error(options.input + ": " + error);
+        return kExitFailure;
+    }
+    return kExitSuccess;
 }
 
 int Run(int argc, char** argv) {
@@ -209,6 +273,7 @@ int Run(int argc, char** argv) {
     restoreCommand->add_option("--quality", restore.quality, "JPEG and WebP quality, 1 ... 100")
         ->check(CLI::Range(1, 100))
         ->capture_default_str();
+    AddMaxPixelsOption(*restoreCommand, restore.maxPixels);
     restoreCommand
         ->add_option("-j,--jobs", restore.jobs,
                      "Files restored at once, each in its own process (default: processor count)")
@@ -223,6 +288,7 @@ int Run(int argc, char** argv) {
     workerCommand->add_option("--threads", worker.threads)->check(CLI::Range(1, 1024));
     workerCommand->add_option("--quality", worker.quality)->check(CLI::Range(1, 100));
     workerCommand->add_option("--compare", worker.comparison);
+    AddMaxPixelsOption(*workerCommand, worker.maxPixels);
     AddTrimOptions(*workerCommand, worker.trims);
     workerCommand->add_option("files", worker.files)->expected(2);
 
@@ -232,6 +298,7 @@ int Run(int argc, char** argv) {
     curvesCommand->add_option("input", curves.input, "Photo file")->required();
     curvesCommand->add_flag("--json", curves.json, "Print JSON instead of text");
     curvesCommand->add_option("--plot", curves.plot, "Also draw the three curves into FILE.png");
+    AddMaxPixelsOption(*curvesCommand, curves.maxPixels);
 
     try {
         app.parse(argc, argv);

@@ -1,10 +1,12 @@
 #include "cli/OutputPaths.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-#include <map>
+
+#include "cli/FileIdentity.h"
 
 namespace mirtane::cli {
 
@@ -17,32 +19,49 @@ std::string FileName(const std::string& path) {
     return slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
 }
 
-bool SameFile(const std::string& first, const std::string& second) {
-    struct stat a {}, b {};
-    if (stat(first.c_str(), &a) != 0 || stat(second.c_str(), &b) != 0) {
-        return false;
+std::string OutputFolderProblem(const std::string& output) {
+    const std::size_t slash = output.find_last_of('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : output.substr(0, slash);
+    struct stat status {};
+    if (stat(folder.c_str(), &status) != 0) {
+        return "cannot write " + output + ": folder " + folder + ": " + std::strerror(errno);
     }
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    if (!S_ISDIR(status.st_mode)) {
+        return "cannot write " + output + ": " + folder + " is not a folder";
+    }
+    if (access(folder.c_str(), W_OK | X_OK) != 0) {
+        return "cannot write " + output + ": folder " + folder + ": " + std::strerror(errno);
+    }
+    return {};
 }
 
 std::vector<PlannedOutput> PlanOutputFolder(const std::vector<std::string>& inputs,
                                             const std::string& folder) {
     const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + "/";
     std::vector<PlannedOutput> plan;
-    std::map<std::string, std::string> takenBy;  // output name -> input that takes it
+    std::vector<const PlannedOutput*> writing;  // outputs of the inputs that will be restored
     for (const std::string& input : inputs) {
-        PlannedOutput planned{input, prefix + FileName(input), {}};
-        const auto taken = takenBy.find(FileName(input));
-        if (taken != takenBy.end()) {
-            planned.problem = "not restored: " + taken->second + " is written to " + planned.output +
-                              " already (same file name)";
-        } else if (SameFile(input, planned.output)) {
-            planned.problem = "not restored: the output " + planned.output +
-                              " would overwrite the input; choose another --output-dir";
-        } else {
-            takenBy.emplace(FileName(input), input);
+        plan.push_back(PlannedOutput{input, prefix + FileName(input), {}});
+    }
+    for (PlannedOutput& planned : plan) {
+        for (const PlannedOutput* earlier : writing) {
+            if (SameFile(earlier->output, planned.output)) {
+                planned.problem = "not restored: " + earlier->input + " is written to " +
+                                  planned.output + " already (same file name)";
+                break;
+            }
         }
-        plan.push_back(planned);
+        for (const std::string& input : inputs) {
+            if (planned.problem.empty() && SameFile(input, planned.output)) {
+                planned.problem = "not restored: the output " + planned.output +
+                                  " would overwrite the input " + input +
+                                  "; choose another --output-dir";
+            }
+        }
+        if (planned.problem.empty()) {
+            writing.push_back(&planned);
+        }
     }
     return plan;
 }

@@ -15,8 +15,8 @@ struct PlannedOutput {
 };
 
 // Outputs for `inputs` in `folder`, keeping their file names. An output that
-// is the same file as its input, or whose name an earlier input already
-// takes, gets a problem.
+// is the same file as any input (see SameFile), or that an earlier input
+// already writes, gets a problem.
 std::vector<PlannedOutput> PlanOutputFolder(const std::vector<std::string>& inputs,
                                             const std::string& folder);
 
@@ -26,7 +26,9 @@ std::vector<PlannedOutput> PlanOutputFolder(const std::vector<std::string>& inpu
 // The last component of `path` ("a/b/c.jpg" gives "c.jpg").
 std::string FileName(const std::string& path);
 
-// True when both names reach the same existing file.
-bool SameFile(const std::string& first, const std::string& second);
+// Why `output` cannot be written where it is, or an empty string: its folder
+// is missing, not a folder, or not writable by this process. Checked before
+// any restore starts, so that a bad folder costs no restoration time.
+std::string OutputFolderProblem(const std::string& output);
 
 }  // namespace mirtane::cli

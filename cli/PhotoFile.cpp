@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "cli/AtomicFile.h"
+#include "cli/FileTarget.h"
 
 namespace mirtane::cli {
 namespace {
@@ -21,7 +22,7 @@ constexpr const char* kRgbOnly = "the plug-in works on RGB colour images only; c
 
 // libvips errors come as several lines naming its internal classes; the
 // first line carries the reason.
-std::string FirstLine(const char* text) {
+std::string FirstLine(const char* text, const char* whenEmpty = "libvips gave no reason") {
     std::string line(text != nullptr ? text : "");
     const std::size_t end = line.find('\n');
     if (end != std::string::npos) {
@@ -30,7 +31,52 @@ std::string FirstLine(const char* text) {
     while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) {
         line.pop_back();
     }
-    return line.empty() ? std::string("unknown decoder error") : line;
+    // "VipsJpeg: Corrupt JPEG data: ..." names a libvips class the user has
+    // never heard of; the reason follows it.
+    const std::size_t colon = line.find(": ");
+    if (line.compare(0, 4, "Vips") == 0 && colon != std::string::npos &&
+        line.find(' ') == colon + 1) {
+        line.erase(0, colon + 2);
+    }
+    return line.empty() ? std::string(whenEmpty) : line;
+}
+
+// Files this short that no decoder could explain are not images at all: the
+// smallest image a restore accepts (480 x 480, one colour, PNG) takes more.
+constexpr off_t kShortFileBytes = 256;
+
+// Why the decoder refused `path`, as one line.
+std::string DecoderReason(const char* text, off_t fileSize) {
+    const std::string reason = FirstLine(text, "");
+    if (!reason.empty()) {
+        return "damaged or truncated image: " + reason;
+    }
+    return fileSize < kShortFileBytes ? "not an image file (too short)"
+                                      : "damaged or truncated image (the decoder gave no reason)";
+}
+
+// libjpeg reports corrupt data (an early end, garbled scan data, a frame
+// larger than its data) as warnings and fills the rest with grey; elsewhere
+// warnings are about harmless things (unknown TIFF tags, for one) and only
+// errors mean damage.
+VipsFailOn FailLevel(const char* loader) {
+    return std::strstr(loader, "Jpeg") != nullptr ? VIPS_FAIL_ON_WARNING : VIPS_FAIL_ON_ERROR;
+}
+
+// Why the header alone refuses the image, or an empty string.
+std::string HeaderProblem(const VImage& image, std::int64_t maxPixels) {
+    const int pages = vips_image_get_n_pages(image.get_image());
+    if (pages > 1) {
+        return "has " + std::to_string(pages) +
+               " pages or frames; restore one page at a time (extract it first)";
+    }
+    const std::int64_t pixels = static_cast<std::int64_t>(image.width()) * image.height();
+    if (pixels > maxPixels) {
+        return "image is " + std::to_string(image.width()) + " x " + std::to_string(image.height()) +
+               " pixels (" + std::to_string(pixels / 1'000'000) + " megapixels), over the limit of " +
+               std::to_string(maxPixels) + " pixels; raise it with --max-pixels if it is real";
+    }
+    return {};
 }
 
 std::string EnumNick(GType type, int value) {
@@ -81,7 +127,7 @@ VImage DecodeTarget(testhost::Image& image) {
 }
 
 // Why a file cannot even be opened, or an empty string.
-std::string AccessProblem(const std::string& path) {
+std::string AccessProblem(const std::string& path, off_t& size) {
     struct stat status {};
     if (stat(path.c_str(), &status) != 0) {
         return std::string("cannot open: ") + std::strerror(errno);
@@ -100,6 +146,7 @@ std::string AccessProblem(const std::string& path) {
     if (status.st_size == 0) {
         return "empty file, not an image";
     }
+    size = status.st_size;
     return {};
 }
 
@@ -146,26 +193,31 @@ std::string LowerExtension(const std::string& path) {
 
 }  // namespace
 
-int LoadPhoto(const std::string& path, Photo& photo, std::string& error) {
-    if (std::string problem = AccessProblem(path); !problem.empty()) {
+int LoadPhoto(const std::string& path, std::int64_t maxPixels, Photo& photo, std::string& error) {
+    off_t size = 0;
+    if (std::string problem = AccessProblem(path, size); !problem.empty()) {
         error = problem;
         return -1;
     }
-    if (vips_foreign_find_load(path.c_str()) == nullptr) {
+    const char* loader = vips_foreign_find_load(path.c_str());
+    if (loader == nullptr) {
         vips_error_clear();
-        error = "not an image file (no reader recognises its contents)";
+        error = size < kShortFileBytes ? "not an image file (too short)"
+                                       : "not an image file (no reader recognises its contents)";
         return -1;
     }
     try {
-        // Sequential access decodes once, top to bottom, straight into the
-        // buffers below.
+        // Opening reads the header only; sequential access then decodes
+        // once, top to bottom, straight into the buffers below.
         const VImage image = VImage::new_from_file(
             path.c_str(), VImage::option()
-                              ->set("fail_on", VIPS_FAIL_ON_TRUNCATED)
+                              ->set("fail_on", FailLevel(loader))
                               ->set("access", VIPS_ACCESS_SEQUENTIAL));
-        if (std::string problem = ColourProblem(image); !problem.empty()) {
-            error = problem;
-            return -1;
+        for (const std::string& problem : {HeaderProblem(image, maxPixels), ColourProblem(image)}) {
+            if (!problem.empty()) {
+                error = problem;
+                return -1;
+            }
         }
         const bool sixteenBits = image.format() == VIPS_FORMAT_USHORT;
         const VImage bytes = sixteenBits ? To8Bits(image) : image;
@@ -195,7 +247,7 @@ int LoadPhoto(const std::string& path, Photo& photo, std::string& error) {
         return 0;
     } catch (const vips::VError& failure) {
         vips_error_clear();
-        error = "damaged or truncated image: " + FirstLine(failure.what());
+        error = DecoderReason(failure.what(), size);
         return -1;
     }
 }
@@ -263,10 +315,11 @@ int SaveImage(const std::string& path, const VImage& image, int quality, std::st
     if (file.Create(path, error) != 0) {
         return -1;
     }
+    // The encoder streams into the temporary file: no copy of the whole
+    // encoded image is held in memory.
+    const FileTarget output(file.fd());
+    const vips::VTarget& target = output.target();
     try {
-        // The encoder streams into the temporary file: no copy of the whole
-        // encoded image is held in memory.
-        const vips::VTarget target = vips::VTarget::new_to_descriptor(file.fd());
         switch (format) {
         case PhotoFormat::Jpeg:
             image.write_to_target(".jpg", target, VImage::option()->set("Q", quality));
@@ -285,7 +338,14 @@ int SaveImage(const std::string& path, const VImage& image, int quality, std::st
         }
     } catch (const vips::VError& failure) {
         vips_error_clear();
-        error = "cannot write " + path + ": " + FirstLine(failure.what());
+        error = "cannot write " + path + ": " +
+                (output.failed() ? output.Reason() : FirstLine(failure.what()));
+        return -1;
+    }
+    // The encoder may have gone on after a failed write; any gap in the file
+    // fails the save, whatever the encoder returned.
+    if (output.failed()) {
+        error = "cannot write " + path + ": " + output.Reason();
         return -1;
     }
     return file.Commit(error);

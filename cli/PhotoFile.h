@@ -6,6 +6,7 @@
 // writes no EXIF into TIFF files, and WebP files hold no resolution).
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include <vips/vips8>
@@ -26,12 +27,27 @@ struct Photo {
 // Largest side the host interface can address (its rectangles are 16-bit).
 constexpr int kMaxPhotoSide = 32767;
 
-// Reads `path`. Returns 0, or -1 with `error` holding one line without the
-// file name: the file is missing or unreadable, not an image, damaged or
-// truncated, greyscale, CMYK or another non-RGB colour space, of an
-// unsupported sample format, or too large for the host interface. A 16-bit
-// image is reduced to 8 bits (rounded, v / 257) and `reducedFrom16Bits` set.
-[[nodiscard]] int LoadPhoto(const std::string& path, Photo& photo, std::string& error);
+// The default pixel budget: 600 megapixels, about 1.8 GB as 8-bit RGB. Every
+// real photograph passes it (a 35 mm frame scanned at 6400 dpi is about
+// 9000 x 6000, 54 megapixels; an A4 page at 2400 dpi is 557 megapixels),
+// while a small file declaring 32000 x 32000 (1024 megapixels) is refused
+// before its pixels are allocated.
+constexpr std::int64_t kDefaultMaxPixels = 600'000'000;
+
+// Reads `path`. The header is read first: a file with more than one page or
+// frame, or with more than `maxPixels` pixels, is refused before any pixel
+// is decoded or allocated. Decoding fails on damage, not only on truncation
+// (JPEG: on the decoder's corrupt-data warnings too, since libjpeg reports
+// an early end-of-image, garbled scan data and a height larger than the data
+// only as warnings, filling the rest with grey).
+// Returns 0, or -1 with `error` holding one line without the file name: the
+// file is missing or unreadable, too short or not an image, damaged or
+// truncated, has several pages, is over the pixel budget, greyscale, CMYK or
+// another non-RGB colour space, of an unsupported sample format, or too large
+// for the host interface. A 16-bit image is reduced to 8 bits (rounded,
+// v / 257) and `reducedFrom16Bits` set.
+[[nodiscard]] int LoadPhoto(const std::string& path, std::int64_t maxPixels, Photo& photo,
+                            std::string& error);
 
 // Output formats, chosen from a file name's extension.
 enum class PhotoFormat { Jpeg, Png, Tiff, Webp, Unknown };

@@ -1,8 +1,7 @@
 #include "cli/PluginRun.h"
 
-#include <cmath>
-
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 
 #include "engine/MirtaneEngine.h"

@@ -32,7 +32,7 @@ int Fail(Reporter& reporter, const std::string& file, const std::string& reason)
 int RestoreFile(const RestoreJob& job, Reporter& reporter) {
     Photo photo;
     std::string error;
-    if (LoadPhoto(job.input, photo, error) != 0) {
+    if (LoadPhoto(job.input, job.maxPixels, photo, error) != 0) {
         return Fail(reporter, job.input, error);
     }
     if (photo.reducedFrom16Bits) {

@@ -3,8 +3,10 @@
 // line naming the file.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
+#include "cli/PhotoFile.h"
 #include "cli/Reporter.h"
 #include "cli/Trims.h"
 
@@ -18,6 +20,7 @@ struct RestoreJob {
     std::string comparison;  // empty: no comparison picture
     Trims trims;
     int quality = kDefaultQuality;  // JPEG and WebP
+    std::int64_t maxPixels = kDefaultMaxPixels;  // larger inputs are refused unread
 };
 
 // Returns 0 when the output (and the comparison, if asked for) was written,

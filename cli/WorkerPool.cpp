@@ -3,11 +3,13 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 
 #include "cli/OutputPaths.h"
@@ -54,15 +56,39 @@ class WorkerRelay : public Reporter {
     ConsoleReporter& console_;
 };
 
-// Starts a worker for `job`; on failure reports it and returns a worker with
-// no process.
+// True for the reasons a process cannot start that pass once another ends:
+// no free descriptor, process slot or memory.
+bool ShortOfResources(int errorNumber) {
+    return errorNumber == EMFILE || errorNumber == ENFILE || errorNumber == EAGAIN ||
+           errorNumber == ENOMEM;
+}
+
+// Test seam: MIRTANE_FAIL_WORKER_START_AT=N makes the Nth start of a worker
+// fail with EMFILE, as under a descriptor limit (which cannot be tested
+// under the sanitizers: they need descriptors of their own).
+bool InjectedStartFailure() {
+    static const long failAt = [] {
+        const char* text = std::getenv("MIRTANE_FAIL_WORKER_START_AT");
+        return text != nullptr ? std::strtol(text, nullptr, 10) : 0L;
+    }();
+    static long starts = 0;
+    return failAt > 0 && ++starts == failAt;
+}
+
+// Starts a worker for `job`; on failure returns a worker with no process and
+// `startError` set to errno.
 Worker StartWorker(const std::string& program, const RestoreJob& job, std::size_t index,
-                   int threads, ConsoleReporter& console) {
+                   int threads, int& startError) {
     Worker worker;
     worker.job = index;
+    startError = 0;
+    if (InjectedStartFailure()) {
+        startError = EMFILE;
+        return worker;
+    }
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0) {
-        console.Error(job.input + ": cannot start a worker process: " + std::strerror(errno));
+        startError = errno;
         return worker;
     }
     // Everything the child needs is prepared before fork: after it, only
@@ -75,8 +101,14 @@ Worker StartWorker(const std::string& program, const RestoreJob& job, std::size_
     }
     argv.push_back(nullptr);
 
+    const pid_t parent = getpid();
     const pid_t pid = fork();
     if (pid == 0) {
+        // The worker ends with the command, even when the command is killed
+        // outright; and if the command ended before this line, at once.
+        if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || getppid() != parent) {
+            _exit(127);
+        }
         if (ends[1] == kWorkerReportFd) {
             fcntl(kWorkerReportFd, F_SETFD, 0);
         } else if (dup2(ends[1], kWorkerReportFd) < 0) {
@@ -87,10 +119,11 @@ Worker StartWorker(const std::string& program, const RestoreJob& job, std::size_
         static_cast<void>(write(kWorkerReportFd, kExecFailed, sizeof kExecFailed - 1));
         _exit(127);
     }
+    const int forkError = errno;
     close(ends[1]);
     if (pid < 0) {
         close(ends[0]);
-        console.Error(job.input + ": cannot start a worker process: " + std::strerror(errno));
+        startError = forkError;
         return worker;
     }
     worker.pid = pid;
@@ -157,7 +190,9 @@ std::vector<std::string> WorkerArguments(const RestoreJob& job, int reportFd, in
                                           "--yellow-blue",
                                           std::to_string(job.trims.yellowBlue),
                                           "--quality",
-                                          std::to_string(job.quality)};
+                                          std::to_string(job.quality),
+                                          "--max-pixels",
+                                          std::to_string(job.maxPixels)};
     if (!job.comparison.empty()) {
         arguments.insert(arguments.end(), {"--compare", job.comparison});
     }
@@ -179,12 +214,25 @@ BatchCounts RunBatch(const std::vector<RestoreJob>& jobs, int workers, int threa
     }
     std::vector<Worker> running;
     std::size_t next = 0;
+    bool toldOfWaiting = false;
     const auto total = static_cast<double>(jobs.size());
     while (next < jobs.size() || !running.empty()) {
         while (next < jobs.size() && static_cast<int>(running.size()) < workers) {
-            Worker worker = StartWorker(program, jobs[next], next, threadsPerWorker, console);
+            int startError = 0;
+            Worker worker = StartWorker(program, jobs[next], next, threadsPerWorker, startError);
+            if (worker.pid < 0 && ShortOfResources(startError) && !running.empty()) {
+                // A running worker frees what is missing when it ends: retry then.
+                if (!toldOfWaiting) {
+                    console.Notice(std::string("waiting for a worker to end before starting another (") +
+                                   std::strerror(startError) + ")");
+                    toldOfWaiting = true;
+                }
+                break;
+            }
             ++next;
             if (worker.pid < 0) {
+                console.Error(jobs[worker.job].input + ": cannot start a worker process: " +
+                              std::strerror(startError));
                 ++counts.failed;
                 continue;
             }

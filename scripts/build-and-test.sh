@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test; exits non-zero at the first failure.
 #
-#   1. native preset (AddressSanitizer + UBSan): build, run all native tests;
-#      release preset: the command, GEGL operation and GIMP plug-in, and their
-#      byte-for-byte comparison
+#   1. native preset (AddressSanitizer + UBSan): build, run all native tests,
+#      then the libFuzzer targets of fuzz/ for 60 s each; release preset: the
+#      command, GEGL operation and GIMP plug-in, and their byte-for-byte
+#      comparison
 #   2. win32 and win64 presets: both Mirtane.8bf, mirtane-host.exe
 #   3. structural checks of both DLLs (check_plugin_file, cross-checked with
 #      objdump's import list)
@@ -39,6 +40,9 @@ cmake --build --preset native -j "$jobs"
 
 step "native tests"
 ctest --test-dir build/native --output-on-failure -j "$jobs" -E '^check_win'
+
+step "fuzzing: each libFuzzer target for 60 s from its seed corpus"
+bash fuzz/run-fuzzers.sh
 
 step "release build: the command, the GEGL operation and the GIMP plug-in"
 # Modules that GEGL and GIMP load cannot carry the sanitizers' runtime.

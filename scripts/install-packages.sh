@@ -24,6 +24,8 @@ packages=(
     libgegl-dev gegl libgimp2.0-dev gimp x11-utils
     # The quality and peer benchmarks (bench/quality.sh, bench/compare-peers.sh)
     python3-skimage graphicsmagick parallel
+    # libFuzzer targets (fuzz/)
+    clang libfuzzer-14-dev
     # Scripts and the release package
     python3 file zip unzip
 )

@@ -10,6 +10,7 @@
 
 #include "CliTestSupport.h"
 #include "cli/AtomicFile.h"
+#include "cli/TemporaryName.h"
 #include "cli/CurvesReport.h"
 #include "cli/OutputPaths.h"
 #include "cli/PluginRun.h"
@@ -82,7 +83,9 @@ TEST(OutputPlan, KeepsNamesAndRefusesCollisionsAndOverwritingInputs) {
     EXPECT_EQ(plan[0].output, folder / "a/one.jpg");
     EXPECT_NE(plan[0].problem.find("would overwrite the input"), std::string::npos);
     EXPECT_EQ(plan[1].output, folder / "a/one.jpg");
-    EXPECT_TRUE(plan[1].problem.empty()) << "the first input was refused, so the name is free";
+    EXPECT_NE(plan[1].problem.find("would overwrite the input " + (folder / "a/one.jpg")),
+              std::string::npos)
+        << "a/one.jpg is an input of the run, even though its own restore was refused";
     EXPECT_NE(plan[2].problem.find("would overwrite the input"), std::string::npos);
 
     const std::vector<PlannedOutput> elsewhere =
@@ -151,8 +154,30 @@ TEST(AtomicWrite, AFailureLeavesTheTargetAndTheFolderAsTheyWere) {
     }
     EXPECT_EQ(ReadFileBytes(folder / "kept.png"), "old");
     EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"kept.png", "taken"}));
-    EXPECT_EQ(TemporaryPattern("dir/name.png"), "dir/.name.png.mirtane-XXXXXX");
-    EXPECT_EQ(TemporaryPattern("name.png"), ".name.png.mirtane-XXXXXX");
+}
+
+TEST(TemporaryNames, CarryThePidAndFitTheNameLimitWithoutShorteningTheOutput) {
+    int suffix = 0;
+    EXPECT_EQ(TemporaryPattern("dir/name.png", 1234, suffix), "dir/.mirtane-1234-XXXXXX-name.png");
+    EXPECT_EQ(suffix, 9);
+    EXPECT_EQ(TemporaryPattern("name.png", 7, suffix), ".mirtane-7-XXXXXX-name.png");
+    EXPECT_EQ(TemporaryOwner(".mirtane-1234-a1B2c3-name.png"), 1234);
+    EXPECT_EQ(TemporaryOwner(".mirtane-1234-a1B2c3-"), 1234);
+    for (const char* foreign : {".mirtane-", ".mirtane-12", ".mirtane-x-abcdef-n", ".name.png.mirtane-abcdef",
+                                "mirtane-12-abcdef-n", ".mirtane-12-abc"}) {
+        EXPECT_EQ(TemporaryOwner(foreign), 0) << foreign;
+    }
+    // A 255-byte output name: the temporary name stays within 255 bytes.
+    ScratchFolder folder;
+    const std::string longName(251, 'n');
+    const std::string pattern = TemporaryPattern(folder / (longName + ".png"), 4194304, suffix);
+    EXPECT_EQ(pattern.size() - folder.path().size() - 1, 255u);
+    AtomicFile file;
+    std::string error;
+    ASSERT_EQ(file.Create(folder / (longName + ".png"), error), 0) << error;
+    ASSERT_EQ(write(file.fd(), "x", 1), 1);
+    ASSERT_EQ(file.Commit(error), 0) << error;
+    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{longName + ".png"}));
 }
 
 TEST(ProgressLine, ShowsTheFractionAndNeverOverflowsTheTerminal) {

@@ -3,11 +3,14 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -94,6 +97,21 @@ std::uint8_t ToByte(double value) {
     return static_cast<std::uint8_t>(std::clamp(std::lround(value), 0L, 255L));
 }
 
+pid_t Spawn(std::vector<char*>& argv, std::vector<char*>& envp, int outFd, int errFd) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
+    pid_t pid = -1;
+    const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed != 0) {
+        throw std::runtime_error(std::string("cannot start ") + argv[0] + ": " + std::strerror(failed));
+    }
+    return pid;
+}
+
 }  // namespace
 
 ScratchFolder::ScratchFolder() {
@@ -123,40 +141,103 @@ std::vector<std::string> FolderEntries(const std::string& path) {
     return names;
 }
 
-CommandResult RunMirtane(const std::vector<std::string>& arguments) {
-    std::vector<std::string> all{MIRTANE_CLI_PATH};
+CommandResult RunMirtane(const std::vector<std::string>& arguments, const RunOptions& options) {
+    // MIRTANE_CLI_UNDER_TEST runs these tests against another build of the
+    // command (an earlier one, to see a test fail before its fix).
+    const char* other = std::getenv("MIRTANE_CLI_UNDER_TEST");
+    std::vector<std::string> all{other != nullptr && *other != '\0' ? other : MIRTANE_CLI_PATH};
     all.insert(all.end(), arguments.begin(), arguments.end());
-    return RunProgram(all);
+    return RunProgram(all, options);
 }
 
-CommandResult RunProgram(const std::vector<std::string>& command) {
+// Runs argv[2:] and writes its peak resident set in kilobytes (from wait4,
+// children included) to the file argv[1]; exits as the program did.
+constexpr const char* kPeakMeter = R"(
+import os, sys
+pid = os.fork()
+if pid == 0:
+    os.execv(sys.argv[2], sys.argv[2:])
+_, status, usage = os.wait4(pid, 0)
+open(sys.argv[1], 'w').write(str(usage.ru_maxrss))
+os._exit(os.waitstatus_to_exitcode(status) if os.WIFEXITED(status) else 255)
+)";
+
+CommandResult RunProgram(const std::vector<std::string>& command, const RunOptions& options) {
+    if (options.measurePeak) {
+        char peakFile[] = "/tmp/mirtane-peak-XXXXXX";
+        const int fd = mkstemp(peakFile);
+        if (fd < 0) {
+            throw std::runtime_error("cannot create a file for the peak resident set");
+        }
+        close(fd);
+        std::vector<std::string> metered{"/usr/bin/python3", "-c", kPeakMeter, peakFile};
+        metered.insert(metered.end(), command.begin(), command.end());
+        RunOptions direct = options;
+        direct.measurePeak = false;
+        CommandResult result = RunProgram(metered, direct);
+        result.peakResidentKilobytes = std::atol(ReadFileBytes(peakFile).c_str());
+        unlink(peakFile);
+        return result;
+    }
     std::vector<std::string> all = command;
     std::vector<char*> argv;
     for (std::string& argument : all) {
         argv.push_back(argument.data());
     }
     argv.push_back(nullptr);
+    // Everything the child needs is made before fork: the test program has
+    // libvips threads, so the child may only make async-signal-safe calls.
+    std::vector<std::string> environment = options.environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        environment.emplace_back(*entry);
+    }
+    std::vector<char*> envp;
+    for (std::string& entry : environment) {
+        envp.push_back(entry.data());
+    }
+    envp.push_back(nullptr);
 
     int outPipe[2], errPipe[2];
     if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) {
         throw std::runtime_error("pipe failed");
     }
-    const pid_t pid = fork();
+    int outFile = -1;
+    if (!options.standardOutput.empty()) {
+        outFile = open(options.standardOutput.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (outFile < 0) {
+            throw std::runtime_error("cannot open " + options.standardOutput);
+        }
+    }
+    // Without work to do in the child, spawn it without copying this
+    // process's pages: a forked child's peak resident set would start at the
+    // test program's, which measurements of the child must not include.
+    const pid_t pid = options.inChild ? fork() : Spawn(argv, envp, outFile >= 0 ? outFile : outPipe[1], errPipe[1]);
     if (pid == 0) {
         const int devNull = open("/dev/null", O_RDONLY);
         dup2(devNull, STDIN_FILENO);
-        dup2(outPipe[1], STDOUT_FILENO);
+        dup2(outFile >= 0 ? outFile : outPipe[1], STDOUT_FILENO);
         dup2(errPipe[1], STDERR_FILENO);
-        execv(argv[0], argv.data());
+        if (options.inChild) {
+            options.inChild();
+        }
+        execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
     close(outPipe[1]);
     close(errPipe[1]);
+    if (outFile >= 0) {
+        close(outFile);
+    }
+    if (options.whileRunning) {
+        options.whileRunning(pid);
+    }
     CommandResult result;
     Collect(outPipe[0], errPipe[0], result.out, result.err);
     int status = 0;
-    waitpid(pid, &status, 0);
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     return result;
 }
 

@@ -3,7 +3,10 @@
 // a whole run of the plug-in through the test host to compare against.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,12 +39,30 @@ struct CommandResult {
     int exitCode = -1;  // -1 when the command did not exit normally
     std::string out;
     std::string err;
+    long peakResidentKilobytes = 0;  // with RunOptions::measurePeak: the peak resident set
+    int signal = 0;                  // the signal that ended it, 0 when it exited
+};
+
+// How a program is started, beyond its arguments.
+struct RunOptions {
+    std::vector<std::string> environment;  // "NAME=VALUE" entries added to the test's own
+    std::string standardOutput;  // a file to send standard output to instead of collecting it
+    // Called in the child between fork and exec: async-signal-safe calls only
+    // (setuid, setrlimit, setpgid).
+    std::function<void()> inChild;
+    // Called in the parent with the child's pid once it runs; the run still
+    // waits for the child to end.
+    std::function<void(pid_t)> whileRunning;
+    // Measure the program's peak resident set (with its children's): the
+    // program is started by a small go-between, since a child forked from
+    // this test program inherits the test program's peak in its rusage.
+    bool measurePeak = false;
 };
 
 // Runs a program (argv[0] a path) with standard input empty.
-CommandResult RunProgram(const std::vector<std::string>& argv);
+CommandResult RunProgram(const std::vector<std::string>& argv, const RunOptions& options = {});
 // Runs the built mirtane program with `arguments`.
-CommandResult RunMirtane(const std::vector<std::string>& arguments);
+CommandResult RunMirtane(const std::vector<std::string>& arguments, const RunOptions& options = {});
 
 // Lines of `text`, without their newlines.
 std::vector<std::string> Lines(const std::string& text);
