@@ -44,6 +44,34 @@ int mirtane_analyse_rgb8(const unsigned char *pixels, int width, int height, ptr
                          int bytesPerPixel, MirtaneCorrection *correction, char *error,
                          size_t errorSize);
 
+/* The "natural" method's settings: the density of the original black
+ * (MIRTANE_DMAX_PRINT for prints, MIRTANE_DMAX_SLIDE for slides) and the
+ * flare, a fraction of the lowest black in linear light, in [0, 1). */
+#define MIRTANE_DMAX_PRINT 2.1
+#define MIRTANE_DMAX_SLIDE 3.0
+#define MIRTANE_DEFAULT_FLARE 0.45
+
+/* What the natural method chose, for a caller to report: per channel (red,
+ * green, blue) the black and white levels in code values, the density gain,
+ * and the strength of the correction, 0 ... 1. */
+typedef struct MirtaneNaturalChoice {
+    int black[3];
+    int white[3];
+    double gain[3];
+    double flare;
+    double strength;
+} MirtaneNaturalChoice;
+
+/* The natural method instead of the plug-in's analysis: a per-channel gain on
+ * density read from dust-proof black and white levels (see
+ * analysis/NaturalMethod.h). Same pixels as mirtane_analyse_rgb8; fills
+ * *correction (black level 0, white level 1) and, when not null, *choice.
+ * Returns 0, or -1 with a one-line reason in `error`. */
+int mirtane_analyse_natural_rgb8(const unsigned char *pixels, int width, int height,
+                                 ptrdiff_t rowStride, int bytesPerPixel, double dmax, double flare,
+                                 MirtaneCorrection *correction, MirtaneNaturalChoice *choice,
+                                 char *error, size_t errorSize);
+
 /* Corrects pixels in place: the first three samples of each pixel (red,
  * green, blue); any further sample (alpha) is left untouched. Rows are
  * rowStride bytes apart in every variant.

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "analysis/NaturalMethod.h"
 #include "engine/MirtaneEngine.h"
 #include "tests/host/PluginRunFixture.h"
 
@@ -152,6 +153,46 @@ TEST_F(EngineAnalysisTest, SmallImagesAreRefusedWithThePluginsMessage) {
               -1);
     EXPECT_STREQ(tiny, "invalid");  // cut to the buffer, always terminated
     EXPECT_EQ(TrackedBlockCount(), 0u);
+}
+
+TEST_F(EngineAnalysisTest, TheNaturalMethodGivesItsTablesAtLevelsZeroAndOne) {
+    const testhost::Image photo = MakeTestPhoto(97, 61, 8);
+    NaturalResult direct;
+    ASSERT_EQ(ComputeNaturalCurves(photo.pixels.data(), 97, 61, 97 * 3, NaturalSettings{}, &direct), 0);
+
+    std::vector<unsigned char> withAlpha(static_cast<std::size_t>(97) * 61 * 4, 9);
+    for (int i = 0; i < 97 * 61; ++i) std::memcpy(&withAlpha[i * 4], &photo.pixels[i * 3], 3);
+    for (const int bytesPerPixel : {3, 4}) {
+        MirtaneCorrection correction{};
+        MirtaneNaturalChoice choice{};
+        char error[128] = "";
+        const unsigned char* pixels = bytesPerPixel == 3 ? photo.pixels.data() : withAlpha.data();
+        ASSERT_EQ(mirtane_analyse_natural_rgb8(pixels, 97, 61, 97 * bytesPerPixel, bytesPerPixel,
+                                               MIRTANE_DMAX_PRINT, MIRTANE_DEFAULT_FLARE,
+                                               &correction, &choice, error, sizeof error),
+                  0)
+            << error;
+        EXPECT_EQ(correction.blackLevel, 0.0f);
+        EXPECT_EQ(correction.whiteLevel, 1.0f);
+        EXPECT_EQ(std::memcmp(correction.tables, direct.tables, sizeof correction.tables), 0);
+        EXPECT_EQ(choice.black[1], direct.choice.black[1]);
+        EXPECT_EQ(choice.gain[2], direct.choice.gain[2]);
+        EXPECT_EQ(choice.strength, direct.choice.strength);
+    }
+}
+
+TEST(NaturalEngine, RefusesSettingsOutsideTheirRange) {
+    const std::vector<unsigned char> pixels(16 * 16 * 3, 100);
+    MirtaneCorrection correction{};
+    char error[128] = "";
+    EXPECT_EQ(mirtane_analyse_natural_rgb8(pixels.data(), 16, 16, 48, 3, 0.0, 0.45, &correction,
+                                           nullptr, error, sizeof error),
+              -1);
+    EXPECT_STREQ(error, "the black density (dmax) must be a positive number");
+    EXPECT_EQ(mirtane_analyse_natural_rgb8(pixels.data(), 16, 16, 48, 3, 2.1, 1.0, &correction,
+                                           nullptr, error, sizeof error),
+              -1);
+    EXPECT_STREQ(error, "the flare must lie in [0, 1)");
 }
 
 }  // namespace
