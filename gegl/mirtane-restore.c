@@ -10,6 +10,21 @@
  * GLib's warning log, which GEGL prints and GIMP shows in its error console. */
 #ifdef GEGL_PROPERTIES
 
+enum_start (mirtane_restore_method)
+  enum_value (MIRTANE_METHOD_PLUG_IN, "plug-in", "Plug-in analysis")
+  enum_value (MIRTANE_METHOD_NATURAL, "natural", "Natural (undo a dye fade)")
+enum_end (MirtaneRestoreMethod)
+
+property_enum (method, "Method", MirtaneRestoreMethod, mirtane_restore_method,
+               MIRTANE_METHOD_PLUG_IN)
+    description ("plug-in: the filter plug-in's own analysis, which equalises and "
+                 "neutralises; natural: a per-channel density gain that undoes a dye fade "
+                 "and leaves unfaded pictures alone")
+
+property_double (dmax, "Black density", 2.1)
+    description ("Natural method: density of the original black, 2.1 for prints, 3.0 for slides")
+    value_range (0.5, 4.0)
+
 property_int (cyan_red, "Cyan – Red", 0)
     description ("Colour balance trim from cyan (-25) to red (25), 0 neutral")
     value_range (-25, 25)
@@ -122,6 +137,19 @@ render_rgb8 (const void *pixels, SampleDepth depth, gint count, gint channels)
   return out;
 }
 
+/* The chosen method's correction of 8-bit RGB pixels. */
+static gboolean
+analyse (GeglProperties *o, const guchar *pixels, gint width, gint height, ptrdiff_t stride,
+         gint channels, MirtaneCorrection *correction, char *error, gsize error_size)
+{
+  if (o->method == MIRTANE_METHOD_NATURAL)
+    return mirtane_analyse_natural_rgb8 (pixels, width, height, stride, channels, o->dmax,
+                                         MIRTANE_DEFAULT_FLARE, correction, NULL,
+                                         error, error_size) == 0;
+  return mirtane_analyse_rgb8 (pixels, width, height, stride, channels, correction,
+                               error, error_size) == 0;
+}
+
 static gboolean
 process (GeglOperation       *operation,
          GeglBuffer          *input,
@@ -153,13 +181,12 @@ process (GeglOperation       *operation,
   gegl_buffer_get (input, &whole, 1.0, format, pixels, GEGL_AUTO_ROWSTRIDE, GEGL_ABYSS_NONE);
 
   if (depth == DEPTH_U8)
-    analysed = mirtane_analyse_rgb8 (pixels, whole.width, whole.height,
-                                     (ptrdiff_t) whole.width * pixel_bytes, channels,
-                                     &correction, error, sizeof error) == 0;
+    analysed = analyse (o, pixels, whole.width, whole.height,
+                        (ptrdiff_t) whole.width * pixel_bytes, channels,
+                        &correction, error, sizeof error);
   else if ((rendering = render_rgb8 (pixels, depth, (gint) count, channels)) != NULL)
-    analysed = mirtane_analyse_rgb8 (rendering, whole.width, whole.height,
-                                     (ptrdiff_t) whole.width * 3, 3,
-                                     &correction, error, sizeof error) == 0;
+    analysed = analyse (o, rendering, whole.width, whole.height,
+                        (ptrdiff_t) whole.width * 3, 3, &correction, error, sizeof error);
   else
     g_strlcpy (error, "not enough memory for the analysis", sizeof error);
   g_free (rendering);
