@@ -52,9 +52,9 @@ std::uint64_t WorkBufferBytes(std::int32_t width, std::int32_t height) {
 }
 
 IntakeStatus ReadAndReducePlanes(std::int32_t width, std::int32_t height, ReducedPlanes* out) {
-    assert(out != nullptr && gHost.filterRecord != nullptr);
+    assert(out != nullptr && CurrentFilterRecord() != nullptr);
     assert(width > 0 && width <= 0x7FFF && height > 0 && height <= 0x7FFF);
-    FilterRecord* record = gHost.filterRecord;
+    FilterRecord* record = CurrentFilterRecord();
 
     // Sizes in 64 bits: 4 * width * height passes 2^31 for images past 23170 x 23170.
     const std::uint64_t planeBytes = 4 * static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
