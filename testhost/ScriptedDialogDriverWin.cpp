@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "resources/DialogIds.h"
 #include "testhost/DisplayPixels.h"
 #include "testhost/TestHost.h"
 
@@ -15,21 +16,21 @@ namespace testhost {
 namespace {
 
 // Controls of the plug-in's dialogs, as its resources number them.
-constexpr int kSliderIds[3] = {10, 11, 12};
-constexpr int kEditIds[3] = {20, 21, 22};
-constexpr int kOk = 1;
-constexpr int kCancel = 2;
-constexpr int kHelp = 3;
-constexpr int kDefaults = 6;
-constexpr int kZoomOut = 40;
-constexpr int kZoomIn = 41;
-constexpr int kZoomLabel = 1040;
-constexpr int kBefore = 1043;
-constexpr int kAfter = 1044;
-constexpr int kLogo = 1045;
-constexpr int kTitleText = 1047;
-constexpr int kAboutVersion = 1039;
-constexpr int kAboutOk = 1038;
+constexpr int kSliderIds[3] = {IDC_SLIDER_CYAN_RED, IDC_SLIDER_MAGENTA_GREEN, IDC_SLIDER_YELLOW_BLUE};
+constexpr int kEditIds[3] = {IDC_EDIT_CYAN_RED, IDC_EDIT_MAGENTA_GREEN, IDC_EDIT_YELLOW_BLUE};
+constexpr int kOk = IDC_BUTTON_OK;
+constexpr int kCancel = IDC_BUTTON_CANCEL;
+constexpr int kHelp = IDC_BUTTON_HELP;
+constexpr int kDefaults = IDC_BUTTON_DEFAULTS;
+constexpr int kZoomOut = IDC_BUTTON_ZOOM_OUT;
+constexpr int kZoomIn = IDC_BUTTON_ZOOM_IN;
+constexpr int kZoomLabel = IDC_EDIT_ZOOM;
+constexpr int kBefore = IDC_RADIO_BEFORE;
+constexpr int kAfter = IDC_RADIO_AFTER;
+constexpr int kLogo = IDC_LOGO;
+constexpr int kTitleText = IDC_TITLE_TEXT;
+constexpr int kAboutVersion = IDC_ABOUT_VERSION;
+constexpr int kAboutOk = IDC_ABOUT_OK;
 constexpr int kMessageBoxText = 0xFFFF;
 
 constexpr UINT kTickMilliseconds = 50;

@@ -6,7 +6,7 @@
 
 #include "host/HostState.h"
 #include "platform/Platform.h"
-#include "ui/DialogIds.h"
+#include "resources/DialogIds.h"
 
 namespace mirtane::ui {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "host/HostState.h"
 #include "platform/Platform.h"
-#include "ui/DialogIds.h"
+#include "resources/DialogIds.h"
 #include "ui/FetchPane.h"
 #include "ui/TintControls.h"
 #include "ui/TrackbarRamp.h"
