@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "host/HostState.h"
+#include "platform/DialogResult.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "testhost/HostCallbacks.h"
 #include "testhost/ScriptingHost.h"
@@ -16,7 +17,6 @@ namespace {
 
 namespace headless = mirtane::platform::headless;
 
-constexpr std::int32_t kDialogCancelled = 2;
 // The interface's playInfo for a replayed step whose dialog is not shown.
 constexpr std::int16_t kPlayDialogNotDisplayed = 0;
 
@@ -111,7 +111,7 @@ int AnalyseCurves(const testhost::Image& image, ChannelCurves& curves, std::stri
             }
         }
         analysed = true;
-        return kDialogCancelled;  // nothing is written back
+        return platform::kDialogCancelled;  // nothing is written back
     });
     testhost::TestHost host(&PluginMain);
     host.SetImage(image);
