@@ -10,6 +10,7 @@
 #include "host/SelectorHandlers.h"
 #include "host/TrackedMemory.h"
 #include "pipeline/ApplyToImage.h"
+#include "pipeline/HostRequest.h"
 #include "pipeline/ReadAndReducePlanes.h"
 #include "platform/Platform.h"
 
@@ -40,12 +41,6 @@ void SetWatchSuspension(std::intptr_t suspend) {
     // so the result is ignored.
     static_cast<void>(record->propertyProcs->setPropertyProc(record->hostSig, propWatchSuspension,
                                                              0, suspend, nullptr));
-}
-
-void ReportProgress(std::int32_t done, std::int32_t total) {
-    if (gHost.filterRecord->progressProc != nullptr) {
-        gHost.filterRecord->progressProc(done, total);
-    }
 }
 
 void Refuse(const char* message) {
