@@ -20,6 +20,8 @@ packages=(
     libvips-dev libcli11-dev imagemagick
     # Scripts and the release package
     python3 file zip unzip
+    # Checks of the tree: formatting; setpriv (util-linux) runs a case unprivileged
+    clang-format util-linux
 )
 
 # One dpkg query for all; a package dpkg has never heard of is simply absent.
