@@ -125,8 +125,8 @@ fi
 # 2. The help page
 
 page_test=$scratch/HelpPageTest
-if g++ -std=c++17 -O1 -DMIRTANE_TEST_DATA="\"$source_dir/tests/data\"" \
-    "$source_dir/tests/release/HelpPageTest.cpp" -lgtest -lgtest_main -pthread \
+if g++ -std=c++17 -O1 -DMIRTANE_TEST_DATA="\"$source_dir/tests/data\"" -I"$source_dir" \
+    "$source_dir"/tests/release/{HelpPageTest,HtmlReader,EmbeddedPicture}.cpp -lgtest -lgtest_main -pthread \
     -o "$page_test" 2>"$scratch/HelpPageTest.err"; then
   page_output=$(MIRTANE_HELP_PAGE="$unpacked/MirtaneHelp.htm" MIRTANE_SOURCE_DIR="$source_dir" "$page_test" 2>&1)
   page_status=$?
