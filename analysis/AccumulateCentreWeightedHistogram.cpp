@@ -48,8 +48,8 @@ std::int32_t AccumulateCentreWeightedHistogram(const float* plane, float white, 
             if (!(r > 0.0f)) {
                 r = 0.0f;
             }
-            // r + 0.5 is positive, so truncation is the floor.
-            const std::int32_t bin = TruncateToInt(r + 0.5f);
+            // r is at least 0.
+            const std::int32_t bin = RoundHalfUpNonNegative(r);
             if (bin != openBin) {
                 flushOpenBin();
                 openBin = bin;

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "host/ParameterBlock.h"
+#include "blocks/ParameterBlock.h"
 
 namespace mirtane {
 

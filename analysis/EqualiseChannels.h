@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "analysis/ToneCurve.h"
-#include "host/ParameterBlock.h"
+#include "blocks/ParameterBlock.h"
 
 namespace mirtane {
 

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+// The one header beyond the standard library in analysis/: the SSE2
+// intrinsics are part of every x86-64 compiler and of i686 with -msse2 (which
+// the float rules require), they perform the same IEEE single-precision
+// operations as the plain loop, and other processors take the plain loop.
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #define MIRTANE_PAIR_SAMPLES_SSE2 1

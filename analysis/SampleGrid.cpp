@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "analysis/Rounding.h"
-#include "platform/Platform.h"
 
 namespace mirtane {
 
@@ -92,27 +91,32 @@ float SampleGrid::GetAtNormalised(float x, float y) const {
     return GetAt(column, row);
 }
 
-std::int32_t SampleGrid::DumpRaw(const char* name) {
-    if (cells == nullptr || name == nullptr) {
+std::string SampleGrid::DumpPath(const char* folder, const char* name) const {
+    if (folder == nullptr || name == nullptr) {
+        return std::string();
+    }
+    std::string path(folder);
+    if (!path.empty() && path.back() != '/' && path.back() != '\\') {
+        path += '/';
+    }
+    path += name;
+    path += '_' + std::to_string(columns) + 'x' + std::to_string(rows) + ".raw";
+    return path;
+}
+
+std::int32_t SampleGrid::DumpRaw(const char* folder, const char* name) {
+    if (cells == nullptr || folder == nullptr || name == nullptr) {
         return 0;
     }
     std::vector<unsigned char> line;
+    std::string path;
     try {
         line.resize(static_cast<std::size_t>(columns));
+        path = DumpPath(folder, name);
     } catch (const std::bad_alloc&) {
         return 0;
     }
-    char folder[260] = {};
-    if (!platform::TemporaryFolder(folder, sizeof folder)) {
-        return 0;
-    }
-    char path[1024] = {};
-    const int length = std::snprintf(path, sizeof path, "%s/%s_%lux%lu.raw", folder, name,
-                                     static_cast<unsigned long>(columns), static_cast<unsigned long>(rows));
-    if (length < 0 || static_cast<std::size_t>(length) >= sizeof path) {
-        return 0;
-    }
-    std::FILE* file = std::fopen(path, "wb");
+    std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
         return 0;
     }

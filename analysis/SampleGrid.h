@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "analysis/Rounding.h"
 
@@ -29,10 +30,15 @@ public:
     // 1) + 0.5); -1 also when x or y is NaN or outside [0, 1].
     [[nodiscard]] virtual std::int32_t AddAtNormalised(float value, float x, float y);
     // Writes the grid as a headerless 8-bit greyscale image, last row first,
-    // scaled so that peak maps to 255, into
-    // "<temporary folder>/<name>_<columns>x<rows>.raw". Returns the number of
-    // bytes written, or 0 when the file or the line buffer is not available.
-    virtual std::int32_t DumpRaw(const char* name);
+    // scaled so that peak maps to 255, into DumpPath(folder, name). The caller
+    // names the folder (a debugging aid: the analysis itself knows no file
+    // system). Returns the number of bytes written, or 0 when the file or the
+    // line buffer is not available.
+    virtual std::int32_t DumpRaw(const char* folder, const char* name);
+    // "<folder>/<name>_<columns>x<rows>.raw", with one separator between
+    // folder and file whether or not the folder ends in '/' or '\\'; empty
+    // when folder or name is missing.
+    std::string DumpPath(const char* folder, const char* name) const;
     // Cell = value; peak compared with value.
     [[nodiscard]] virtual std::int32_t SetAt(float value, std::int32_t column, std::int32_t row);
     [[nodiscard]] virtual std::int32_t SetAtNormalised(float value, float x, float y);

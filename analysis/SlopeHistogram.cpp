@@ -65,9 +65,9 @@ std::int32_t SlopeHistogram::AddPairSamples(const PairChannel& primary, const Pa
             if (keep[i] == 0 || !(u >= 0.0f && u <= 1.0f) || !(v >= 0.0f && v <= 1.0f)) {
                 continue;  // off-grid samples are dropped
             }
-            // Both sums are at least 0.5, so truncation is the floor.
-            const std::int32_t c = TruncateToInt(u * columnSpan + 0.5f);
-            const std::int32_t r = TruncateToInt(v * rowSpan + 0.5f);
+            // Both products are at least 0.
+            const std::int32_t c = RoundHalfUpNonNegative(u * columnSpan);
+            const std::int32_t r = RoundHalfUpNonNegative(v * rowSpan);
             float& cell = Cell(c, r);
             cell += value[i];
             lowColumn = c < lowColumn ? c : lowColumn;

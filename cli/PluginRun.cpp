@@ -6,6 +6,7 @@
 
 #include "engine/MirtaneEngine.h"
 #include "host/HostState.h"
+#include "platform/DialogResult.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "prodhost/ProductionHost.h"
 #include "testhost/ScriptingHost.h"

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "host/CurrentRun.h"
 #include "host/ParameterBlock.h"
 #include "pluginapi/FilterRecord.h"
 #include "pluginapi/PluginConstants.h"
@@ -21,21 +22,6 @@ struct HostState {
 };
 
 extern HostState gHost;
-
-inline std::int16_t HostResult() { return gHost.resultSlot != nullptr ? *gHost.resultSlot : 0; }
-inline void SetHostResult(std::int16_t code) {
-    if (gHost.resultSlot != nullptr) {
-        *gHost.resultSlot = code;
-    }
-}
-
-// The plane count the checks and the application use: `planes` for a flat
-// image, `inLayerPlanes` for a layer.
-std::int16_t DocumentPlaneCount();
-
-}  // namespace mirtane
-
-namespace mirtane {
 
 // Or-s a host status into the result slot, as the allocator does with the
 // host's own failure codes.

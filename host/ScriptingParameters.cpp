@@ -52,8 +52,7 @@ OSErr ReadScriptParameters(std::uint8_t* showDialog) {
         DescriptorKeyID key = 0;
         DescType type = 0;
         std::int32_t flags = 0;
-        OSErr readStatus = noErr;
-        while (readStatus == noErr && procs->getKeyProc(token, &key, &type, &flags) != 0) {
+        while (procs->getKeyProc(token, &key, &type, &flags) != 0) {
             std::int32_t* tint = nullptr;
             for (const TintField& field : TintFields(block)) {
                 if (field.key == key) {
@@ -61,8 +60,7 @@ OSErr ReadScriptParameters(std::uint8_t* showDialog) {
                 }
             }
             if (tint == nullptr) {
-                readStatus = readErr;  // an unknown key ends the reading
-                break;
+                break;  // an unknown key ends the reading
             }
             std::int32_t stored = 0;
             if (procs->getIntegerProc(token, &stored) == noErr) {

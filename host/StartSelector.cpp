@@ -10,6 +10,7 @@
 #include "host/SelectorHandlers.h"
 #include "host/TrackedMemory.h"
 #include "pipeline/ApplyToImage.h"
+#include "pipeline/HostRequest.h"
 #include "pipeline/ReadAndReducePlanes.h"
 #include "platform/Platform.h"
 
@@ -31,12 +32,6 @@ constexpr const char* kNotEightBitRgb =
     "This plug-in needs an 8-bit RGB image. Convert the image to RGB with 8 bits per channel.";
 constexpr const char* kReductionFailed = "Internal Error #1";
 
-// Dialog results.
-constexpr std::int32_t kDialogConfirmed = 1;
-constexpr std::int32_t kDialogCancelled = 2;
-constexpr std::int32_t kDialogMessageShown = -4;
-constexpr std::int32_t kDialogHostFailed = -3;
-
 void SetWatchSuspension(std::intptr_t suspend) {
     FilterRecord* record = gHost.filterRecord;
     if (record->propertyProcs == nullptr || record->propertyProcs->setPropertyProc == nullptr) {
@@ -46,12 +41,6 @@ void SetWatchSuspension(std::intptr_t suspend) {
     // so the result is ignored.
     static_cast<void>(record->propertyProcs->setPropertyProc(record->hostSig, propWatchSuspension,
                                                              0, suspend, nullptr));
-}
-
-void ReportProgress(std::int32_t done, std::int32_t total) {
-    if (gHost.filterRecord->progressProc != nullptr) {
-        gHost.filterRecord->progressProc(done, total);
-    }
 }
 
 void Refuse(const char* message) {
@@ -131,28 +120,19 @@ void UseIdentityCorrection() {
     block->whiteLevel = 1.0f;
 }
 
-struct SavedTints {
-    std::int32_t red, green, blue;
-};
-
 // Runs the dialog and acts on its code. False when the run ends here.
-bool ConfirmWithDialog(const SavedTints& saved) {
+bool ConfirmWithDialog() {
     const std::int32_t code = platform::RunMainDialog();
     switch (code) {
-    case kDialogConfirmed:
+    case platform::kDialogConfirmed:
         return true;
-    case kDialogCancelled: {
-        ParameterBlock* block = gHost.parameterBlock;
-        block->redTint = saved.red;
-        block->greenTint = saved.green;
-        block->blueTint = saved.blue;
+    // A cancel ends the run as failed: the error epilogue disposes of the
+    // settings the dialog changed, so there is nothing to put back.
+    case platform::kDialogCancelled:
+    case platform::kDialogMessageShown:
         SetHostResult(userCanceledErr);
         return false;
-    }
-    case kDialogMessageShown:
-        SetHostResult(userCanceledErr);
-        return false;
-    case kDialogHostFailed:
+    case platform::kDialogHostFailed:
         return false;  // the host's own code is already in the result slot
     default:
         SetHostResult(memFullErr);
@@ -183,7 +163,6 @@ void HandleStart() {
     if (record->descriptorParameters != nullptr) {
         static_cast<void>(LoadLastUsedSettings());  // failures leave the defaults
     }
-    const SavedTints saved{block->redTint, block->greenTint, block->blueTint};
     if (!AllocateCurveTables()) {
         return;
     }
@@ -210,7 +189,7 @@ void HandleStart() {
     TrackedFree(planes.workBuffer);
     ReportProgress(0, 3);
 
-    if (showDialog != 0 && !ConfirmWithDialog(saved)) {
+    if (showDialog != 0 && !ConfirmWithDialog()) {
         return;
     }
     gHost.globalsBlock->showDialog = 0;

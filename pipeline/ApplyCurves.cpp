@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "analysis/Rounding.h"
-#include "host/HostState.h"
+#include "host/CurrentRun.h"
 #include "pipeline/ReadAndReducePlanes.h"
 
 namespace mirtane {
@@ -150,7 +150,7 @@ void ApplyCurves(std::uint8_t* data, std::int32_t rowBytes, std::int32_t rows, s
 
 void ApplyCurvesToPixels(std::uint8_t* data, std::int32_t rowBytes, const Rect& rect,
                          PixelLayout layout) {
-    const ParameterBlock* block = gHost.parameterBlock;
+    const ParameterBlock* block = CurrentParameterBlock();
     if (block == nullptr || data == nullptr) return;
     CurveSettings settings;
     for (int channel = 0; channel < 3; ++channel) {

@@ -33,8 +33,8 @@ Rect AreaInsideImage(const FilterRecord& record) {
 }  // namespace
 
 void ApplyToImage() {
-    assert(gHost.filterRecord != nullptr);
-    FilterRecord* record = gHost.filterRecord;
+    assert(CurrentFilterRecord() != nullptr);
+    FilterRecord* record = CurrentFilterRecord();
     const Rect area = AreaInsideImage(*record);
     const std::int32_t tileRows = TileCount(Extent(area.top, area.bottom));
     const std::int32_t tileColumns = TileCount(Extent(area.left, area.right));

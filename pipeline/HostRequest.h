@@ -5,8 +5,9 @@
 
 #include <cstdint>
 
-#include "host/HostState.h"
+#include "host/CurrentRun.h"
 #include "pluginapi/FilterRecord.h"
+#include "pluginapi/PluginConstants.h"
 
 namespace mirtane {
 
@@ -15,7 +16,7 @@ namespace mirtane {
 // allocator leaves its status behind on success). Returns that code; a host
 // without advanceState cannot deliver anything (-30100).
 inline OSErr RequestFromHost() {
-    const AdvanceStateProc advanceState = gHost.filterRecord->advanceState;
+    const AdvanceStateProc advanceState = CurrentFilterRecord()->advanceState;
     const OSErr code = advanceState != nullptr ? advanceState() : OSErr{filterBadParameters};
     SetHostResult(code);
     return code;
@@ -24,12 +25,12 @@ inline OSErr RequestFromHost() {
 // True when the host reports that the user asked to cancel: a non-zero low
 // byte of abortProc's result. A host without the callback never cancels.
 inline bool UserCancelled() {
-    const TestAbortProc abortProc = gHost.filterRecord->abortProc;
+    const TestAbortProc abortProc = CurrentFilterRecord()->abortProc;
     return abortProc != nullptr && (abortProc() & 0xFF) != 0;
 }
 
 inline void ReportProgress(std::int32_t done, std::int32_t total) {
-    const ProgressProc progressProc = gHost.filterRecord->progressProc;
+    const ProgressProc progressProc = CurrentFilterRecord()->progressProc;
     if (progressProc != nullptr) progressProc(done, total);
 }
 

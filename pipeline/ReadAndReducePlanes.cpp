@@ -74,9 +74,9 @@ std::uint64_t WorkBufferBytes(std::int32_t width, std::int32_t height) {
 }
 
 IntakeStatus ReadAndReducePlanes(std::int32_t width, std::int32_t height, ReducedPlanes* out) {
-    assert(out != nullptr && gHost.filterRecord != nullptr);
+    assert(out != nullptr && CurrentFilterRecord() != nullptr);
     assert(width > 0 && width <= 0x7FFF && height > 0 && height <= 0x7FFF);
-    FilterRecord* record = gHost.filterRecord;
+    FilterRecord* record = CurrentFilterRecord();
 
     // One row of floats at a time (see DeliveredPlane).
     TrackedBlock rowFloats(TrackedAlloc(4 * static_cast<std::uint64_t>(width)));

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/DialogResult.h"
+
 namespace mirtane::platform {
 
 constexpr const char* kErrorCaption = "MIRTANE Plug-In - ERROR";
@@ -22,7 +24,7 @@ int ScreenHeight();
 void* ModuleHandle();
 void SetModuleHandle(void* module);
 
-// The main dialog: 1 confirmed, 2 cancelled, -2 .. -4 failures (see ui/).
+// The main dialog: one of DialogResult, kDialogNoBuffers aside.
 std::int32_t RunMainDialog();
 // The about box, owned by the given host window.
 void ShowAboutBox(void* ownerWindow);

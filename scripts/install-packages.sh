@@ -28,6 +28,8 @@ packages=(
     clang libfuzzer-14-dev
     # Scripts and the release package
     python3 file zip unzip
+    # Checks of the tree: formatting; setpriv (util-linux) runs a case unprivileged
+    clang-format util-linux
 )
 
 # One dpkg query for all; a package dpkg has never heard of is simply absent.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "resources/DialogIds.h"
 #include "testhost/DisplayPixels.h"
 #include "testhost/TestHost.h"
 
@@ -15,21 +16,8 @@ namespace testhost {
 namespace {
 
 // Controls of the plug-in's dialogs, as its resources number them.
-constexpr int kSliderIds[3] = {10, 11, 12};
-constexpr int kEditIds[3] = {20, 21, 22};
-constexpr int kOk = 1;
-constexpr int kCancel = 2;
-constexpr int kHelp = 3;
-constexpr int kDefaults = 6;
-constexpr int kZoomOut = 40;
-constexpr int kZoomIn = 41;
-constexpr int kZoomLabel = 1040;
-constexpr int kBefore = 1043;
-constexpr int kAfter = 1044;
-constexpr int kLogo = 1045;
-constexpr int kTitleText = 1047;
-constexpr int kAboutVersion = 1039;
-constexpr int kAboutOk = 1038;
+constexpr int kSliderIds[3] = {IDC_SLIDER_CYAN_RED, IDC_SLIDER_MAGENTA_GREEN, IDC_SLIDER_YELLOW_BLUE};
+constexpr int kEditIds[3] = {IDC_EDIT_CYAN_RED, IDC_EDIT_MAGENTA_GREEN, IDC_EDIT_YELLOW_BLUE};
 constexpr int kMessageBoxText = 0xFFFF;
 
 constexpr UINT kTickMilliseconds = 50;
@@ -179,7 +167,7 @@ class Engine {
             ExpectText("caption", WindowText(dialog_), "MIRTANE  v1.1.4");
             Expect(HostWindow() != nullptr && GetWindow(dialog_, GW_OWNER) == HostWindow(),
                    "the host's main window owns the dialog", "");
-            ExpectText("title text", Text(kTitleText), "Automatically Restores and Balances Color");
+            ExpectText("title text", Text(IDC_TITLE_TEXT), "Automatically Restores and Balances Color");
             for (int edit : kEditIds) {
                 ExpectText("edit box " + std::to_string(edit), Text(edit), "0");
             }
@@ -187,10 +175,10 @@ class Engine {
                 Expect(Position(slider) == 25, "slider " + std::to_string(slider) + " is centred",
                        std::to_string(Position(slider)));
             }
-            const std::string label = Text(kZoomLabel);
+            const std::string label = Text(IDC_EDIT_ZOOM);
             Expect(!label.empty() && label.back() == '%', "the zoom label is a percentage", label);
-            Expect(!Enabled(kZoomOut) && Enabled(kZoomIn), "only \"+\" is enabled", "");
-            Expect(Checked(kAfter) && !Checked(kBefore), "\"After\" is selected", "");
+            Expect(!Enabled(IDC_BUTTON_ZOOM_OUT) && Enabled(IDC_BUTTON_ZOOM_IN), "only \"+\" is enabled", "");
+            Expect(Checked(IDC_RADIO_AFTER) && !Checked(IDC_RADIO_BEFORE), "\"After\" is selected", "");
         });
         Add("cursors", [this] {
             const HMODULE plugin = PluginModule();
@@ -228,7 +216,7 @@ class Engine {
             }
             Screenshot(L"dialog.bmp");
         });
-        Add("OK closes the dialog", [this] { Command(kOk); });
+        Add("OK closes the dialog", [this] { Command(IDC_BUTTON_OK); });
     }
 
     void BuildSlider() {
@@ -311,7 +299,7 @@ class Engine {
         Add(
             "defaults",
             [this] {
-                Command(kDefaults);
+                Command(IDC_BUTTON_DEFAULTS);
                 for (int i = 0; i < 3; ++i) {
                     ExpectText("Defaults: edit box " + std::to_string(kEditIds[i]),
                                Text(kEditIds[i]), "0");
@@ -328,34 +316,34 @@ class Engine {
                    "after Defaults the preview is the one of the start", "");
             Screenshot(L"dialog-defaults.bmp");
         });
-        Add("Cancel closes the dialog", [this] { Command(kCancel); });
+        Add("Cancel closes the dialog", [this] { Command(IDC_BUTTON_CANCEL); });
     }
 
     void BuildZoom() {
         Add("zoom in to the top", [this] {
-            zoomLabel_ = Text(kZoomLabel);
-            Command(kZoomIn);
-            Expect(Text(kZoomLabel) != zoomLabel_, "\"+\" changes the zoom label",
-                   zoomLabel_ + " -> " + Text(kZoomLabel));
-            Expect(Enabled(kZoomOut), "\"-\" is enabled after \"+\"", "");
-            for (int i = 0; i < kMaximumZoomSteps && Enabled(kZoomIn); ++i) {
-                Command(kZoomIn);
+            zoomLabel_ = Text(IDC_EDIT_ZOOM);
+            Command(IDC_BUTTON_ZOOM_IN);
+            Expect(Text(IDC_EDIT_ZOOM) != zoomLabel_, "\"+\" changes the zoom label",
+                   zoomLabel_ + " -> " + Text(IDC_EDIT_ZOOM));
+            Expect(Enabled(IDC_BUTTON_ZOOM_OUT), "\"-\" is enabled after \"+\"", "");
+            for (int i = 0; i < kMaximumZoomSteps && Enabled(IDC_BUTTON_ZOOM_IN); ++i) {
+                Command(IDC_BUTTON_ZOOM_IN);
             }
-            ExpectText("the top level is shown 1:1", Text(kZoomLabel), "100%");
-            Expect(!Enabled(kZoomIn), "\"+\" is disabled at the top", "");
+            ExpectText("the top level is shown 1:1", Text(IDC_EDIT_ZOOM), "100%");
+            Expect(!Enabled(IDC_BUTTON_ZOOM_IN), "\"+\" is disabled at the top", "");
             Repaint();
             Expect(!host_.requests().empty() && host_.requests().back().inputRate == 0x10000,
                    "the preview is requested at full resolution", "");
             Screenshot(L"dialog-zoomed.bmp");
         });
         Add("zoom out to the bottom", [this] {
-            for (int i = 0; i < kMaximumZoomSteps && Enabled(kZoomOut); ++i) {
-                Command(kZoomOut);
+            for (int i = 0; i < kMaximumZoomSteps && Enabled(IDC_BUTTON_ZOOM_OUT); ++i) {
+                Command(IDC_BUTTON_ZOOM_OUT);
             }
-            ExpectText("\"-\" returns to the first label", Text(kZoomLabel), zoomLabel_);
-            Expect(Enabled(kZoomIn) && !Enabled(kZoomOut), "back to the initial buttons", "");
+            ExpectText("\"-\" returns to the first label", Text(IDC_EDIT_ZOOM), zoomLabel_);
+            Expect(Enabled(IDC_BUTTON_ZOOM_IN) && !Enabled(IDC_BUTTON_ZOOM_OUT), "back to the initial buttons", "");
         });
-        Add("Cancel closes the dialog", [this] { Command(kCancel); });
+        Add("Cancel closes the dialog", [this] { Command(IDC_BUTTON_CANCEL); });
     }
 
     void BuildBefore() {
@@ -366,9 +354,9 @@ class Engine {
             }
         });
         Add("before", [this] {
-            Click(kBefore);
+            Click(IDC_RADIO_BEFORE);
             UpdateWindow(dialog_);
-            Expect(Checked(kBefore) && !Checked(kAfter), "\"Before\" is selected", "");
+            Expect(Checked(IDC_RADIO_BEFORE) && !Checked(IDC_RADIO_AFTER), "\"Before\" is selected", "");
             const DisplayCall* preview = LastDraw(true);
             Expect(preview != nullptr && !SameImage(preview->pixels, previewBaseline_),
                    "Before redraws the preview differently", "");
@@ -383,19 +371,19 @@ class Engine {
             Screenshot(L"dialog-before.bmp");
         });
         Add("after again", [this] {
-            Click(kAfter);
+            Click(IDC_RADIO_AFTER);
             UpdateWindow(dialog_);
             const DisplayCall* preview = LastDraw(true);
             Expect(preview != nullptr && SameImage(preview->pixels, previewBaseline_),
                    "After shows the corrected preview again", "");
         });
-        Add("Cancel closes the dialog", [this] { Command(kCancel); });
+        Add("Cancel closes the dialog", [this] { Command(IDC_BUTTON_CANCEL); });
     }
 
     void BuildNavigator() {
         Add("zoom to the top", [this] {
-            for (int i = 0; i < kMaximumZoomSteps && Enabled(kZoomIn); ++i) {
-                Command(kZoomIn);
+            for (int i = 0; i < kMaximumZoomSteps && Enabled(IDC_BUTTON_ZOOM_IN); ++i) {
+                Command(IDC_BUTTON_ZOOM_IN);
             }
             Repaint();
             previewRequest_ = host_.requests().back();
@@ -447,7 +435,7 @@ class Engine {
             Expect(GetCursor() == LoadCursorA(nullptr, IDC_ARROW),
                    "outside the navigator the cursor is the host's", "");
         });
-        Add("Cancel closes the dialog", [this] { Command(kCancel); });
+        Add("Cancel closes the dialog", [this] { Command(IDC_BUTTON_CANCEL); });
     }
 
     // Help where it cannot succeed: the message expected depends on what
@@ -458,15 +446,15 @@ class Engine {
             // Straight to the dialog procedure, to see what it answers.
             const auto procedure =
                 reinterpret_cast<DLGPROC>(GetWindowLongPtrA(dialog_, DWLP_DLGPROC));
-            const INT_PTR handled = procedure(dialog_, WM_COMMAND, MAKEWPARAM(kHelp, BN_CLICKED),
-                                              reinterpret_cast<LPARAM>(GetDlgItem(dialog_, kHelp)));
+            const INT_PTR handled = procedure(dialog_, WM_COMMAND, MAKEWPARAM(IDC_BUTTON_HELP, BN_CLICKED),
+                                              reinterpret_cast<LPARAM>(GetDlgItem(dialog_, IDC_BUTTON_HELP)));
             Expect(messages_.size() == seen + 1 && messages_.back() == expected,
                    "Help says \"" + expected + "\"",
                    messages_.size() > seen ? messages_.back() : "no message");
             Expect(handled == FALSE, "the failed help command answers FALSE", "");
             Expect(IsWindowVisible(dialog_) != FALSE, "the dialog stays open", "");
         });
-        Add("Cancel closes the dialog", [this] { Command(kCancel); });
+        Add("Cancel closes the dialog", [this] { Command(IDC_BUTTON_CANCEL); });
     }
 
     void BuildConfirm() {
@@ -492,7 +480,7 @@ class Engine {
             "trim, then defaults, then trim again",
             [this] {
                 Scroll(kSliderIds[0], TB_PAGEDOWN, 0);
-                Command(kDefaults);
+                Command(IDC_BUTTON_DEFAULTS);
                 Scroll(kSliderIds[2], TB_BOTTOM, 0);
                 ExpectText("yellow-blue", Text(kEditIds[2]), "25");
             },
@@ -516,15 +504,15 @@ class Engine {
             ExpectText("caption", WindowText(dialog_), "MIRTANE Plug-In");
             Expect(HostWindow() != nullptr && GetWindow(dialog_, GW_OWNER) == HostWindow(),
                    "the host window named in the about record owns the box", "");
-            ExpectText("version line", Text(kAboutVersion), "Version 1.1.4  (10/2004)");
-            const LRESULT logo = SendDlgItemMessageA(dialog_, kLogo, STM_GETIMAGE, IMAGE_BITMAP, 0);
+            ExpectText("version line", Text(IDC_ABOUT_VERSION), "Version 1.1.4  (10/2004)");
+            const LRESULT logo = SendDlgItemMessageA(dialog_, IDC_LOGO, STM_GETIMAGE, IMAGE_BITMAP, 0);
             Expect(logo != 0, "the logo is shown", "");
-            Expect(GetFocus() == GetDlgItem(dialog_, kAboutOk), "OK has the focus", "");
+            Expect(GetFocus() == GetDlgItem(dialog_, IDC_ABOUT_OK), "OK has the focus", "");
             Screenshot(L"about.bmp");
         });
         Add("the logo does nothing", [this] {
-            SendMessageA(dialog_, WM_COMMAND, MAKEWPARAM(kLogo, STN_CLICKED),
-                         reinterpret_cast<LPARAM>(GetDlgItem(dialog_, kLogo)));
+            SendMessageA(dialog_, WM_COMMAND, MAKEWPARAM(IDC_LOGO, STN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(dialog_, IDC_LOGO)));
             Expect(IsWindowVisible(dialog_) != FALSE, "a click on the logo keeps the box open", "");
         });
         Add("Esc closes the box", [this] { PressKey(VK_ESCAPE); });

@@ -1,5 +1,5 @@
 // The about box's procedure.
-#include "ui/DialogIds.h"
+#include "resources/DialogIds.h"
 #include "ui/DialogWin.h"
 
 namespace mirtane::ui {

@@ -6,7 +6,7 @@
 
 #include "host/HostState.h"
 #include "platform/Platform.h"
-#include "ui/DialogIds.h"
+#include "resources/DialogIds.h"
 
 namespace mirtane::ui {
 namespace {
@@ -62,8 +62,8 @@ std::int32_t RunMainDialog() {
     if (hostWindow != nullptr) {
         SetClassLongPtrA(hostWindow, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(savedClassCursor));
     }
-    if (result == 0) {
-        return -2;
+    if (result == platform::kDialogNoBuffers) {
+        return platform::kDialogFailed;
     }
     return static_cast<std::int32_t>(result);
 }

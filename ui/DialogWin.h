@@ -17,11 +17,6 @@ extern "C" INT_PTR CALLBACK VexaMirtaneAboutProc(HWND dialog, UINT message, WPAR
 
 namespace mirtane::ui {
 
-// Dialog results besides OK (1) and Cancel (2).
-constexpr INT_PTR kDialogTooLarge = -4;
-constexpr INT_PTR kDialogHostFailed = -3;
-constexpr INT_PTR kDialogNoBuffers = 0;  // the launcher reports it as -2
-
 // The cursors of the main dialog: the three hands from the plug-in's
 // resources, the host window's own cursor, and the one every cursor request
 // in the dialog receives.

@@ -2,6 +2,7 @@
 
 #include "host/HostState.h"
 #include "pipeline/ApplyCurves.h"
+#include "pipeline/HostRequest.h"
 #include "ui/ResampleBilinear.h"
 
 namespace mirtane::ui {
@@ -24,9 +25,7 @@ std::int32_t FetchPane(ViewPane& pane, bool showCorrected) {
     record->inLoPlane = 0;
     record->inHiPlane = 2;
 
-    const OSErr result = record->advanceState();
-    SetHostResult(result);
-    if (result != noErr) {
+    if (RequestFromHost() != noErr) {
         return kFetchFailed;
     }
 

@@ -8,7 +8,7 @@
 
 #include "host/HostState.h"
 #include "platform/Platform.h"
-#include "ui/DialogIds.h"
+#include "resources/DialogIds.h"
 #include "ui/FetchPane.h"
 #include "ui/TintControls.h"
 #include "ui/TrackbarRamp.h"
@@ -181,7 +181,7 @@ BOOL OnInitDialog(HWND dialog) {
     gEnding = false;
     if (!DialogFitsTheScreen(dialog)) {
         platform::ShowErrorMessage(kDialogTooLargeMessage, platform::kErrorCaption);
-        EndDialog(dialog, kDialogTooLarge);
+        EndDialog(dialog, platform::kDialogMessageShown);
         return FALSE;
     }
 
@@ -201,7 +201,7 @@ BOOL OnInitDialog(HWND dialog) {
         gEnding = true;
         ReleasePane(gState.preview);
         ReleasePane(gState.navigator);
-        EndDialog(dialog, kDialogNoBuffers);
+        EndDialog(dialog, platform::kDialogNoBuffers);
         return FALSE;
     }
 
@@ -287,10 +287,10 @@ BOOL OnCommand(HWND dialog, WPARAM wParam) {
     }
     switch (id) {
     case IDC_BUTTON_OK:
-        EndWithPanesReleased(dialog, IDOK);
+        EndWithPanesReleased(dialog, platform::kDialogConfirmed);
         break;
     case IDC_BUTTON_CANCEL:
-        EndWithPanesReleased(dialog, IDCANCEL);
+        EndWithPanesReleased(dialog, platform::kDialogCancelled);
         break;
     case IDC_BUTTON_HELP:
         return OpenHelpPage() ? TRUE : FALSE;
@@ -337,14 +337,14 @@ BOOL OnPaint(HWND dialog) {
     }
     if (FetchPane(gState.navigator, false) != kFetchSucceeded) {
         EndPaint(dialog, &paint);
-        EndWithPanesReleased(dialog, kDialogHostFailed);
+        EndWithPanesReleased(dialog, platform::kDialogHostFailed);
         return FALSE;
     }
     DrawPane(deviceContext, kNavigatorPaneId);
     DrawViewFrame(deviceContext);
     if (FetchPane(gState.preview, gState.showCorrected) != kFetchSucceeded) {
         EndPaint(dialog, &paint);
-        EndWithPanesReleased(dialog, kDialogHostFailed);
+        EndWithPanesReleased(dialog, platform::kDialogHostFailed);
         return FALSE;
     }
     DrawPane(deviceContext, kPreviewPaneId);

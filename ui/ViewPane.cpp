@@ -13,7 +13,7 @@ namespace {
 constexpr std::int32_t kHolderInset = 2;
 
 std::int32_t ScaleForExtent(std::int32_t imageExtent, std::int32_t paneExtent) {
-    return TruncateToInt(static_cast<double>(imageExtent + paneExtent) / paneExtent + 0.5);
+    return RoundHalfUpNonNegative(static_cast<double>(imageExtent + paneExtent) / paneExtent);
 }
 
 }  // namespace

@@ -20,8 +20,8 @@ std::int32_t NearestRatio(std::int32_t height, std::int32_t width, std::int32_t 
         return 1;
     }
     const std::int32_t ratio =
-        std::max(TruncateToInt(static_cast<double>(height) / paneHeight + 0.5),
-                 TruncateToInt(static_cast<double>(width) / paneWidth + 0.5));
+        std::max(RoundHalfUpNonNegative(static_cast<double>(height) / paneHeight),
+                 RoundHalfUpNonNegative(static_cast<double>(width) / paneWidth));
     return std::max(ratio, 1);
 }
 

@@ -48,7 +48,7 @@ void SetModuleHandle(void* module) { State().module = module; }
 
 std::int32_t RunMainDialog() {
     ++State().dialogCount;
-    return State().dialogHandler ? State().dialogHandler() : 1;
+    return State().dialogHandler ? State().dialogHandler() : kDialogConfirmed;
 }
 
 void ShowAboutBox(void* /*ownerWindow*/) { ++State().aboutCount; }

@@ -7,6 +7,7 @@
 
 #include "analysis/MeasureToneLevels.h"
 #include "analysis/ToneCurve.h"
+#include "host/ParameterBlock.h"
 
 namespace mirtane {
 namespace {

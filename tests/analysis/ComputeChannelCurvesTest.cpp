@@ -15,6 +15,7 @@
 #include "GeneratedScenes.h"
 #include "analysis/EstimateChannelSlopes.h"
 #include "analysis/ToneCurve.h"
+#include "host/ParameterBlock.h"
 
 namespace mirtane {
 namespace {

@@ -10,6 +10,7 @@
 #include "analysis/CombinePercentileCurves.h"
 #include "analysis/ShapeChannelCurve.h"
 #include "analysis/ToneCurve.h"
+#include "host/ParameterBlock.h"
 
 namespace mirtane {
 namespace {

@@ -8,6 +8,7 @@
 #include "analysis/IntegrateSlopes.h"
 #include "analysis/MeasureChannels.h"
 #include "analysis/ToneCurve.h"
+#include "host/ParameterBlock.h"
 
 namespace mirtane {
 namespace {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <limits>
@@ -76,7 +76,7 @@ TEST(SampleGridAccess, GridWithoutStorageFailsEverything) {
     EXPECT_EQ(grid.SetAtNormalised(1.0f, 0.5f, 0.5f), -1);
     EXPECT_EQ(grid.GetAt(0, 0), 0.0f);
     EXPECT_EQ(grid.GetAtNormalised(0.0f, 0.0f), 0.0f);
-    EXPECT_EQ(grid.DumpRaw("none"), 0);
+    EXPECT_EQ(grid.DumpRaw(::testing::TempDir().c_str(), "none"), 0);
 }
 
 TEST(SampleGridNormalised, RoundsToNearestCellWithHalvesUp) {
@@ -124,26 +124,59 @@ TEST(SampleGridNormalised, GetReadsTheCellSetWrites) {
     }
 }
 
-TEST(SampleGridDump, WritesLastRowFirstScaledToPeak) {
-    const std::string folder = ::testing::TempDir() + "mirtane_dump_test";
-    std::remove((folder + "//grid_3x2.raw").c_str());
-    ASSERT_EQ(std::system(("mkdir -p '" + folder + "'").c_str()), 0);
-    ASSERT_EQ(setenv("TMPDIR", folder.c_str(), 1), 0);
+// A folder of its own under the test temporary folder, removed with what the
+// test wrote into it.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        std::string pattern = ::testing::TempDir() + "mirtane_dump_XXXXXX";
+        if (mkdtemp(pattern.data()) != nullptr) path = pattern;
+    }
+    ~ScratchFolder() {
+        if (!path.empty()) std::filesystem::remove_all(path);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    std::string path;
+};
+
+TEST(SampleGridDump, PathHasOneSeparatorWhateverTheFolderEndsWith) {
+    const SampleGrid grid(3, 2);
+    EXPECT_EQ(grid.DumpPath("/tmp", "grid"), "/tmp/grid_3x2.raw");
+    EXPECT_EQ(grid.DumpPath("/tmp/", "grid"), "/tmp/grid_3x2.raw");
+    EXPECT_EQ(grid.DumpPath("C:\\Temp\\", "grid"), "C:\\Temp\\grid_3x2.raw");
+    EXPECT_EQ(grid.DumpPath("", "grid"), "grid_3x2.raw");
+    EXPECT_EQ(grid.DumpPath(nullptr, "grid"), "");
+    EXPECT_EQ(grid.DumpPath("/tmp", nullptr), "");
+}
+
+TEST(SampleGridDump, WritesLastRowFirstScaledToPeakAndLeavesNothingBehind) {
+    std::string folderPath;
+    {
+        const ScratchFolder folder;
+        ASSERT_FALSE(folder.path.empty());
+        folderPath = folder.path;
+        SampleGrid grid(3, 2);
+        ASSERT_EQ(grid.SetAt(4.0f, 0, 0), 0);
+        ASSERT_EQ(grid.SetAt(2.0f, 1, 0), 0);
+        ASSERT_EQ(grid.SetAt(1.0f, 2, 1), 0);
+        ASSERT_EQ(grid.SetAt(-3.0f, 0, 1), 0);
+        EXPECT_EQ(grid.DumpRaw((folder.path + "/").c_str(), "grid"), 6);
+        std::ifstream file(folder.path + "/grid_3x2.raw", std::ios::binary);
+        ASSERT_TRUE(file.good());
+        const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)),
+                                               std::istreambuf_iterator<char>());
+        // Row 1 first: -3 limited to 0, 0, 1 * 255 / 4 + 0.5 = 64.25; then row 0.
+        const std::vector<unsigned char> expected = {0, 0, 64, 255, 128, 0};
+        EXPECT_EQ(bytes, expected);
+    }
+    EXPECT_FALSE(std::filesystem::exists(folderPath));
+}
+
+TEST(SampleGridDump, MissingFolderWritesNothing) {
     SampleGrid grid(3, 2);
-    ASSERT_EQ(grid.SetAt(4.0f, 0, 0), 0);
-    ASSERT_EQ(grid.SetAt(2.0f, 1, 0), 0);
-    ASSERT_EQ(grid.SetAt(1.0f, 2, 1), 0);
-    ASSERT_EQ(grid.SetAt(-3.0f, 0, 1), 0);
-    const std::int32_t written = grid.DumpRaw("grid");
-    unsetenv("TMPDIR");
-    EXPECT_EQ(written, 6);
-    std::ifstream file(folder + "/grid_3x2.raw", std::ios::binary);
-    ASSERT_TRUE(file.good());
-    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)),
-                                           std::istreambuf_iterator<char>());
-    // Row 1 first: -3 limited to 0, 0, 1 * 255 / 4 + 0.5 = 64.25; then row 0.
-    const std::vector<unsigned char> expected = {0, 0, 64, 255, 128, 0};
-    EXPECT_EQ(bytes, expected);
+    EXPECT_EQ(grid.DumpRaw("/nonexistent-mirtane-folder", "grid"), 0);
+    EXPECT_EQ(grid.DumpRaw(nullptr, "grid"), 0);
 }
 
 }  // namespace

@@ -19,7 +19,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/release/EmbeddedPicture.h"
+#include "tests/release/HtmlReader.h"
+
 namespace {
+
+using namespace helppage;
 
 std::string SourceDir() {
     if (const char* dir = std::getenv("MIRTANE_SOURCE_DIR")) {
@@ -46,210 +51,6 @@ bool ReadFile(const std::string& path, std::string& out) {
     return true;
 }
 
-// UTF-8 encoding of one code point.
-std::string Utf8(unsigned codePoint) {
-    std::string out;
-    if (codePoint < 0x80) {
-        out += static_cast<char>(codePoint);
-    } else if (codePoint < 0x800) {
-        out += static_cast<char>(0xC0 | (codePoint >> 6));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (codePoint >> 12));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    }
-    return out;
-}
-
-const std::map<std::string, unsigned>& NamedEntities() {
-    static const std::map<std::string, unsigned> entities = {
-        {"amp", '&'},      {"lt", '<'},       {"gt", '>'},       {"quot", '"'},     {"apos", '\''},
-        {"nbsp", 0xA0},    {"ndash", 0x2013}, {"mdash", 0x2014}, {"minus", 0x2212}, {"times", 0xD7},
-        {"rsaquo", 0x203A}, {"larr", 0x2190}, {"rarr", 0x2192},  {"uarr", 0x2191},  {"darr", 0x2193},
-        {"ldquo", 0x201C}, {"rdquo", 0x201D}, {"lsquo", 0x2018}, {"rsquo", 0x2019}, {"copy", 0xA9},
-    };
-    return entities;
-}
-
-struct Element {
-    std::string name;
-    std::map<std::string, std::string> attributes;
-    std::string text;  // all text inside, entities decoded
-};
-
-// A small HTML reader: enough to check structure and collect elements. It
-// records a problem for every unclosed, stray or crossed tag, every unknown
-// entity and every tag that does not end.
-struct Page {
-    std::vector<Element> elements;  // in order of their end
-    std::string text;               // all text outside style, entities decoded
-    std::vector<std::string> problems;
-};
-
-bool IsVoidElement(const std::string& name) {
-    static const std::set<std::string> voids = {"area", "base", "br", "col", "embed", "hr", "img",
-                                                "input", "link", "meta", "source", "track", "wbr"};
-    return voids.count(name) != 0;
-}
-
-std::string DecodeEntities(const std::string& raw, std::vector<std::string>& problems) {
-    std::string out;
-    for (std::size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] != '&') {
-            out += raw[i];
-            continue;
-        }
-        const std::size_t end = raw.find(';', i);
-        if (end == std::string::npos || end - i > 10) {
-            problems.push_back("bare ampersand near: " + raw.substr(i, 20));
-            out += raw[i];
-            continue;
-        }
-        const std::string name = raw.substr(i + 1, end - i - 1);
-        if (!name.empty() && name[0] == '#') {
-            const bool hex = name.size() > 1 && (name[1] == 'x' || name[1] == 'X');
-            out += Utf8(static_cast<unsigned>(std::strtoul(name.c_str() + (hex ? 2 : 1), nullptr, hex ? 16 : 10)));
-        } else if (const auto found = NamedEntities().find(name); found != NamedEntities().end()) {
-            out += Utf8(found->second);
-        } else {
-            problems.push_back("unknown entity &" + name + ";");
-        }
-        i = end;
-    }
-    return out;
-}
-
-// A hand-written scanner rather than std::regex: libstdc++'s regex recurses
-// once per character, and the page's inline images are attribute values tens
-// of kilobytes long.
-std::map<std::string, std::string> ParseAttributes(const std::string& inside, std::vector<std::string>& problems) {
-    std::map<std::string, std::string> attributes;
-    const auto isSpace = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
-    const auto isNameStart = [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0 || c == '_' || c == ':'; };
-    const auto isNameChar = [&](char c) {
-        return isNameStart(c) || std::isdigit(static_cast<unsigned char>(c)) != 0 || c == '-' || c == '.';
-    };
-    std::size_t i = 0;
-    while (i < inside.size()) {
-        if (!isNameStart(inside[i])) {
-            ++i;
-            continue;
-        }
-        const std::size_t nameStart = i;
-        while (i < inside.size() && isNameChar(inside[i])) ++i;
-        const std::string name = inside.substr(nameStart, i - nameStart);
-        std::size_t j = i;
-        while (j < inside.size() && isSpace(inside[j])) ++j;
-        std::string value;
-        if (j < inside.size() && inside[j] == '=') {
-            ++j;
-            while (j < inside.size() && isSpace(inside[j])) ++j;
-            if (j < inside.size() && (inside[j] == '"' || inside[j] == '\'')) {
-                const char quote = inside[j];
-                const std::size_t end = inside.find(quote, j + 1);
-                const std::size_t stop = end == std::string::npos ? inside.size() : end;
-                value = inside.substr(j + 1, stop - j - 1);
-                i = stop == inside.size() ? stop : stop + 1;
-            } else {
-                const std::size_t valueStart = j;
-                while (j < inside.size() && !isSpace(inside[j]) && inside[j] != '"' && inside[j] != '\'' &&
-                       inside[j] != '>') {
-                    ++j;
-                }
-                value = inside.substr(valueStart, j - valueStart);
-                i = j;
-            }
-        }
-        if (!attributes.emplace(name, DecodeEntities(value, problems)).second) {
-            problems.push_back("attribute given twice: " + name);
-        }
-    }
-    return attributes;
-}
-
-Page ParsePage(const std::string& html) {
-    Page page;
-    std::vector<Element> open;
-    auto addText = [&](const std::string& raw) {
-        const std::string decoded = DecodeEntities(raw, page.problems);
-        page.text += decoded;
-        for (Element& element : open) {
-            element.text += decoded;
-        }
-    };
-    std::size_t position = 0;
-    while (position < html.size()) {
-        const std::size_t tagStart = html.find('<', position);
-        if (tagStart == std::string::npos) {
-            addText(html.substr(position));
-            break;
-        }
-        addText(html.substr(position, tagStart - position));
-        if (html.compare(tagStart, 4, "<!--") == 0) {
-            const std::size_t end = html.find("-->", tagStart);
-            if (end == std::string::npos) {
-                page.problems.push_back("comment does not end");
-                break;
-            }
-            position = end + 3;
-            continue;
-        }
-        const std::size_t tagEnd = html.find('>', tagStart);
-        if (tagEnd == std::string::npos) {
-            page.problems.push_back("tag does not end");
-            break;
-        }
-        position = tagEnd + 1;
-        std::string tag = html.substr(tagStart + 1, tagEnd - tagStart - 1);
-        if (!tag.empty() && tag[0] == '!') {
-            continue;  // <!DOCTYPE html>
-        }
-        if (!tag.empty() && tag[0] == '/') {
-            const std::string name = tag.substr(1);
-            if (open.empty() || open.back().name != name) {
-                page.problems.push_back("stray or crossed end tag </" + name + ">" +
-                                        (open.empty() ? "" : " while <" + open.back().name + "> is open"));
-                continue;
-            }
-            page.elements.push_back(open.back());
-            open.pop_back();
-            continue;
-        }
-        const bool selfClosing = !tag.empty() && tag.back() == '/';
-        if (selfClosing) {
-            tag.pop_back();
-        }
-        const std::size_t nameEnd = tag.find_first_of(" \t\r\n");
-        Element element;
-        element.name = tag.substr(0, nameEnd);
-        if (nameEnd != std::string::npos) {
-            element.attributes = ParseAttributes(tag.substr(nameEnd), page.problems);
-        }
-        if (selfClosing || IsVoidElement(element.name)) {
-            page.elements.push_back(element);
-            continue;
-        }
-        if (element.name == "style" || element.name == "script") {
-            // Raw text up to the end tag; never part of what a reader sees.
-            const std::string endTag = "</" + element.name + ">";
-            const std::size_t end = html.find(endTag, position);
-            if (end == std::string::npos) {
-                page.problems.push_back("<" + element.name + "> does not end");
-                break;
-            }
-            element.text = html.substr(position, end - position);
-            page.elements.push_back(element);
-            position = end + endTag.size();
-            continue;
-        }
-        open.push_back(element);
-    }
-    for (const Element& element : open) {
-        page.problems.push_back("<" + element.name + "> is never closed");
-    }
-    return page;
-}
 
 class HelpPage : public ::testing::Test {
 protected:
@@ -425,9 +226,7 @@ TEST_F(HelpPage, NamesEveryControlOfTheDialog) {
 TEST_F(HelpPage, NamesEveryControlOfTheDialogTemplateInTheResources) {
     bool found = false;
     const std::vector<std::string> captions = CaptionsFromResourceScript(found);
-    if (!found) {
-        GTEST_SKIP() << "resources/Dialogs.rc holds no MIRTANE dialog template yet";
-    }
+    ASSERT_TRUE(found) << "resources/Dialogs.rc holds no MIRTANE dialog template";
     const std::set<std::string> named = TextsOf("span", "control");
     const std::set<std::string> shortcuts = TextsOf("kbd", "");
     EXPECT_GE(captions.size(), kTemplateCaptions.size());
@@ -483,72 +282,8 @@ TEST_F(HelpPage, TellsWhereTheFilterIsAndWhatItIs) {
     }
 }
 
-// The bytes of base64 text, or an empty string when it holds other characters.
-std::string DecodeBase64(const std::string& text) {
-    static const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    unsigned buffer = 0;
-    int bits = 0;
-    for (const char c : text) {
-        if (c == '=') {
-            break;
-        }
-        const std::size_t value = alphabet.find(c);
-        if (value == std::string::npos) {
-            return "";
-        }
-        buffer = (buffer << 6) | static_cast<unsigned>(value);
-        bits += 6;
-        if (bits >= 8) {
-            bits -= 8;
-            out += static_cast<char>((buffer >> bits) & 0xFF);
-        }
-    }
-    return out;
-}
-
-unsigned BigEndian(const std::string& bytes, std::size_t offset, int count) {
-    unsigned value = 0;
-    for (int i = 0; i < count; ++i) {
-        value = (value << 8) | static_cast<unsigned>(static_cast<unsigned char>(bytes[offset + i]));
-    }
-    return value;
-}
-
-// Width and height of a PNG or JPEG picture; false when it is neither or is
-// cut short.
-bool PictureSize(const std::string& bytes, unsigned& width, unsigned& height) {
-    if (bytes.size() >= 24 && bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0 && bytes.compare(12, 4, "IHDR") == 0) {
-        width = BigEndian(bytes, 16, 4);
-        height = BigEndian(bytes, 20, 4);
-        return true;
-    }
-    if (bytes.size() < 4 || BigEndian(bytes, 0, 2) != 0xFFD8) {
-        return false;
-    }
-    // JPEG: walk the marker segments to the frame header (SOF0 ... SOF15,
-    // except DHT C4, JPG C8 and DAC CC).
-    std::size_t position = 2;
-    while (position + 4 <= bytes.size() && static_cast<unsigned char>(bytes[position]) == 0xFF) {
-        const unsigned marker = static_cast<unsigned char>(bytes[position + 1]);
-        const unsigned length = BigEndian(bytes, position + 2, 2);
-        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
-            if (position + 9 > bytes.size()) {
-                return false;
-            }
-            height = BigEndian(bytes, position + 5, 2);
-            width = BigEndian(bytes, position + 7, 2);
-            return true;
-        }
-        position += 2 + length;
-    }
-    return false;
-}
 
 TEST_F(HelpPage, ShowsTheBeforeAndAfterExample) {
-    if (html_.find("id=\"example-placeholder\"") != std::string::npos) {
-        GTEST_SKIP() << "the example pictures are not made yet: run release/make-example.sh";
-    }
     std::vector<const Element*> pictures;
     for (const Element& element : page_.elements) {
         const auto classes = element.attributes.find("class");

@@ -41,6 +41,15 @@ passed=0 failed=0 skipped=0
 pass() { passed=$((passed + 1)); echo "ok    $1"; }
 fail() { failed=$((failed + 1)); echo "FAIL  $1"; shift; for line in "$@"; do echo "      $line"; done; }
 skip() { skipped=$((skipped + 1)); echo "skip  $1"; shift; for line in "$@"; do echo "      $line"; done; }
+# wait_until SECONDS COMMAND...: polls the command every tenth of a second
+# until it succeeds (status 0) or the time is up (status 1).
+wait_until() {
+  local deadline=$((SECONDS + $1)); shift
+  until "$@"; do
+    ((SECONDS < deadline)) || return 1
+    sleep 0.1
+  done
+}
 # expect NAME COMMAND...: passes when the command succeeds.
 expect() { local name=$1; shift; if "$@"; then pass "$name"; else fail "$name" "failed: $*"; fi; }
 
@@ -116,8 +125,8 @@ fi
 # 2. The help page
 
 page_test=$scratch/HelpPageTest
-if g++ -std=c++17 -O1 -DMIRTANE_TEST_DATA="\"$source_dir/tests/data\"" \
-    "$source_dir/tests/release/HelpPageTest.cpp" -lgtest -lgtest_main -pthread \
+if g++ -std=c++17 -O1 -DMIRTANE_TEST_DATA="\"$source_dir/tests/data\"" -I"$source_dir" \
+    "$source_dir"/tests/release/{HelpPageTest,HtmlReader,EmbeddedPicture}.cpp -lgtest -lgtest_main -pthread \
     -o "$page_test" 2>"$scratch/HelpPageTest.err"; then
   page_output=$(MIRTANE_HELP_PAGE="$unpacked/MirtaneHelp.htm" MIRTANE_SOURCE_DIR="$source_dir" "$page_test" 2>&1)
   page_status=$?
@@ -209,8 +218,10 @@ if command -v Xvfb >/dev/null; then
     [[ -e /tmp/.X$display-lock || -e /tmp/.X11-unix/X$display ]] && continue
     Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
     xvfb_pid=$!
-    sleep 2
-    if kill -0 "$xvfb_pid" 2>/dev/null; then
+    # Ready once its socket exists; a server that lost the race for the
+    # display number has exited by then.
+    wait_until 10 eval "[[ -e /tmp/.X11-unix/X$display ]] || ! kill -0 $xvfb_pid 2>/dev/null" || true
+    if [[ -e /tmp/.X11-unix/X$display ]] && kill -0 "$xvfb_pid" 2>/dev/null; then
       export DISPLAY=":$display"
       break
     fi
@@ -289,9 +300,11 @@ opened_file=$scratch/opened.txt
 "$WINE" reg add 'HKCR\.htm' /ve /d htmlfile /f >/dev/null 2>&1
 "$WINE" reg add 'HKCR\htmlfile\shell\open\command' /ve \
   /d "C:\windows\system32\cmd.exe /c echo opened [%1]> \"$(windows_path "$opened_file")\"" /f >/dev/null 2>&1
-# press_help PLUGIN TAG: runs the plug-in's dialog in mirtane-host.exe and
-# presses Help from HelpButtonPresser.exe; sets presser_output,
-# help_host_output and opened.
+# press_help PLUGIN TAG [SECONDS]: runs the plug-in's dialog in
+# mirtane-host.exe and presses Help from HelpButtonPresser.exe; sets
+# presser_output, help_host_output and opened. The stand-in browser runs
+# detached: its note is waited for up to SECONDS (default 2, for a run where
+# nothing should open).
 press_help() {
   rm -f "$opened_file"
   timeout 180 bash -c '
@@ -299,7 +312,7 @@ press_help() {
     "$1" "$7" 60 >"$6/help-presser-$8.out" 2>&1 </dev/null
     wait' _ "$WINE" "$host" "$1" "$(windows_path "$sample")" "$(windows_path "$scratch/help-$2.ppm")" \
     "$log" "$presser" "$2"
-  sleep 2  # the stand-in browser runs detached
+  wait_until "${3:-2}" test -s "$opened_file" || true
   presser_output=$(tr -d '\r' < "$log/help-presser-$2.out")
   help_host_output=$(tr -d '\r' < "$log/help-host-$2.out")
   opened=$(tr -d '\r' < "$opened_file" 2>/dev/null | sed 's/ *$//')
@@ -366,7 +379,7 @@ if [[ -n $have_host_checks ]]; then
     fail "mirtane-host.exe runs the installed 64-bit plug-in and the picture changes" "$(tail -8 <<<"$run_output")"
   fi
   # The Help button, pressed in the installed plug-in's dialog.
-  press_help "$installed64" installed
+  press_help "$installed64" installed 30
   if grep -qx 'pressed Help' <<<"$presser_output" && ! grep -qE "$help_errors" <<<"$help_host_output" &&
     [[ $opened == "opened [C:\Program Files\Norlund\Mirtane\MirtaneHelp.htm]" ]]; then
     pass "the installed plug-in's Help button opens the installed page"

@@ -1,6 +1,7 @@
 /* Resource and control identifiers of the main dialog and the about box,
-   shared by the resource script and the dialog code. Plain #defines only,
-   so that the resource compiler can read this file too. */
+   shared by the resource script, the dialog code and the test host's dialog
+   driver. Plain #defines only, so that the resource compiler can read this
+   file too. */
 #ifndef MIRTANE_DIALOG_IDS_H
 #define MIRTANE_DIALOG_IDS_H
 
