@@ -314,7 +314,7 @@ if "%MODE%"=="named" set MIRTANE_ARGS=%ARCH% "%PLUGINS%"
 rem The elevated window's command line is built inside PowerShell from the
 rem environment, so that no folder name passes through two quoting rules.
 rem Exit 255: the user refused, or it could not be started.
-powershell -NoProfile -ExecutionPolicy Bypass -Command "$q = [char]34; try { $p = Start-Process -FilePath $env:ComSpec -ArgumentList ('/c ' + $q + $q + $env:MIRTANE_SELF + $q + ' /elevated ' + $env:MIRTANE_ARGS + $q) -Verb RunAs -Wait -PassThru; exit $p.ExitCode } catch { exit 255 }"
+powershell.exe -NoProfile -ExecutionPolicy Bypass -Command "$q = [char]34; try { $p = Start-Process -FilePath $env:ComSpec -ArgumentList ('/c ' + $q + $q + $env:MIRTANE_SELF + $q + ' /elevated ' + $env:MIRTANE_ARGS + $q) -Verb RunAs -Wait -PassThru; exit $p.ExitCode } catch { exit 255 }"
 set "ELEVATED_STATUS=%ERRORLEVEL%"
 if "%ELEVATED_STATUS%"=="0" goto ElevatedDone
 if "%ELEVATED_STATUS%"=="255" goto NotElevated
@@ -445,10 +445,12 @@ echo   wrote registry      "%REG_ROOT%\%KEY4%"
 echo                       HelpFile = "%PRODUCT_DIR%\"%VIEW_TEXT%
 exit /b 0
 
-rem :CanWriteMachineWide sets CAN_WRITE when a folder can be made in PROGRAMS.
+rem :CanWriteMachineWide sets CAN_WRITE when a folder can be made in PROGRAMS
+rem (uninstall.cmd makes the same check).
 :CanWriteMachineWide
 set "CAN_WRITE="
-set "PROBE=%PROGRAMS%\Mirtane-rights-check-%RANDOM%"
+set "PROBE=%PROGRAMS%\Mirtane-rights-check.tmp"
+if exist "%PROBE%\*" rd "%PROBE%" >nul 2>&1
 mkdir "%PROBE%" >nul 2>&1
 if exist "%PROBE%\*" set "CAN_WRITE=1"
 rd "%PROBE%" >nul 2>&1

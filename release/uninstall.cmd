@@ -77,7 +77,8 @@ if defined USER_DIR set "RECORD=%USER_DIR%\InstallRecord.txt"
 if not exist "%RECORD%" goto NothingInstalled
 if defined USER_DIR goto RemoveNow
 rem Removing from Program Files needs an administrator: try it.
-set "PROBE=%PRODUCT_DIR%\rights-check-%RANDOM%"
+set "PROBE=%PROGRAMS%\Mirtane-rights-check.tmp"
+if exist "%PROBE%\*" rd "%PROBE%" >nul 2>&1
 mkdir "%PROBE%" >nul 2>&1
 set "CAN_WRITE="
 if exist "%PROBE%\*" set "CAN_WRITE=1"
@@ -127,7 +128,7 @@ rem Starting again as administrator, as install.cmd does.
 echo Removing MIRTANE from "%PROGRAMS%" needs administrator rights. Windows now
 echo asks whether to allow that; the removal then runs in a new window.
 set "MIRTANE_SELF=%SELF%"
-powershell -NoProfile -ExecutionPolicy Bypass -Command "$q = [char]34; try { $p = Start-Process -FilePath $env:ComSpec -ArgumentList ('/c ' + $q + $q + $env:MIRTANE_SELF + $q + ' /elevated' + $q) -Verb RunAs -Wait -PassThru; exit $p.ExitCode } catch { exit 255 }"
+powershell.exe -NoProfile -ExecutionPolicy Bypass -Command "$q = [char]34; try { $p = Start-Process -FilePath $env:ComSpec -ArgumentList ('/c ' + $q + $q + $env:MIRTANE_SELF + $q + ' /elevated' + $q) -Verb RunAs -Wait -PassThru; exit $p.ExitCode } catch { exit 255 }"
 set "ELEVATED_STATUS=%ERRORLEVEL%"
 if "%ELEVATED_STATUS%"=="0" goto ElevatedDone
 if "%ELEVATED_STATUS%"=="255" goto NotElevated

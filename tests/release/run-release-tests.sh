@@ -486,57 +486,65 @@ expect "the folders of absent hosts are not created" test ! -e "$(c_drive)/Progr
 run_cmd "" uninstall.cmd
 expect "uninstall.cmd removes the four plug-ins and keeps the hosts' folders" \
   eval 'status_is 0 && [[ -d $host_folder_x64_shared && -d $host_folder_x86_editor ]] &&
-    [[ -z $(find "$(c_drive)/Program Files"* -name Mirtane.8bf) ]] && ! key_exists 32 "HKLM\\SOFTWARE\\NORLUND" &&
+    [[ -z $(find "$(c_drive)/Program Files"* -name Mirtane.8bf) ]] && ! key_exists 64 "HKLM\\SOFTWARE\\NORLUND" &&
+    ! key_exists 32 "HKLM\\SOFTWARE\\NORLUND\\PELT Plug-Ins\\MIRTANE" &&
     [[ ! -e "$(c_drive)/Program Files/Norlund" ]]'
 
+# nothing_installed: no trace of MIRTANE for all users (another product's
+# key under NORLUND stays in the 32-bit view from here on).
+nothing_installed() {
+  [[ ! -e "$(c_drive)/Program Files/Norlund" ]] && ! key_exists 64 'HKLM\SOFTWARE\NORLUND\PELT Plug-Ins\MIRTANE' &&
+    ! key_exists 32 'HKLM\SOFTWARE\NORLUND\PELT Plug-Ins\MIRTANE' && [[ ! -e $plugins64/Mirtane.8bf && ! -e $plugins32/Mirtane.8bf ]]
+}
+
 # --- a window without administrator rights: the scripts start themselves again
-# through PowerShell, here a stand-in that notes its command line
+# through PowerShell, here a stand-in that notes its command line. Wine's user
+# may write everywhere; a file where the scripts' rights check would make its
+# folder stands for the missing rights.
 standin_dir=$scratch/standin
 mkdir -p "$standin_dir"
 standin_log=$scratch/standin.log
-blocked=$scratch/blocked-program-files
-echo "a file where Program Files would be" > "$blocked"
-# The stand-in refuses (as a user declining the prompt) unless STANDIN_ACCEPT
-# is set; then it restores Program Files and runs the command the PowerShell
-# line would run as administrator, from the same two variables.
-{
-  printf '@echo off\r\n'
-  printf '>>"%s" echo powershell %%*\r\n' "$(windows_path "$standin_log")"
-  printf '>>"%s" echo self [%%MIRTANE_SELF%%] args [%%MIRTANE_ARGS%%]\r\n' "$(windows_path "$standin_log")"
-  printf 'if not defined STANDIN_ACCEPT exit /b 255\r\n'
-  printf 'set "ProgramW6432=C:\\Program Files"\r\n'
-  printf 'set "ProgramFiles=C:\\Program Files"\r\n'
-  printf 'cmd /c ""%%MIRTANE_SELF%%" /elevated %%MIRTANE_ARGS%%"\r\n'
-} > "$standin_dir/powershell.cmd"
-unelevated=$'set "PATH='"$(windows_path "$standin_dir")"$';%PATH%"\nset "ProgramW6432='"$(windows_path "$blocked")"$'\\Program Files"\nset "ProgramFiles=%ProgramW6432%"'
+blocker="$(c_drive)/Program Files/Mirtane-rights-check.tmp"
+block_rights() { echo "stands for missing rights" > "$blocker"; }
+if ! x86_64-w64-mingw32-gcc -O2 -o "$standin_dir/powershell.exe" "$source_dir/tests/release/PowerShellStandIn.c" \
+    2>"$scratch/standin.err"; then
+  fail "PowerShell stand-in compiles" "$(cat "$scratch/standin.err")"
+fi
+unelevated=$'set "PATH='"$(windows_path "$standin_dir")"$';%PATH%"\nset "STANDIN_LOG='"$(windows_path "$standin_log")"$'"\nset "STANDIN_UNBLOCK=C:\\Program Files\\Mirtane-rights-check.tmp"'
 
+block_rights
 rm -f "$standin_log"
 run_cmd "$unelevated" install.cmd x64 "$(windows_path "$plugins64")"
 expect "without rights, install.cmd asks PowerShell to start it again as administrator" \
   eval 'grep -qF -- "-Verb RunAs" "$standin_log" && grep -qF "self [$(windows_path "$unpacked")\\install.cmd] args [x64 \"$(windows_path "$plugins64")\"]" <(tr -d "\r" < "$standin_log")'
 expect "refused rights: install.cmd says so, fails with 6 and changes nothing" \
-  eval 'status_is 6 && output_has "Administrator rights were not given" && output_has "install.cmd /user" && nothing_changed'
+  eval 'status_is 6 && output_has "Administrator rights were not given" && output_has "install.cmd /user" && nothing_installed'
 
-STANDIN_ACCEPT=1 run_cmd $'set STANDIN_ACCEPT=1\n'"$unelevated" install.cmd x64 "$(windows_path "$plugins64")"
+block_rights
+run_cmd $'set STANDIN_ACCEPT=1\n'"$unelevated" install.cmd x64 "$(windows_path "$plugins64")"
 expect "granted rights: the elevated run installs and the first window reports it" \
   eval 'status_is 0 && output_has "ran in the administrator window and succeeded" && output_has "HelpFile = " &&
     cmp -s "$plugins64/Mirtane.8bf" "$win64_dir/Mirtane.8bf" && test "$(registry_value 64 "$key" HelpFile)" = "REG_SZ $help_folder"'
 expect "the elevated window waits for a key before it closes" output_has "Press any key"
 
 rm -f "$standin_log"
+block_rights
 run_cmd "$unelevated" uninstall.cmd
 expect "without rights, uninstall.cmd asks for them and, refused, removes nothing" \
   eval 'status_is 6 && grep -qF -- "-Verb RunAs" "$standin_log" && [[ -f $plugins64/Mirtane.8bf ]]'
 run_cmd $'set STANDIN_ACCEPT=1\n'"$unelevated" uninstall.cmd
 expect "granted rights: the elevated uninstall.cmd removes everything" \
-  eval 'status_is 0 && output_has "removal ran in the administrator window" && [[ ! -e $plugins64/Mirtane.8bf ]] && nothing_changed'
+  eval 'status_is 0 && output_has "removal ran in the administrator window" && [[ ! -e $plugins64/Mirtane.8bf ]] && nothing_installed'
 
+block_rights
 run_cmd $'set STANDIN_ACCEPT=1\n'"$unelevated" install.cmd /elevated x64 "$(windows_path "$plugins64")"
 expect "an elevated window that still cannot write stops with 6 instead of asking again" \
-  eval 'status_is 6 && output_has "even as administrator" && nothing_changed'
+  eval 'status_is 6 && output_has "even as administrator" && nothing_installed'
 
-# --- the installation for one user, named on the command line
-user_dir="$scratch/users/ann/My (own) & Plug-ins"
+block_rights
+# --- the installation for one user, named on the command line (no & in the
+# name: the stand-in browser is a cmd.exe line)
+user_dir="$scratch/users/ann/My Plug-ins (own)"
 rm -rf "$scratch/users"
 mkdir -p "$scratch/users/ann"
 run_cmd "$unelevated" install.cmd /user "$(windows_path "$user_dir")"
@@ -545,7 +553,7 @@ expect "both plug-ins are installed for the user in one run" \
   eval 'cmp -s "$user_dir/x64/Mirtane.8bf" "$win64_dir/Mirtane.8bf" && cmp -s "$user_dir/x86/Mirtane.8bf" "$win32_dir/Mirtane.8bf"'
 expect "the help page lies beside each of the user's plug-ins" \
   eval 'cmp -s "$user_dir/x64/MirtaneHelp.htm" "$unpacked/MirtaneHelp.htm" && cmp -s "$user_dir/x86/MirtaneHelp.htm" "$unpacked/MirtaneHelp.htm"'
-expect "the user's installation writes no registry value and nothing into Program Files" nothing_changed
+expect "the user's installation writes no registry value and nothing into Program Files" nothing_installed
 expect "install.cmd /user says how to remove it" output_has "uninstall.cmd /user"
 if [[ -n $have_host_checks ]]; then
   press_help "$(windows_path "$user_dir")\\x64\\Mirtane.8bf" per-user
@@ -566,7 +574,7 @@ expect "uninstall.cmd /user removes the user's installation and the folders it m
 printf '%s\r\n' "$(windows_path "$user_dir")" > "$scratch/answer.txt"
 RUN_INPUT=$scratch/answer.txt run_cmd "$unelevated" install.cmd /pause
 expect "refused rights after a double-click: install.cmd offers the user's installation and makes it" \
-  eval 'status_is 0 && output_has "Which folder?" && cmp -s "$user_dir/x64/Mirtane.8bf" "$win64_dir/Mirtane.8bf" && nothing_changed'
+  eval 'status_is 0 && output_has "Which folder?" && cmp -s "$user_dir/x64/Mirtane.8bf" "$win64_dir/Mirtane.8bf" && nothing_installed'
 printf -- '-\r\n' > "$scratch/answer.txt"
 RUN_INPUT=$scratch/answer.txt run_cmd "$unelevated" uninstall.cmd /user "$(windows_path "$user_dir")"
 RUN_INPUT=$scratch/answer.txt run_cmd "$unelevated" install.cmd /pause
@@ -575,6 +583,7 @@ expect "answering - stops with 6, says nothing was installed and waits for a key
 run_cmd "" install.cmd /pause x64 'C:\No Such Folder'
 expect "a failure after a double-click is explained and waits for a key" \
   eval 'status_is 2 && output_has "does not exist" && output_has "NOT installed completely" && output_has "Press any key"'
+rm -f "$blocker"
 
 echo
 echo "install.cmd said:"
