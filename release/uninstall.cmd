@@ -1,19 +1,64 @@
 @echo off
 rem Removes what install.cmd added, as noted in InstallRecord.txt in the
-rem product folder, and nothing else: the plug-in files it copied, the help
+rem product folder (or, with /user "folder", in the folder of an installation
+rem for the current user), and nothing else: the plug-in files it copied, the help
 rem page, the registry value HelpFile, the registry keys and folders it created
 rem (only when they are empty again), and the record itself. Folders and keys
 rem that other programs use stay. Running it again finds nothing to remove.
 rem
-rem Exit codes: 0 done (or nothing installed), 5 something could not be removed;
-rem the record then stays, so that running it again finishes the work.
+rem When this window cannot change the Program Files folder it starts itself
+rem again as administrator through PowerShell. Started by a double-click, in
+rem that administrator window or with /pause, it waits for a key before its
+rem window closes.
+rem
+rem Exit codes: 0 done (or nothing installed), 1 bad arguments, 5 something
+rem could not be removed (the record then stays, so that running it again
+rem finishes the work), 6 administrator rights needed and not given.
 
 setlocal EnableExtensions DisableDelayedExpansion
 
+rem A double-click runs cmd /c "script": see install.cmd.
+set "NAMED="
+setlocal EnableDelayedExpansion
+set "LAUNCH=!CMDCMDLINE!"
+if defined LAUNCH if /i not "!LAUNCH:%~nx0=!"=="!LAUNCH!" set "NAMED=1"
+endlocal & set "PAUSE_AT_END=%NAMED%"
+
+set "SELF=%~f0"
+set "USER_DIR="
+set "USER_MODE="
+set "ELEVATED="
+set "STATUS=0"
+
+:ParseArguments
+if "%~1"=="" goto ArgumentsParsed
 if "%~1"=="/?" goto Usage
 if /i "%~1"=="/h" goto Usage
 if /i "%~1"=="-h" goto Usage
 if /i "%~1"=="--help" goto Usage
+if /i "%~1"=="/elevated" (
+    set "ELEVATED=1"
+    set "PAUSE_AT_END=1"
+    goto NextArgument
+)
+if /i "%~1"=="/pause" (
+    set "PAUSE_AT_END=1"
+    goto NextArgument
+)
+if /i "%~1"=="/user" (
+    set "USER_MODE=1"
+    goto NextArgument
+)
+if not defined USER_MODE goto BadArgument
+if defined USER_DIR goto BadArgument
+set "USER_DIR=%~f1"
+:NextArgument
+shift
+goto ParseArguments
+
+:ArgumentsParsed
+if defined USER_MODE if not defined USER_DIR goto UserFolderMissing
+if defined USER_DIR if "%USER_DIR:~-1%"=="\" if not "%USER_DIR:~3%"=="" set "USER_DIR=%USER_DIR:~0,-1%"
 
 set "PROGRAMS=%ProgramFiles%"
 if defined ProgramW6432 set "PROGRAMS=%ProgramW6432%"
@@ -27,8 +72,21 @@ set "KEY2=NORLUND\PELT Plug-Ins"
 set "KEY3=NORLUND\PELT Plug-Ins\MIRTANE"
 set "KEY4=NORLUND\PELT Plug-Ins\MIRTANE\10"
 
-if not exist "%RECORD%" goto NothingInstalled
+if defined USER_DIR set "RECORD=%USER_DIR%\InstallRecord.txt"
 
+if not exist "%RECORD%" goto NothingInstalled
+if defined USER_DIR goto RemoveNow
+rem Removing from Program Files needs an administrator: try it.
+set "PROBE=%PROGRAMS%\Mirtane-rights-check.tmp"
+if exist "%PROBE%\*" rd "%PROBE%" >nul 2>&1
+mkdir "%PROBE%" >nul 2>&1
+set "CAN_WRITE="
+if exist "%PROBE%\*" set "CAN_WRITE=1"
+rd "%PROBE%" >nul 2>&1
+if not defined CAN_WRITE if defined ELEVATED goto StillNoRights
+if not defined CAN_WRITE goto Elevate
+
+:RemoveNow
 echo Removing MIRTANE 1.1.4.
 set "FAILED="
 
@@ -56,9 +114,40 @@ del /f /q "%RECORD%" >nul 2>&1
 if exist "%RECORD%" goto SomethingStayed
 if defined NEW_DIR_product call :RemoveFolder "%PRODUCT_DIR%"
 if defined NEW_DIR_vendor call :RemoveFolder "%VENDOR_DIR%"
+if defined NEW_DIR_user-x64 call :RemoveFolder "%USER_DIR%\x64"
+if defined NEW_DIR_user-x86 call :RemoveFolder "%USER_DIR%\x86"
+if defined NEW_DIR_user call :RemoveFolder "%USER_DIR%"
 
 echo Done. MIRTANE is removed; restart your host program to drop it from the menu.
-exit /b 0
+goto Finish
+
+rem ---------------------------------------------------------------------------
+rem Starting again as administrator, as install.cmd does.
+
+:Elevate
+echo Removing MIRTANE from "%PROGRAMS%" needs administrator rights. Windows now
+echo asks whether to allow that; the removal then runs in a new window.
+set "MIRTANE_SELF=%SELF%"
+powershell.exe -NoProfile -ExecutionPolicy Bypass -Command "$q = [char]34; try { $p = Start-Process -FilePath $env:ComSpec -ArgumentList ('/c ' + $q + $q + $env:MIRTANE_SELF + $q + ' /elevated' + $q) -Verb RunAs -Wait -PassThru; exit $p.ExitCode } catch { exit 255 }"
+set "ELEVATED_STATUS=%ERRORLEVEL%"
+if "%ELEVATED_STATUS%"=="0" goto ElevatedDone
+if "%ELEVATED_STATUS%"=="255" goto NotElevated
+if "%ELEVATED_STATUS%"=="9009" goto NotElevated
+echo The removal in the administrator window failed with exit code
+echo %ELEVATED_STATUS%; it said why in that window.
+set "STATUS=%ELEVATED_STATUS%"
+goto Finish
+
+:ElevatedDone
+echo The removal ran in the administrator window and succeeded.
+set "PAUSE_AT_END="
+goto Finish
+
+:NotElevated
+echo Administrator rights were not given, or PowerShell could not ask for them.
+echo Nothing was removed.
+set "STATUS=6"
+goto Finish
 
 rem ---------------------------------------------------------------------------
 rem Subroutines
@@ -155,17 +244,45 @@ rem Messages
 echo Removes the MIRTANE 1.1.4 filter plug-in and its help page: everything that
 echo install.cmd added, as noted in its record, and nothing else.
 echo.
-echo   uninstall.cmd
+echo   uninstall.cmd                  removes the installation for all users; asks
+echo                                  for administrator rights when it needs them
+echo   uninstall.cmd /user "folder"   removes an installation for you alone
 echo.
-echo Run it from a Command Prompt opened with "Run as administrator".
-exit /b 0
+echo /pause waits for a key at the end, as after a double-click.
+goto Finish
+
+:BadArgument
+echo uninstall.cmd: unknown argument "%~1". uninstall.cmd /? shows the usage.
+set "STATUS=1"
+goto Finish
+
+:UserFolderMissing
+echo uninstall.cmd: /user needs the folder of the installation, for example:
+echo   uninstall.cmd /user "%LOCALAPPDATA%\Mirtane"
+set "STATUS=1"
+goto Finish
+
+:StillNoRights
+echo uninstall.cmd: even as administrator this window cannot change
+echo "%PRODUCT_DIR%". Nothing was removed.
+set "STATUS=6"
+goto Finish
 
 :NothingInstalled
 echo MIRTANE is not installed: there is no "%RECORD%".
+if not defined USER_DIR echo An installation for one user is removed with  uninstall.cmd /user "folder"
 echo Nothing was removed.
-exit /b 0
+goto Finish
 
 :SomethingStayed
-echo Some parts could not be removed (see above). Close the host program and run
-echo uninstall.cmd again from a Command Prompt opened with "Run as administrator".
-exit /b 5
+echo Some parts could not be removed, see above. Close the host program and run
+echo uninstall.cmd again.
+set "STATUS=5"
+goto Finish
+
+:Finish
+if not defined PAUSE_AT_END exit /b %STATUS%
+echo.
+if not "%STATUS%"=="0" echo MIRTANE was NOT removed completely, exit code %STATUS%: see above.
+pause
+exit /b %STATUS%

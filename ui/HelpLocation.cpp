@@ -30,6 +30,15 @@ bool HelpFolderFromValue(std::uint32_t type, const char* data, std::size_t size,
     return true;
 }
 
+bool FolderOfModulePath(const std::string& modulePath, std::string& folder) {
+    const std::size_t separator = modulePath.find_last_of("\\/");
+    if (separator == std::string::npos) {
+        return false;
+    }
+    folder = modulePath.substr(0, separator + 1);
+    return true;
+}
+
 std::string HelpPageAddress(const std::string& folder) {
     return "file://" + folder + kHelpPageName;
 }

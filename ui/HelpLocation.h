@@ -1,5 +1,7 @@
 // Where the help page is: a registry value names its folder, and the page is
-// opened from there as a file address.
+// opened from there as a file address. Without the value (an installation for
+// one user, which cannot write the machine's registry), the page is looked for
+// in the folder the plug-in itself was loaded from.
 #pragma once
 
 #include <cstddef>
@@ -31,6 +33,10 @@ std::string HelpRegistryKeyPath();
 // string is the folder), is accepted. False for any other type or shape.
 bool HelpFolderFromValue(std::uint32_t type, const char* data, std::size_t size,
                          std::string& folder);
+
+// The folder of a module file path: everything up to and including its last
+// backslash or slash. False for a path without either (no folder to name).
+bool FolderOfModulePath(const std::string& modulePath, std::string& folder);
 
 // "file://" + folder + "MirtaneHelp.htm"; the folder carries its own
 // trailing separator.

@@ -44,11 +44,38 @@ bool ReadHelpFolder(std::string& folder) {
     return status == ERROR_SUCCESS && HelpFolderFromValue(type, value, size, folder);
 }
 
+// The folder this plug-in was loaded from, when the help page lies in it: an
+// installation for one user puts the page beside the plug-in and has no
+// registry value to name it.
+bool FindHelpFolderBesideModule(std::string& folder) {
+    // A null handle would name the host's program file instead.
+    const auto module = static_cast<HMODULE>(platform::ModuleHandle());
+    if (module == nullptr) {
+        return false;
+    }
+    char path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(module, path, sizeof path);
+    // A full buffer means the path was cut short and names no real file.
+    if (length == 0 || length >= sizeof path) {
+        return false;
+    }
+    std::string besideModule;
+    if (!FolderOfModulePath(std::string(path, length), besideModule)) {
+        return false;
+    }
+    const DWORD attributes = GetFileAttributesA((besideModule + kHelpPageName).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return false;
+    }
+    folder = besideModule;
+    return true;
+}
+
 }  // namespace
 
 bool OpenHelpPage() {
     std::string folder;
-    if (!ReadHelpFolder(folder)) {
+    if (!ReadHelpFolder(folder) && !FindHelpFolderBesideModule(folder)) {
         platform::ShowErrorMessage(kHelpNotFound, platform::kErrorCaption);
         return false;
     }

@@ -14,6 +14,15 @@
 #    plug-in's Help button makes (HelpLookupProbe.exe, compiled here with
 #    MinGW, and mirtane-host.exe where it can do it).
 #
+# What Wine cannot show: its user may write everywhere, as an administrator
+# can, and it has neither PowerShell nor a consent prompt, and its cmd.exe has
+# no CMDCMDLINE. So a window without administrator rights is imitated by
+# pointing ProgramW6432 at a path that cannot be created, PowerShell by a
+# stand-in powershell.cmd that either refuses (as a user declining the prompt)
+# or starts the elevated command as the scripts ask for it; the double-click
+# itself is imitated by /pause, which takes the same path once detected. The
+# 32-bit plug-in is checked as a copied file only: it cannot run here.
+#
 # Needs: zip, unzip, wine (64-bit), x86_64-w64-mingw32-gcc, g++ and GoogleTest;
 # Xvfb and python3 for the checks that show the plug-in's dialog.
 # Prints one line per check and ends with "N passed, N failed, N skipped";
@@ -167,7 +176,8 @@ last_output=""
 last_status=0
 # run_cmd SETUP SCRIPT ARGS...: runs SCRIPT of the package in PACKAGE_DIR
 # (default: the unpacked package) from a batch file, after the cmd commands in
-# SETUP (lines; may be empty). A batch file spares the quoting of quotes that
+# SETUP (lines; may be empty), with standard input from RUN_INPUT (default
+# nothing). A batch file spares the quoting of quotes that
 # a cmd /c command line would need. Keeps output and exit status.
 run_cmd() {
   local setup=$1 script=$2
@@ -184,7 +194,7 @@ run_cmd() {
     [[ -n $setup ]] && printf '%s\n' "$setup" | sed 's/$/\r/'
     printf '%s\r\n' "$line"
   } > "$wrapper"
-  "$WINE" cmd /c "$(windows_path "$wrapper")" >"$log/run-$run_number.out" 2>&1 </dev/null
+  "$WINE" cmd /c "$(windows_path "$wrapper")" >"$log/run-$run_number.out" 2>&1 <"${RUN_INPUT:-/dev/null}"
   last_status=$?
   last_output=$(tr -d '\r' < "$log/run-$run_number.out")
 }
@@ -243,7 +253,11 @@ run_cmd "" install.cmd /?
 expect "install.cmd /? prints the usage" eval 'status_is 0 && output_has "install.cmd [x86 | x64]"'
 
 run_cmd "" install.cmd
-expect "install.cmd without a folder names the missing default folder and fails with 2" \
+expect "install.cmd without arguments finds no host's plug-ins folder and fails with 2" \
+  eval 'status_is 2 && output_has "none found" && output_has "install.cmd /user"'
+
+run_cmd "" install.cmd x64
+expect "install.cmd x64 without a folder names the missing default folder and fails with 2" \
   eval 'status_is 2 && output_has "the plug-ins folder \"C:\\Program Files\\Common Files\\Adobe\\Plug-Ins\\CC\" does not exist"'
 
 run_cmd "" install.cmd x64 'C:\No Such Folder'
@@ -460,9 +474,135 @@ run_cmd "" uninstall.cmd
 expect "uninstall.cmd after a 32-bit Windows install leaves nothing" \
   eval 'status_is 0 && [[ ! -e "$(c_drive)/Program Files/Norlund" && ! -e $plugins32/Mirtane.8bf ]] && ! key_exists 64 "HKLM\\SOFTWARE\\NORLUND"'
 
+# --- no argument: the hosts' plug-ins folders are found and both bitnesses
+# installed in one run; folders of hosts that are absent stay absent
+host_folder_x64_shared="$(c_drive)/Program Files/Common Files/Adobe/Plug-Ins/CC"
+host_folder_x64_editor="$(c_drive)/Program Files/Adobe/Adobe Photoshop 2024/Plug-ins"
+host_folder_x86_viewer="$(c_drive)/Program Files (x86)/IrfanView/Plugins/Adobe 8BF"
+host_folder_x86_editor="$(c_drive)/Program Files (x86)/Adobe/Photoshop Elements 11/Plug-Ins"
+mkdir -p "$host_folder_x64_shared" "$host_folder_x64_editor" "$host_folder_x86_viewer" "$host_folder_x86_editor"
+run_cmd "" install.cmd
+auto_log=$last_output
+expect "install.cmd without arguments succeeds" status_is 0
+expect "install.cmd lists the four host folders it found, with their bitness" \
+  eval 'output_has "found 64-bit        \"C:\\Program Files\\Common Files\\Adobe\\Plug-Ins\\CC\"" &&
+    output_has "found 64-bit        \"C:\\Program Files\\Adobe\\Adobe Photoshop 2024\\Plug-ins\"" &&
+    output_has "found 32-bit        \"C:\\Program Files (x86)\\IrfanView\\Plugins\\Adobe 8BF\"" &&
+    output_has "found 32-bit        \"C:\\Program Files (x86)\\Adobe\\Photoshop Elements 11\\Plug-Ins\""'
+expect "64-bit hosts' folders receive the x64 plug-in byte for byte" \
+  eval 'cmp -s "$host_folder_x64_shared/Mirtane.8bf" "$win64_dir/Mirtane.8bf" && cmp -s "$host_folder_x64_editor/Mirtane.8bf" "$win64_dir/Mirtane.8bf"'
+expect "32-bit hosts' folders receive the x86 plug-in byte for byte" \
+  eval 'cmp -s "$host_folder_x86_viewer/Mirtane.8bf" "$win32_dir/Mirtane.8bf" && cmp -s "$host_folder_x86_editor/Mirtane.8bf" "$win32_dir/Mirtane.8bf"'
+expect "HelpFile is written in both registry views" \
+  eval 'test "$(registry_value 64 "$key" HelpFile)" = "REG_SZ $help_folder" && test "$(registry_value 32 "$key" HelpFile)" = "REG_SZ $help_folder"'
+expect "the folders of absent hosts are not created" test ! -e "$(c_drive)/Program Files/IrfanView"
+run_cmd "" uninstall.cmd
+expect "uninstall.cmd removes the four plug-ins and keeps the hosts' folders" \
+  eval 'status_is 0 && [[ -d $host_folder_x64_shared && -d $host_folder_x86_editor ]] &&
+    [[ -z $(find "$(c_drive)/Program Files"* -name Mirtane.8bf) ]] && ! key_exists 64 "HKLM\\SOFTWARE\\NORLUND" &&
+    ! key_exists 32 "HKLM\\SOFTWARE\\NORLUND\\PELT Plug-Ins\\MIRTANE" &&
+    [[ ! -e "$(c_drive)/Program Files/Norlund" ]]'
+
+# nothing_installed: no trace of MIRTANE for all users (another product's
+# key under NORLUND stays in the 32-bit view from here on).
+nothing_installed() {
+  [[ ! -e "$(c_drive)/Program Files/Norlund" ]] && ! key_exists 64 'HKLM\SOFTWARE\NORLUND\PELT Plug-Ins\MIRTANE' &&
+    ! key_exists 32 'HKLM\SOFTWARE\NORLUND\PELT Plug-Ins\MIRTANE' && [[ ! -e $plugins64/Mirtane.8bf && ! -e $plugins32/Mirtane.8bf ]]
+}
+
+# --- a window without administrator rights: the scripts start themselves again
+# through PowerShell, here a stand-in that notes its command line. Wine's user
+# may write everywhere; a file where the scripts' rights check would make its
+# folder stands for the missing rights.
+standin_dir=$scratch/standin
+mkdir -p "$standin_dir"
+standin_log=$scratch/standin.log
+blocker="$(c_drive)/Program Files/Mirtane-rights-check.tmp"
+block_rights() { echo "stands for missing rights" > "$blocker"; }
+if ! x86_64-w64-mingw32-gcc -O2 -o "$standin_dir/powershell.exe" "$source_dir/tests/release/PowerShellStandIn.c" \
+    2>"$scratch/standin.err"; then
+  fail "PowerShell stand-in compiles" "$(cat "$scratch/standin.err")"
+fi
+unelevated=$'set "PATH='"$(windows_path "$standin_dir")"$';%PATH%"\nset "STANDIN_LOG='"$(windows_path "$standin_log")"$'"\nset "STANDIN_UNBLOCK=C:\\Program Files\\Mirtane-rights-check.tmp"'
+
+block_rights
+rm -f "$standin_log"
+run_cmd "$unelevated" install.cmd x64 "$(windows_path "$plugins64")"
+expect "without rights, install.cmd asks PowerShell to start it again as administrator" \
+  eval 'grep -qF -- "-Verb RunAs" "$standin_log" && grep -qF "self [$(windows_path "$unpacked")\\install.cmd] args [x64 \"$(windows_path "$plugins64")\"]" <(tr -d "\r" < "$standin_log")'
+expect "refused rights: install.cmd says so, fails with 6 and changes nothing" \
+  eval 'status_is 6 && output_has "Administrator rights were not given" && output_has "install.cmd /user" && nothing_installed'
+
+block_rights
+run_cmd $'set STANDIN_ACCEPT=1\n'"$unelevated" install.cmd x64 "$(windows_path "$plugins64")"
+expect "granted rights: the elevated run installs and the first window reports it" \
+  eval 'status_is 0 && output_has "ran in the administrator window and succeeded" && output_has "HelpFile = " &&
+    cmp -s "$plugins64/Mirtane.8bf" "$win64_dir/Mirtane.8bf" && test "$(registry_value 64 "$key" HelpFile)" = "REG_SZ $help_folder"'
+expect "the elevated window waits for a key before it closes" output_has "Press any key"
+
+rm -f "$standin_log"
+block_rights
+run_cmd "$unelevated" uninstall.cmd
+expect "without rights, uninstall.cmd asks for them and, refused, removes nothing" \
+  eval 'status_is 6 && grep -qF -- "-Verb RunAs" "$standin_log" && [[ -f $plugins64/Mirtane.8bf ]]'
+run_cmd $'set STANDIN_ACCEPT=1\n'"$unelevated" uninstall.cmd
+expect "granted rights: the elevated uninstall.cmd removes everything" \
+  eval 'status_is 0 && output_has "removal ran in the administrator window" && [[ ! -e $plugins64/Mirtane.8bf ]] && nothing_installed'
+
+block_rights
+run_cmd $'set STANDIN_ACCEPT=1\n'"$unelevated" install.cmd /elevated x64 "$(windows_path "$plugins64")"
+expect "an elevated window that still cannot write stops with 6 instead of asking again" \
+  eval 'status_is 6 && output_has "even as administrator" && nothing_installed'
+
+block_rights
+# --- the installation for one user, named on the command line (no & in the
+# name: the stand-in browser is a cmd.exe line)
+user_dir="$scratch/users/ann/My Plug-ins (own)"
+rm -rf "$scratch/users"
+mkdir -p "$scratch/users/ann"
+run_cmd "$unelevated" install.cmd /user "$(windows_path "$user_dir")"
+expect "install.cmd /user succeeds without administrator rights" status_is 0
+expect "both plug-ins are installed for the user in one run" \
+  eval 'cmp -s "$user_dir/x64/Mirtane.8bf" "$win64_dir/Mirtane.8bf" && cmp -s "$user_dir/x86/Mirtane.8bf" "$win32_dir/Mirtane.8bf"'
+expect "the help page lies beside each of the user's plug-ins" \
+  eval 'cmp -s "$user_dir/x64/MirtaneHelp.htm" "$unpacked/MirtaneHelp.htm" && cmp -s "$user_dir/x86/MirtaneHelp.htm" "$unpacked/MirtaneHelp.htm"'
+expect "the user's installation writes no registry value and nothing into Program Files" nothing_installed
+expect "install.cmd /user says how to remove it" output_has "uninstall.cmd /user"
+if [[ -n $have_host_checks ]]; then
+  press_help "$(windows_path "$user_dir")\\x64\\Mirtane.8bf" per-user
+  if grep -qx 'pressed Help' <<<"$presser_output" && ! grep -qE "$help_errors" <<<"$help_host_output" &&
+    [[ $opened == "opened [$(windows_path "$user_dir")\\x64\\MirtaneHelp.htm]" ]]; then
+    pass "with no registry value, Help opens the page beside the user's plug-in"
+  else
+    fail "with no registry value, Help opens the page beside the user's plug-in" "presser: $presser_output" \
+      "host: $(tail -6 <<<"$help_host_output")" "opened: ${opened:-nothing}"
+  fi
+fi
+run_cmd "$unelevated" uninstall.cmd /user "$(windows_path "$user_dir")"
+expect "uninstall.cmd /user removes the user's installation and the folders it made" \
+  eval 'status_is 0 && [[ ! -e $user_dir && -d $scratch/users/ann ]]'
+
+# --- refused rights after a double-click: the user is asked for a folder
+# (/pause takes the path a detected double-click takes)
+printf '%s\r\n' "$(windows_path "$user_dir")" > "$scratch/answer.txt"
+RUN_INPUT=$scratch/answer.txt run_cmd "$unelevated" install.cmd /pause
+expect "refused rights after a double-click: install.cmd offers the user's installation and makes it" \
+  eval 'status_is 0 && output_has "Which folder?" && cmp -s "$user_dir/x64/Mirtane.8bf" "$win64_dir/Mirtane.8bf" && nothing_installed'
+printf -- '-\r\n' > "$scratch/answer.txt"
+RUN_INPUT=$scratch/answer.txt run_cmd "$unelevated" uninstall.cmd /user "$(windows_path "$user_dir")"
+RUN_INPUT=$scratch/answer.txt run_cmd "$unelevated" install.cmd /pause
+expect "answering - stops with 6, says nothing was installed and waits for a key" \
+  eval 'status_is 6 && output_has "Nothing was installed" && output_has "NOT installed completely" && output_has "Press any key" && [[ ! -e $user_dir ]]'
+run_cmd "" install.cmd /pause x64 'C:\No Such Folder'
+expect "a failure after a double-click is explained and waits for a key" \
+  eval 'status_is 2 && output_has "does not exist" && output_has "NOT installed completely" && output_has "Press any key"'
+rm -f "$blocker"
+
 echo
 echo "install.cmd said:"
 sed 's/^/  | /' <<<"$install_log"
+echo "install.cmd without arguments said:"
+sed 's/^/  | /' <<<"$auto_log"
 echo "uninstall.cmd said:"
 sed 's/^/  | /' <<<"$uninstall_log"
 echo

@@ -51,5 +51,23 @@ TEST(HelpLocation, OtherTypesAreRefused) {
     EXPECT_FALSE(HelpFolderFromValue(kRegistryString, nullptr, 4, folder));
 }
 
+TEST(HelpLocation, ModuleFolderKeepsItsSeparator) {
+    std::string folder;
+    ASSERT_TRUE(FolderOfModulePath("C:\\Users\\ann\\Plug-ins\\x64\\Mirtane.8bf", folder));
+    EXPECT_EQ(folder, "C:\\Users\\ann\\Plug-ins\\x64\\");
+    EXPECT_EQ(HelpPageAddress(folder), "file://C:\\Users\\ann\\Plug-ins\\x64\\MirtaneHelp.htm");
+    ASSERT_TRUE(FolderOfModulePath("Z:/tmp/Mirtane.8bf", folder));
+    EXPECT_EQ(folder, "Z:/tmp/");
+    ASSERT_TRUE(FolderOfModulePath("\\\\server\\share\\Mirtane.8bf", folder));
+    EXPECT_EQ(folder, "\\\\server\\share\\");
+}
+
+TEST(HelpLocation, ModulePathWithoutFolderNamesNone) {
+    std::string folder = "unchanged";
+    EXPECT_FALSE(FolderOfModulePath("Mirtane.8bf", folder));
+    EXPECT_FALSE(FolderOfModulePath("", folder));
+    EXPECT_EQ(folder, "unchanged");
+}
+
 }  // namespace
 }  // namespace mirtane::ui
