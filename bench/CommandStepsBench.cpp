@@ -77,7 +77,7 @@ const Photographs& TestPhotographs() {
 cli::Photo Load(const std::string& path) {
     cli::Photo photo;
     std::string error;
-    if (cli::LoadPhoto(path, photo, error) != 0) {
+    if (cli::LoadPhoto(path, cli::kDefaultMaxPixels, photo, error) != 0) {
         std::fprintf(stderr, "cannot load %s: %s\n", path.c_str(), error.c_str());
         std::abort();
     }
@@ -198,7 +198,7 @@ void BM_Encode(benchmark::State& state, bool jpeg) {
     const std::string out = photographs.folder + (jpeg ? "/out.jpg" : "/out.tif");
     for (auto _ : state) {
         std::string error;
-        if (cli::SavePhoto(out, photo, photo.rgb, 92, error) != 0) {
+        if (cli::SavePhoto(out, photo, photo.rgb, cli::SaveSettings{92, {}, {}, false}, error) != 0) {
             state.SkipWithError(error.c_str());
             break;
         }
