@@ -234,6 +234,10 @@ int RunRestore(RestoreOptions options) {
     if (!options.output.empty() && options.inputs.size() > 1) {
         return UsageError("-o names one output; use --output-dir DIR for several inputs", "restore");
     }
+    if (std::count(options.inputs.begin(), options.inputs.end(), kStandardStream) > 0 &&
+        (options.inputs.size() > 1 || options.output.empty())) {
+        return UsageError("- (standard input) is one input, written with -o", "restore");
+    }
     if (!options.comparison.empty() && options.inputs.size() > 1) {
         return UsageError("--compare is for one input at a time", "restore");
     }

@@ -7,10 +7,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
 #include "cli/AtomicFile.h"
+#include "cli/CheckedWrite.h"
 #include "cli/EncoderDefaults.h"
 #include "cli/FileTarget.h"
 #include "engine/MirtaneEngine.h"
@@ -239,7 +241,47 @@ std::string LowerExtension(const std::string& path) {
 
 }  // namespace
 
+namespace {
+
+// Standard input copied into an unlinked-on-return file of the temporary
+// folder, so that every reader (and the header checks before decoding)
+// works on it as on a named file.
+int LoadStandardInput(std::int64_t maxPixels, Photo& photo, std::string& error) {
+    const char* folder = std::getenv("TMPDIR");
+    std::string name = std::string(folder != nullptr && *folder != '\0' ? folder : "/tmp") +
+                       "/mirtane-stdin-XXXXXX";
+    const int fd = mkstemp(name.data());
+    if (fd < 0) {
+        error = std::string("cannot keep standard input in a temporary file: ") + std::strerror(errno);
+        return -1;
+    }
+    CheckedWriter writer(fd);
+    char block[1 << 16];
+    ssize_t count = 0;
+    while ((count = read(STDIN_FILENO, block, sizeof block)) != 0) {
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0 || writer.Write(block, static_cast<std::size_t>(count)) != 0) {
+            error = count < 0 ? std::string("cannot read standard input: ") + std::strerror(errno)
+                              : "cannot keep standard input in a temporary file: " + writer.Reason();
+            close(fd);
+            unlink(name.c_str());
+            return -1;
+        }
+    }
+    close(fd);
+    const int status = LoadPhoto(name, maxPixels, photo, error);
+    unlink(name.c_str());
+    return status;
+}
+
+}  // namespace
+
 int LoadPhoto(const std::string& path, std::int64_t maxPixels, Photo& photo, std::string& error) {
+    if (path == kStandardStream) {
+        return LoadStandardInput(maxPixels, photo, error);
+    }
     off_t size = 0;
     if (std::string problem = AccessProblem(path, size); !problem.empty()) {
         error = problem;

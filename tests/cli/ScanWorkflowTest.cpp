@@ -229,6 +229,13 @@ TEST(ScanWorkflow, QuietVerboseAndSubcommandErrors) {
     const CommandResult option = RunMirtane({"restore", folder / "in.png", "--bogus"});
     EXPECT_EQ(option.exitCode, 2);
     EXPECT_NE(option.err.find("mirtane restore --help"), std::string::npos) << option.err;
+    // Standard input to standard output gives the bytes of a named file's restore.
+    const CommandResult piped = RunProgram(
+        {"/bin/sh", "-c", std::string("\"$0\" restore - -o - --format png < \"$1\" > \"$2\""),
+         MIRTANE_CLI_PATH, folder / "in.png", folder / "piped.png"});
+    ASSERT_EQ(piped.exitCode, 0) << piped.err;
+    EXPECT_EQ(ReadFileBytes(folder / "piped.png"), ReadFileBytes(folder / "v.png"));
+    EXPECT_EQ(RunMirtane({"restore", folder / "in.png", "-o", "-"}).exitCode, 1) << "no format named";
     const CommandResult unknown = RunMirtane({"bogus"});
     EXPECT_EQ(unknown.exitCode, 2);
     EXPECT_NE(unknown.err.find("unknown command 'bogus'"), std::string::npos) << unknown.err;
