@@ -198,7 +198,7 @@ void BM_Encode(benchmark::State& state, bool jpeg) {
     const std::string out = photographs.folder + (jpeg ? "/out.jpg" : "/out.tif");
     for (auto _ : state) {
         std::string error;
-        if (cli::SavePhoto(out, photo, photo.rgb, 92, error) != 0) {
+        if (cli::SavePhoto(out, photo, photo.rgb, cli::SaveSettings{92, {}, {}, false}, error) != 0) {
             state.SkipWithError(error.c_str());
             break;
         }

@@ -60,7 +60,7 @@ VImage ComparisonImage(const testhost::Image& before, const testhost::Image& aft
 int SaveComparison(const testhost::Image& before, const testhost::Image& after, const Trims& trims,
                    const std::string& path, int quality, std::string& error) {
     try {
-        return SaveImage(path, ComparisonImage(before, after, trims), quality, error);
+        return SaveImage(path, ComparisonImage(before, after, trims), SaveSettings{quality, {}, {}, false}, {}, error);
     } catch (const vips::VError& failure) {
         vips_error_clear();
         error = std::string("cannot draw the comparison: ") + failure.what();

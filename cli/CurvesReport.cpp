@@ -92,7 +92,8 @@ std::string JsonString(const std::string& text) {
     return quoted + "\"";
 }
 
-std::string FormatCurvesJson(const std::string& file, const ChannelCurves& curves) {
+std::string FormatCurvesJson(const std::string& file, const ChannelCurves& curves,
+                             const ByteTables& bytes) {
     std::string json = "{\n  \"file\": " + JsonString(file) + ",\n";
     json += "  \"blackLevel\": " + JsonNumber(curves.blackLevel) + ",\n";
     json += "  \"whiteLevel\": " + JsonNumber(curves.whiteLevel);
@@ -103,7 +104,15 @@ std::string FormatCurvesJson(const std::string& file, const ChannelCurves& curve
         }
         json += "]";
     }
-    return json + "\n}\n";
+    json += ",\n  \"byteTables\": {";
+    for (int channel = 0; channel < 3; ++channel) {
+        json += std::string(channel == 0 ? "" : ",") + "\n    \"" + kChannelNames[channel] + "\": [";
+        for (int i = 0; i < 256; ++i) {
+            json += (i == 0 ? "" : ", ") + std::to_string(bytes[channel][i]);
+        }
+        json += "]";
+    }
+    return json + "\n  }\n}\n";
 }
 
 }  // namespace mirtane::cli

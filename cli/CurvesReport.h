@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "cli/CorrectionExport.h"
 #include "cli/PluginRun.h"
 
 namespace mirtane::cli {
@@ -14,8 +15,11 @@ namespace mirtane::cli {
 std::string FormatCurvesText(const ChannelCurves& curves);
 
 // {"file": ..., "blackLevel": V, "whiteLevel": V, "red": [256 values],
-//  "green": [...], "blue": [...]}; a value that is not finite becomes null.
-std::string FormatCurvesJson(const std::string& file, const ChannelCurves& curves);
+//  "green": [...], "blue": [...], "byteTables": {"red": [256 bytes], ...}};
+// a value that is not finite becomes null. The byte tables are the whole
+// 8-bit correction: byte b of a channel becomes its entry b.
+std::string FormatCurvesJson(const std::string& file, const ChannelCurves& curves,
+                             const ByteTables& bytes);
 
 // `text` as a JSON string literal, quotes included; always valid UTF-8.
 // File names are bytes: valid UTF-8 sequences are copied, and each byte that

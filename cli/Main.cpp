@@ -1,8 +1,8 @@
 // The mirtane command: restores faded colour photographs with the plug-in
 // itself, run through the test host, and shows the curves it computes.
 //
-//   mirtane restore INPUT... (-o OUTPUT | --output-dir DIR) [trims] [-j N]
-//   mirtane curves INPUT [--json] [--plot FILE.png]
+//   mirtane restore INPUT... (-o OUTPUT[options] | --output-dir DIR) [trims] [-j N] ...
+//   mirtane curves INPUT [--json] [--plot FILE.png] [--cube FILE.cube] [--lut-image FILE.png]
 //
 // Exit status: 0 when every file succeeded, 1 when any failed, 2 for a usage
 // error.
@@ -20,6 +20,7 @@
 
 #include "cli/AtomicFile.h"
 #include "cli/CheckedWrite.h"
+#include "cli/CorrectionExport.h"
 #include "cli/CurvePlot.h"
 #include "cli/CurvesReport.h"
 #include "cli/FileIdentity.h"
@@ -41,23 +42,35 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 constexpr int kLargeBlockThreshold = 1 << 30;
 
+// What every file of a restore is restored with, as the command line says.
+struct JobOptions {
+    Trims trims;
+    int quality = kDefaultQuality;
+    std::int64_t maxPixels = kDefaultMaxPixels;
+    std::string format;       // --format EXT
+    std::string saveOptions;  // --save-options '[...]'
+    bool strip = false;
+    bool preserveTimes = false;
+    int strength = MIRTANE_FULL_STRENGTH;
+    bool trimBorder = false;
+    std::string area;  // X,Y,W,H
+    bool verbose = false;
+};
+
 struct RestoreOptions {
     std::vector<std::string> inputs;
     std::string output;
     std::string outputFolder;
     std::string comparison;
-    Trims trims;
-    int quality = kDefaultQuality;
-    std::int64_t maxPixels = kDefaultMaxPixels;
+    JobOptions job;
     int jobs = 1;
+    bool quiet = false;
 };
 
 struct WorkerOptions {
     std::vector<std::string> files;  // input, output
     std::string comparison;
-    Trims trims;
-    int quality = kDefaultQuality;
-    std::int64_t maxPixels = kDefaultMaxPixels;
+    JobOptions job;
     int reportFd = -1;
     int threads = 1;
 };
@@ -66,6 +79,12 @@ struct CurvesOptions {
     std::string input;
     bool json = false;
     std::string plot;
+    std::string cube;
+    std::string lutImage;
+    Trims trims;
+    int strength = MIRTANE_FULL_STRENGTH;
+    bool trimBorder = false;
+    std::string area;
     std::int64_t maxPixels = kDefaultMaxPixels;
 };
 
@@ -103,6 +122,47 @@ void AddTrimOptions(CLI::App& command, Trims& trims) {
         ->check(CLI::Range(-kTrimLimit, kTrimLimit));
 }
 
+// "out.jpg[Q=85,strip]" split into the file name and the libvips options
+// between the brackets (empty when there are none).
+void SplitSaveOptions(const std::string name, std::string& path, std::string& options) {
+    const std::size_t open = name.rfind('[');
+    if (name.empty() || name.back() != ']' || open == std::string::npos || open == 0) {
+        path = name;
+        options.clear();
+        return;
+    }
+    path = name.substr(0, open);
+    options = name.substr(open + 1, name.size() - open - 2);
+}
+
+// "[Q=85]" or "Q=85" as the options between the brackets.
+std::string BareOptions(const std::string& text) {
+    if (text.size() >= 2 && text.front() == '[' && text.back() == ']') {
+        return text.substr(1, text.size() - 2);
+    }
+    return text;
+}
+
+// Checks of the job options that need more than a range. Returns 0, or -1
+// with `error`.
+int JobFromOptions(const JobOptions& options, RestoreJob& job, std::string& error) {
+    job.trims = options.trims;
+    job.quality = options.quality;
+    job.maxPixels = options.maxPixels;
+    job.save.format = options.format;
+    job.save.options = BareOptions(options.saveOptions);
+    job.save.strip = options.strip;
+    job.strength = options.strength;
+    job.times = options.preserveTimes ? FileTimes::Preserve : FileTimes::Fresh;
+    job.detail = options.verbose ? Detail::Verbose : Detail::Normal;
+    job.analysis.border = options.trimBorder ? BorderTrim::Remove : BorderTrim::Keep;
+    if (!options.format.empty() && FormatForName("." + options.format) == PhotoFormat::Unknown) {
+        error = "unknown --format " + options.format + ": use jpg, png, tif or webp";
+        return -1;
+    }
+    return options.area.empty() ? 0 : ParseAnalysisArea(options.area, job.analysis.area, error);
+}
+
 // Gives each planned file whose output (or comparison) cannot be written
 // where it is named a problem, before any restore starts.
 void CheckOutputFolders(std::vector<PlannedOutput>& plan, const std::string& comparison) {
@@ -130,19 +190,62 @@ void RemoveStaleTemporariesBeside(const std::vector<PlannedOutput>& plan, const 
     }
 }
 
-int RunRestore(const RestoreOptions& options) {
+void AddJobOptions(CLI::App& command, JobOptions& job, int lowestQuality) {
+    AddTrimOptions(command, job.trims);
+    command.add_option("--quality", job.quality,
+                       "JPEG and WebP quality, 1 ... 100 (default: a JPEG input's own, else 92)")
+        ->check(CLI::Range(lowestQuality, 100));
+    AddMaxPixelsOption(command, job.maxPixels);
+    command.add_option("--format", job.format,
+                       "Output format for --output-dir or -o -: jpg, png, tif or webp");
+    command.add_option("--save-options", job.saveOptions,
+                       "libvips saver options for every output, e.g. '[Q=85,strip]' or "
+                       "'[compression=lzw]'");
+    command.add_flag("--strip", job.strip, "Leave out EXIF, XMP and IPTC (the ICC profile stays)");
+    command.add_flag("--preserve-times", job.preserveTimes,
+                     "Give each output its input's modification time");
+    command.add_option("--strength", job.strength,
+                       "Per cent of the correction applied, 0 ... 100 (default 100)")
+        ->check(CLI::Range(0, MIRTANE_FULL_STRENGTH));
+    command.add_flag("--trim", job.trimBorder,
+                     "Analyse the picture inside a uniform border (a scanner bed, film rebate) "
+                     "and correct the whole image");
+    command.add_option("--analyse-area", job.area,
+                       "Analyse only the rectangle X,Y,W,H of the upright picture");
+    command.add_flag("-v,--verbose", job.verbose, "Print each file's time and levels");
+}
+
+int RunRestore(RestoreOptions options) {
+    RestoreJob settings;
+    std::string problem;
+    if (JobFromOptions(options.job, settings, problem) != 0) {
+        return UsageError(problem, "restore");
+    }
+    if (!options.output.empty()) {
+        std::string bracketed;
+        SplitSaveOptions(options.output, options.output, bracketed);
+        if (!bracketed.empty()) {
+            settings.save.options = bracketed;
+        }
+    }
     if (options.output.empty() && options.outputFolder.empty()) {
         return UsageError("restore needs -o OUTPUT (one input) or --output-dir DIR", "restore");
     }
     if (!options.output.empty() && options.inputs.size() > 1) {
         return UsageError("-o names one output; use --output-dir DIR for several inputs", "restore");
     }
+    if (std::count(options.inputs.begin(), options.inputs.end(), kStandardStream) > 0 &&
+        (options.inputs.size() > 1 || options.output.empty())) {
+        return UsageError("- (standard input) is one input, written with -o", "restore");
+    }
     if (!options.comparison.empty() && options.inputs.size() > 1) {
         return UsageError("--compare is for one input at a time", "restore");
     }
 
-    ProgressBar bar(ProgressBar::StandardErrorIsTerminal());
-    ConsoleReporter console(bar);
+    const Chatter chatter =
+        options.quiet ? Chatter::Quiet : options.job.verbose ? Chatter::Verbose : Chatter::Normal;
+    ProgressBar bar(!options.quiet && ProgressBar::StandardErrorIsTerminal());
+    ConsoleReporter console(bar, chatter);
     std::vector<PlannedOutput> plan;
     if (!options.output.empty()) {
         plan.push_back(PlannedOutput{options.inputs.front(), options.output, {}});
@@ -154,14 +257,16 @@ int RunRestore(const RestoreOptions& options) {
             }
             return kExitFailure;
         }
-        plan = PlanOutputFolder(options.inputs, options.outputFolder);
+        plan = PlanOutputFolder(options.inputs, options.outputFolder, options.job.format);
     }
     if (!options.comparison.empty() && (SameFile(options.comparison, plan.front().input) ||
                                         SameFile(options.comparison, plan.front().output))) {
         return UsageError("--compare must name a file other than the input and the output",
                           "restore");
     }
-    CheckOutputFolders(plan, options.comparison);
+    if (options.output != kStandardStream) {
+        CheckOutputFolders(plan, options.comparison);
+    }
     RemoveStaleTemporariesBeside(plan, options.comparison);
 
     BatchCounts counts;
@@ -172,9 +277,11 @@ int RunRestore(const RestoreOptions& options) {
             ++counts.failed;
             continue;
         }
-        jobs.push_back(
-            RestoreJob{planned.input, planned.output, options.comparison, options.trims, options.quality,
-                       options.maxPixels});
+        RestoreJob job = settings;
+        job.input = planned.input;
+        job.output = planned.output;
+        job.comparison = options.comparison;
+        jobs.push_back(job);
     }
     if (jobs.size() == 1 && plan.size() == 1) {
         console.SetLabel(FileName(jobs.front().input));
@@ -187,9 +294,12 @@ int RunRestore(const RestoreOptions& options) {
         counts.failed += batch.failed;
     }
     bar.Clear();
-    if (plan.size() > 1) {
-        std::printf("%d of %zu files restored, %d failed\n", counts.restored, plan.size(),
-                    counts.failed);
+    if (plan.size() > 1 && chatter != Chatter::Quiet) {
+        // A script reading standard output gets no per-file lines; the
+        // summary then goes with the messages.
+        std::FILE* summary = isatty(STDOUT_FILENO) ? stdout : stderr;
+        std::fprintf(summary, "%s%d of %zu files restored, %d failed\n",
+                     summary == stderr ? "mirtane: " : "", counts.restored, plan.size(), counts.failed);
     }
     return counts.failed == 0 ? kExitSuccess : kExitFailure;
 }
@@ -203,8 +313,15 @@ int RunWorker(const WorkerOptions& options) {
     // this process dies with it): nothing is committed once it has gone.
     RequireParentForCommit(getppid());
     PipeReporter reporter(options.reportFd);
-    const RestoreJob job{options.files[0], options.files[1], options.comparison, options.trims,
-                         options.quality, options.maxPixels};
+    RestoreJob job;
+    std::string problem;
+    if (JobFromOptions(options.job, job, problem) != 0) {
+        reporter.Error(options.files[0] + ": " + problem);
+        return kExitFailure;
+    }
+    job.input = options.files[0];
+    job.output = options.files[1];
+    job.comparison = options.comparison;
     return RestoreFile(job, reporter) == 0 ? kExitSuccess : kExitFailure;
 }
 
@@ -228,11 +345,29 @@ int RunCurves(const CurvesOptions& options) {
         console.Error(options.input + ": " + error);
         return kExitFailure;
     }
-    if (photo.reducedFrom16Bits) {
-        console.Notice(options.input + ": 16 bits per sample; analysed at 8 bits");
+    AnalysisChoice choice;
+    choice.border = options.trimBorder ? BorderTrim::Remove : BorderTrim::Keep;
+    testhost::Image picture;
+    if ((!options.area.empty() && ParseAnalysisArea(options.area, choice.area, error) != 0) ||
+        AnalysedPicture(photo.rgb, photo.orientation, choice, picture, error) != 0) {
+        console.Error(options.input + ": " + error);
+        return kExitFailure;
     }
     ChannelCurves curves;
-    if (AnalyseCurves(photo.rgb, curves, error) != 0) {
+    if (AnalyseCurves(picture, curves, error) != 0) {
+        console.Error(options.input + ": " + error);
+        return kExitFailure;
+    }
+    MirtaneCorrection correction{curves.blackLevel, curves.whiteLevel, {}};
+    for (int c = 0; c < 3; ++c) {
+        std::copy(curves.tables[c].begin(), curves.tables[c].end(), correction.tables[c]);
+    }
+    const ByteTables bytes = CorrectionTables(correction, options.trims, options.strength);
+    if (!options.cube.empty() && WriteCube(bytes, FileName(options.input), options.cube, error) != 0) {
+        console.Error(options.input + ": " + error);
+        return kExitFailure;
+    }
+    if (!options.lutImage.empty() && WriteLutImage(bytes, options.lutImage, error) != 0) {
         console.Error(options.input + ": " + error);
         return kExitFailure;
     }
@@ -243,7 +378,7 @@ int RunCurves(const CurvesOptions& options) {
         }
     }
     const std::string text =
-        options.json ? FormatCurvesJson(options.input, curves) : FormatCurvesText(curves);
+        options.json ? FormatCurvesJson(options.input, curves, bytes) : FormatCurvesText(curves);
     if (WriteStandardOutputAndClose(text, error) != 0) {
         console.Error(options.input + ": " + error);
         return kExitFailure;
@@ -263,17 +398,15 @@ int Run(int argc, char** argv) {
     CLI::App* restoreCommand = app.add_subcommand("restore", "Restore photo files");
     restoreCommand->add_option("inputs", restore.inputs, "Photo files (JPEG, PNG, TIFF, WebP, ...)")
         ->required();
-    CLI::Option* output =
-        restoreCommand->add_option("-o,--output", restore.output,
-                                   "Output file for one input; its extension picks the format");
+    CLI::Option* output = restoreCommand->add_option(
+        "-o,--output", restore.output,
+        "Output file for one input; its extension picks the format, libvips options may follow "
+        "in brackets (out.jpg[Q=85], out.tif[compression=deflate]); - is standard output");
     CLI::Option* folder = restoreCommand->add_option(
         "--output-dir", restore.outputFolder, "Folder for the outputs, keeping the inputs' names");
     output->excludes(folder);
-    AddTrimOptions(*restoreCommand, restore.trims);
-    restoreCommand->add_option("--quality", restore.quality, "JPEG and WebP quality, 1 ... 100")
-        ->check(CLI::Range(1, 100))
-        ->capture_default_str();
-    AddMaxPixelsOption(*restoreCommand, restore.maxPixels);
+    AddJobOptions(*restoreCommand, restore.job, 1);
+    restoreCommand->add_flag("-q,--quiet", restore.quiet, "Print errors only");
     restoreCommand
         ->add_option("-j,--jobs", restore.jobs,
                      "Files restored at once, each in its own process (default: processor count)")
@@ -286,10 +419,8 @@ int Run(int argc, char** argv) {
     workerCommand->group("");  // internal: one file of a batch, in its own process
     workerCommand->add_option(kProgressFdOption, worker.reportFd)->required();
     workerCommand->add_option("--threads", worker.threads)->check(CLI::Range(1, 1024));
-    workerCommand->add_option("--quality", worker.quality)->check(CLI::Range(1, 100));
     workerCommand->add_option("--compare", worker.comparison);
-    AddMaxPixelsOption(*workerCommand, worker.maxPixels);
-    AddTrimOptions(*workerCommand, worker.trims);
+    AddJobOptions(*workerCommand, worker.job, kDefaultQuality);
     workerCommand->add_option("files", worker.files)->expected(2);
 
     CurvesOptions curves;
@@ -298,6 +429,18 @@ int Run(int argc, char** argv) {
     curvesCommand->add_option("input", curves.input, "Photo file")->required();
     curvesCommand->add_flag("--json", curves.json, "Print JSON instead of text");
     curvesCommand->add_option("--plot", curves.plot, "Also draw the three curves into FILE.png");
+    curvesCommand->add_option("--cube", curves.cube,
+                              "Also write the whole correction as a 1-D .cube lookup table");
+    curvesCommand->add_option("--lut-image", curves.lutImage,
+                              "Also write the whole correction as a 256 x 1 image (vips maplut, "
+                              "ImageMagick -clut)");
+    AddTrimOptions(*curvesCommand, curves.trims);
+    curvesCommand->add_option("--strength", curves.strength,
+                              "Per cent of the correction in the exported tables (default 100)")
+        ->check(CLI::Range(0, MIRTANE_FULL_STRENGTH));
+    curvesCommand->add_flag("--trim", curves.trimBorder, "Analyse inside a uniform border");
+    curvesCommand->add_option("--analyse-area", curves.area,
+                              "Analyse only the rectangle X,Y,W,H of the upright picture");
     AddMaxPixelsOption(*curvesCommand, curves.maxPixels);
 
     try {
@@ -309,8 +452,19 @@ int Run(int argc, char** argv) {
     } catch (const CLI::CallForVersion& version) {
         return app.exit(version);
     } catch (const CLI::ParseError& failure) {
-        std::fprintf(stderr, "mirtane: %s\nRun 'mirtane --help' for more information.\n",
-                     failure.what());
+        // The subcommand whose options were wrong, for the pointer to its help.
+        std::string where = "mirtane";
+        for (const CLI::App* command : {restoreCommand, curvesCommand}) {
+            if (command->parsed()) {
+                where += " " + command->get_name();
+            }
+        }
+        std::string message = failure.what();
+        if (where == "mirtane" && argc > 1 && argv[1][0] != '-') {
+            message = std::string("unknown command '") + argv[1] + "': use restore or curves";
+        }
+        std::fprintf(stderr, "mirtane: %s\nRun '%s --help' for more information.\n",
+                     message.c_str(), where.c_str());
         return kExitUsage;
     }
     if (restoreCommand->parsed()) {

@@ -36,13 +36,22 @@ std::string OutputFolderProblem(const std::string& output) {
     return {};
 }
 
+std::string WithExtension(const std::string& path, const std::string& extension) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    const bool hasExtension =
+        dot != std::string::npos && dot > 0 && (slash == std::string::npos || dot > slash + 1);
+    return (hasExtension ? path.substr(0, dot) : path) + "." + extension;
+}
+
 std::vector<PlannedOutput> PlanOutputFolder(const std::vector<std::string>& inputs,
-                                            const std::string& folder) {
+                                            const std::string& folder, const std::string& extension) {
     const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + "/";
     std::vector<PlannedOutput> plan;
     std::vector<const PlannedOutput*> writing;  // outputs of the inputs that will be restored
     for (const std::string& input : inputs) {
-        plan.push_back(PlannedOutput{input, prefix + FileName(input), {}});
+        const std::string name = extension.empty() ? FileName(input) : WithExtension(FileName(input), extension);
+        plan.push_back(PlannedOutput{input, prefix + name, {}});
     }
     for (PlannedOutput& planned : plan) {
         for (const PlannedOutput* earlier : writing) {

@@ -14,11 +14,16 @@ struct PlannedOutput {
     std::string problem;  // empty when the file may be restored
 };
 
-// Outputs for `inputs` in `folder`, keeping their file names. An output that
-// is the same file as any input (see SameFile), or that an earlier input
-// already writes, gets a problem.
+// Outputs for `inputs` in `folder`, keeping their file names (with their
+// extension changed to `extension` when it is not empty). An output that is
+// the same file as any input (see SameFile), or that an earlier input already
+// writes, gets a problem.
 std::vector<PlannedOutput> PlanOutputFolder(const std::vector<std::string>& inputs,
-                                            const std::string& folder);
+                                            const std::string& folder,
+                                            const std::string& extension = {});
+
+// "name.EXT" for "name.old" (or "name").
+std::string WithExtension(const std::string& path, const std::string& extension);
 
 // Creates `folder` and its missing parents. Returns 0, or -1 with `error`.
 [[nodiscard]] int EnsureFolder(const std::string& folder, std::string& error);

@@ -7,11 +7,15 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
 #include "cli/AtomicFile.h"
+#include "cli/CheckedWrite.h"
+#include "cli/EncoderDefaults.h"
 #include "cli/FileTarget.h"
+#include "engine/MirtaneEngine.h"
 
 namespace mirtane::cli {
 namespace {
@@ -115,15 +119,58 @@ void CopyCarriedFields(const VImage& from, VImage& to) {
     vips_error_clear();
 }
 
-// Rounded v / 257, so that 257 * k comes back as k exactly.
-VImage To8Bits(const VImage& image) {
-    return image.linear({1.0 / 257.0}, {0.5}).cast(VIPS_FORMAT_UCHAR);
-}
-
 // A libvips image whose pixels are `image`'s, for decoding into them.
 VImage DecodeTarget(testhost::Image& image) {
     return VImage::new_from_memory(image.pixels.data(), image.pixels.size(), image.width,
                                    image.height, image.planes, VIPS_FORMAT_UCHAR);
+}
+
+// An 8-bit image's colour planes for the plug-in, its further bands apart.
+Photo DecodeBytes(const VImage& image) {
+    const int bands = image.bands();
+    Photo loaded;
+    loaded.rgb = testhost::MakeImage(image.width(), image.height(), 3);
+    if (bands == 3) {
+        image.write(DecodeTarget(loaded.rgb));
+        return loaded;
+    }
+    testhost::Image all = testhost::MakeImage(image.width(), image.height(), bands);
+    image.write(DecodeTarget(all));
+    loaded.extraBands = testhost::MakeImage(image.width(), image.height(), bands - 3);
+    const std::size_t pixels = static_cast<std::size_t>(image.width()) * image.height();
+    for (std::size_t i = 0; i < pixels; ++i) {
+        const std::uint8_t* from = &all.pixels[i * bands];
+        std::memcpy(&loaded.rgb.pixels[i * 3], from, 3);
+        std::memcpy(&loaded.extraBands.pixels[i * (bands - 3)], from + 3, bands - 3);
+    }
+    return loaded;
+}
+
+// A 16-bit image's samples as they are, with the 8-bit rendering of its
+// colour planes that the analysis sees.
+Photo DecodeDeep(const VImage& image) {
+    const int bands = image.bands();
+    const std::size_t pixels = static_cast<std::size_t>(image.width()) * image.height();
+    Photo loaded;
+    loaded.deepBands = bands;
+    loaded.deep.resize(pixels * bands);
+    image.write(VImage::new_from_memory(loaded.deep.data(), loaded.deep.size() * 2, image.width(),
+                                        image.height(), bands, VIPS_FORMAT_USHORT));
+    loaded.rgb = testhost::MakeImage(image.width(), image.height(), 3);
+    for (std::size_t i = 0; i < pixels; ++i) {
+        for (int c = 0; c < 3; ++c) {
+            loaded.rgb.pixels[i * 3 + c] = mirtane_sample16_to_8(loaded.deep[i * bands + c]);
+        }
+    }
+    return loaded;
+}
+
+int Orientation(const VImage& image) {
+    if (image.get_typeof(VIPS_META_ORIENTATION) == 0) {
+        return 1;
+    }
+    const int orientation = image.get_int(VIPS_META_ORIENTATION);
+    return orientation >= 1 && orientation <= 8 ? orientation : 1;
 }
 
 // Why a file cannot even be opened, or an empty string.
@@ -169,7 +216,8 @@ std::string ColourProblem(const VImage& image) {
     const VipsBandFormat format = image.format();
     if (format != VIPS_FORMAT_UCHAR && format != VIPS_FORMAT_USHORT) {
         return "unsupported sample format (" + EnumNick(VIPS_TYPE_BAND_FORMAT, format) +
-               "): only 8- and 16-bit integer samples can be restored";
+               "): only 8- and 16-bit integer samples can be restored; convert it to 16 bits "
+               "first (vips cast, or ImageMagick -depth 16)";
     }
     if (image.width() > kMaxPhotoSide || image.height() > kMaxPhotoSide) {
         return "image is " + std::to_string(image.width()) + " x " +
@@ -193,7 +241,47 @@ std::string LowerExtension(const std::string& path) {
 
 }  // namespace
 
+namespace {
+
+// Standard input copied into an unlinked-on-return file of the temporary
+// folder, so that every reader (and the header checks before decoding)
+// works on it as on a named file.
+int LoadStandardInput(std::int64_t maxPixels, Photo& photo, std::string& error) {
+    const char* folder = std::getenv("TMPDIR");
+    std::string name = std::string(folder != nullptr && *folder != '\0' ? folder : "/tmp") +
+                       "/mirtane-stdin-XXXXXX";
+    const int fd = mkstemp(name.data());
+    if (fd < 0) {
+        error = std::string("cannot keep standard input in a temporary file: ") + std::strerror(errno);
+        return -1;
+    }
+    CheckedWriter writer(fd);
+    char block[1 << 16];
+    ssize_t count = 0;
+    while ((count = read(STDIN_FILENO, block, sizeof block)) != 0) {
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0 || writer.Write(block, static_cast<std::size_t>(count)) != 0) {
+            error = count < 0 ? std::string("cannot read standard input: ") + std::strerror(errno)
+                              : "cannot keep standard input in a temporary file: " + writer.Reason();
+            close(fd);
+            unlink(name.c_str());
+            return -1;
+        }
+    }
+    close(fd);
+    const int status = LoadPhoto(name, maxPixels, photo, error);
+    unlink(name.c_str());
+    return status;
+}
+
+}  // namespace
+
 int LoadPhoto(const std::string& path, std::int64_t maxPixels, Photo& photo, std::string& error) {
+    if (path == kStandardStream) {
+        return LoadStandardInput(maxPixels, photo, error);
+    }
     off_t size = 0;
     if (std::string problem = AccessProblem(path, size); !problem.empty()) {
         error = problem;
@@ -219,30 +307,17 @@ int LoadPhoto(const std::string& path, std::int64_t maxPixels, Photo& photo, std
                 return -1;
             }
         }
-        const bool sixteenBits = image.format() == VIPS_FORMAT_USHORT;
-        const VImage bytes = sixteenBits ? To8Bits(image) : image;
-        const int bands = image.bands();
-
-        Photo loaded;
-        if (bands == 3) {
-            loaded.rgb = testhost::MakeImage(image.width(), image.height(), 3);
-            bytes.write(DecodeTarget(loaded.rgb));
-        } else {
-            testhost::Image all = testhost::MakeImage(image.width(), image.height(), bands);
-            bytes.write(DecodeTarget(all));
-            loaded.rgb = testhost::MakeImage(image.width(), image.height(), 3);
-            loaded.extraBands = testhost::MakeImage(image.width(), image.height(), bands - 3);
-            const std::size_t pixels = static_cast<std::size_t>(image.width()) * image.height();
-            for (std::size_t i = 0; i < pixels; ++i) {
-                const std::uint8_t* from = &all.pixels[i * bands];
-                std::memcpy(&loaded.rgb.pixels[i * 3], from, 3);
-                std::memcpy(&loaded.extraBands.pixels[i * (bands - 3)], from + 3, bands - 3);
-            }
-        }
+        Photo loaded = image.format() == VIPS_FORMAT_USHORT ? DecodeDeep(image) : DecodeBytes(image);
         loaded.metadata = VImage::black(1, 1).copy(
             VImage::option()->set("xres", image.xres())->set("yres", image.yres()));
         CopyCarriedFields(image, loaded.metadata);
-        loaded.reducedFrom16Bits = sixteenBits;
+        loaded.orientation = Orientation(image);
+        loaded.loader = loader;
+        if (std::strstr(loader, "Jpeg") != nullptr) {
+            loaded.jpegQuality = EstimateJpegQuality(path);
+        } else if (std::strstr(loader, "Tiff") != nullptr) {
+            loaded.tiffCompression = TiffCompression(path);
+        }
         photo = std::move(loaded);
         return 0;
     } catch (const vips::VError& failure) {
@@ -250,6 +325,10 @@ int LoadPhoto(const std::string& path, std::int64_t maxPixels, Photo& photo, std
         error = DecoderReason(failure.what(), size);
         return -1;
     }
+}
+
+PhotoFormat OutputFormat(const std::string& path, const std::string& format) {
+    return format.empty() ? FormatForName(path) : FormatForName("." + format);
 }
 
 PhotoFormat FormatForName(const std::string& path) {
@@ -279,19 +358,137 @@ VImage ToVipsImage(const testhost::Image& image) {
         .copy(VImage::option()->set("interpretation", space));
 }
 
+namespace {
+
+const char* Suffix(PhotoFormat format) {
+    switch (format) {
+    case PhotoFormat::Jpeg:
+        return ".jpg";
+    case PhotoFormat::Png:
+        return ".png";
+    case PhotoFormat::Tiff:
+        return ".tif";
+    case PhotoFormat::Webp:
+        return ".webp";
+    case PhotoFormat::Unknown:
+        break;
+    }
+    return "";
+}
+
+// "a,b" from option lists, leaving out the empty ones.
+std::string JoinOptions(std::initializer_list<std::string> lists) {
+    std::string joined;
+    for (const std::string& list : lists) {
+        if (!list.empty()) {
+            joined += (joined.empty() ? "" : ",") + list;
+        }
+    }
+    return joined;
+}
+
+// Options every output of a format gets unless told otherwise.
+std::string FormatDefaults(PhotoFormat format, int quality) {
+    const int q = quality > 0 ? quality : kFallbackQuality;
+    switch (format) {
+    case PhotoFormat::Jpeg:
+    case PhotoFormat::Webp:
+        return "Q=" + std::to_string(q);
+    case PhotoFormat::Tiff:
+        return std::string("compression=") + kFallbackTiffCompression;
+    default:
+        return {};
+    }
+}
+
+// Options that follow from the input: its JPEG quality, its TIFF compression.
+std::string InputDefaults(PhotoFormat format, const Photo& photo, int quality) {
+    if (format == PhotoFormat::Jpeg && quality == 0 && photo.jpegQuality > 0) {
+        return "Q=" + std::to_string(photo.jpegQuality);
+    }
+    if (format == PhotoFormat::Tiff && !photo.tiffCompression.empty()) {
+        return "compression=" + photo.tiffCompression;
+    }
+    return {};
+}
+
+// The fields of `from` that an output keeps: all carried ones, or with
+// `strip` only the ICC profile.
+void CopyKeptFields(const VImage& from, VImage& to, bool strip) {
+    if (!strip) {
+        CopyCarriedFields(from, to);
+        return;
+    }
+    if (from.get_typeof(VIPS_META_ICC_NAME) != 0) {
+        std::size_t size = 0;
+        const void* profile = from.get_blob(VIPS_META_ICC_NAME, &size);
+        vips_image_set_blob_copy(to.get_image(), VIPS_META_ICC_NAME, profile, size);
+    }
+}
+
+// The 16-bit samples as an image: as they are for formats that hold 16 bits,
+// as their rounded 8-bit rendering for those that do not.
+VImage DeepImage(const Photo& photo, const testhost::Image& rgb, PhotoFormat format,
+                 std::vector<std::uint8_t>& rendering) {
+    const int width = rgb.width;
+    const int height = rgb.height;
+    if (format == PhotoFormat::Png || format == PhotoFormat::Tiff) {
+        auto* data = const_cast<std::uint16_t*>(photo.deep.data());
+        return VImage::new_from_memory(data, photo.deep.size() * 2, width, height, photo.deepBands,
+                                       VIPS_FORMAT_USHORT)
+            .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_RGB16));
+    }
+    rendering.resize(photo.deep.size());
+    std::transform(photo.deep.begin(), photo.deep.end(), rendering.begin(), &mirtane_sample16_to_8);
+    return VImage::new_from_memory(rendering.data(), rendering.size(), width, height,
+                                   photo.deepBands, VIPS_FORMAT_UCHAR)
+        .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+}
+
+}  // namespace
+
+std::string SaveOptionsProblem(const std::string& path, const SaveSettings& settings) {
+    const PhotoFormat format = OutputFormat(path, settings.format);
+    if (format == PhotoFormat::Unknown || settings.options.empty()) {
+        return {};
+    }
+    const char* saver = vips_foreign_find_save(Suffix(format));
+    VipsOperation* operation = saver != nullptr ? vips_operation_new(saver) : nullptr;
+    if (operation == nullptr) {
+        vips_error_clear();
+        return {};
+    }
+    std::string problem;
+    if (vips_object_set_from_string(VIPS_OBJECT(operation), settings.options.c_str()) != 0) {
+        problem = "bad save options [" + settings.options + "] for " + Suffix(format) + ": " +
+                  FirstLine(vips_error_buffer());
+        vips_error_clear();
+    }
+    vips_object_unref_outputs(VIPS_OBJECT(operation));
+    g_object_unref(operation);
+    return problem;
+}
+
 int SavePhoto(const std::string& path, const Photo& photo, const testhost::Image& restored,
-              int quality, std::string& error) {
+              const SaveSettings& settings, std::string& error) {
+    const PhotoFormat format = OutputFormat(path, settings.format);
     try {
-        VImage out = ToVipsImage(restored);
-        if (photo.HasExtraBands()) {
-            out = out.bandjoin(ToVipsImage(photo.extraBands));
+        std::vector<std::uint8_t> rendering;
+        VImage out;
+        if (photo.SixteenBits()) {
+            out = DeepImage(photo, restored, format, rendering);
+        } else {
+            out = ToVipsImage(restored);
+            if (photo.HasExtraBands()) {
+                out = out.bandjoin(ToVipsImage(photo.extraBands));
+            }
+            out = out.copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
         }
         out = out.copy(VImage::option()
-                           ->set("interpretation", VIPS_INTERPRETATION_sRGB)
                            ->set("xres", photo.metadata.xres())
                            ->set("yres", photo.metadata.yres()));
-        CopyCarriedFields(photo.metadata, out);
-        return SaveImage(path, out, quality, error);
+        CopyKeptFields(photo.metadata, out, settings.strip);
+        return SaveImage(path, out, settings, InputDefaults(format, photo, settings.quality), error);
     } catch (const vips::VError& failure) {
         vips_error_clear();
         error = "cannot encode the result: " + FirstLine(failure.what());
@@ -299,11 +496,14 @@ int SavePhoto(const std::string& path, const Photo& photo, const testhost::Image
     }
 }
 
-int SaveImage(const std::string& path, const VImage& image, int quality, std::string& error) {
-    const PhotoFormat format = FormatForName(path);
+int SaveImage(const std::string& path, const VImage& image, const SaveSettings& settings,
+              const std::string& defaults, std::string& error) {
+    const PhotoFormat format = OutputFormat(path, settings.format);
     if (format == PhotoFormat::Unknown) {
-        error = "unknown output format for " + path +
-                ": name it .jpg, .jpeg, .png, .tif, .tiff or .webp";
+        error = settings.format.empty()
+                    ? "unknown output format for " + path +
+                          ": name it .jpg, .jpeg, .png, .tif, .tiff or .webp"
+                    : "unknown output format " + settings.format + ": use jpg, png, tif or webp";
         return -1;
     }
     if (format == PhotoFormat::Jpeg && image.bands() > 3) {
@@ -311,31 +511,20 @@ int SaveImage(const std::string& path, const VImage& image, int quality, std::st
                 path;
         return -1;
     }
+    const bool toStandardOutput = path == kStandardStream;
     AtomicFile file;
-    if (file.Create(path, error) != 0) {
+    if (!toStandardOutput && file.Create(path, error) != 0) {
         return -1;
     }
     // The encoder streams into the temporary file: no copy of the whole
     // encoded image is held in memory.
-    const FileTarget output(file.fd());
-    const vips::VTarget& target = output.target();
+    const FileTarget output(toStandardOutput ? STDOUT_FILENO : file.fd());
+    const std::string saver = std::string(Suffix(format)) + "[" +
+                              JoinOptions({FormatDefaults(format, settings.quality), defaults,
+                                           settings.options}) +
+                              "]";
     try {
-        switch (format) {
-        case PhotoFormat::Jpeg:
-            image.write_to_target(".jpg", target, VImage::option()->set("Q", quality));
-            break;
-        case PhotoFormat::Png:
-            image.write_to_target(".png", target);
-            break;
-        case PhotoFormat::Tiff:
-            image.write_to_target(".tif", target);
-            break;
-        case PhotoFormat::Webp:
-            image.write_to_target(".webp", target, VImage::option()->set("Q", quality));
-            break;
-        case PhotoFormat::Unknown:
-            break;
-        }
+        image.write_to_target(saver.c_str(), output.target());
     } catch (const vips::VError& failure) {
         vips_error_clear();
         error = "cannot write " + path + ": " +
@@ -348,7 +537,7 @@ int SaveImage(const std::string& path, const VImage& image, int quality, std::st
         error = "cannot write " + path + ": " + output.Reason();
         return -1;
     }
-    return file.Commit(error);
+    return toStandardOutput ? 0 : file.Commit(error);
 }
 
 }  // namespace mirtane::cli

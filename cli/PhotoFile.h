@@ -3,11 +3,13 @@
 // three colour planes at 8 bits go to the plug-in; alpha and any further
 // bands, the ICC profile, EXIF, XMP, IPTC and the resolution are carried
 // over to the output unchanged, as far as its format holds them (libvips
-// writes no EXIF into TIFF files, and WebP files hold no resolution).
+// writes no EXIF into TIFF files, and WebP files hold no resolution). A
+// 16-bit image keeps its samples at 16 bits beside their 8-bit rendering.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include <vips/vips8>
 
@@ -17,11 +19,19 @@ namespace mirtane::cli {
 
 struct Photo {
     testhost::Image rgb;         // red, green, blue at 8 bits, interleaved
-    testhost::Image extraBands;  // alpha and any further bands, 8 bits; empty when none
+    testhost::Image extraBands;  // 8-bit input: alpha and any further bands; empty when none
+    // 16-bit input: every band at 16 bits, interleaved (rgb is then their
+    // 8-bit rendering, see mirtane_sample16_to_8); empty for 8-bit input.
+    std::vector<std::uint16_t> deep;
+    int deepBands = 0;
     vips::VImage metadata;       // a 1 x 1 image carrying the input's metadata
-    bool reducedFrom16Bits = false;  // the input had 16 bits per sample
+    int orientation = 1;         // EXIF orientation, 1 ... 8; 1 when the file has none
+    std::string loader;          // the libvips loader class that read it ("VipsForeignLoadJpegFile")
+    int jpegQuality = 0;         // a JPEG input's estimated quality, else 0
+    std::string tiffCompression; // a TIFF input's compression as libvips names it, else empty
 
-    bool HasExtraBands() const { return !extraBands.Empty(); }
+    bool SixteenBits() const { return deepBands > 0; }
+    bool HasExtraBands() const { return !extraBands.Empty() || deepBands > 3; }
 };
 
 // Largest side the host interface can address (its rectangles are 16-bit).
@@ -44,29 +54,54 @@ constexpr std::int64_t kDefaultMaxPixels = 600'000'000;
 // file is missing or unreadable, too short or not an image, damaged or
 // truncated, has several pages, is over the pixel budget, greyscale, CMYK or
 // another non-RGB colour space, of an unsupported sample format, or too large
-// for the host interface. A 16-bit image is reduced to 8 bits (rounded,
-// v / 257) and `reducedFrom16Bits` set.
+// for the host interface. A 16-bit image keeps its samples in `deep`, and
+// `rgb` holds their 8-bit rendering. Float samples are refused.
 [[nodiscard]] int LoadPhoto(const std::string& path, std::int64_t maxPixels, Photo& photo,
                             std::string& error);
 
 // Output formats, chosen from a file name's extension.
 enum class PhotoFormat { Jpeg, Png, Tiff, Webp, Unknown };
 PhotoFormat FormatForName(const std::string& path);
+// The format of an output: `format` (an extension, "jpg") when given, else
+// the name's.
+PhotoFormat OutputFormat(const std::string& path, const std::string& format);
 
-// Writes `restored` (the same size as photo.rgb) with photo's extra bands
-// and metadata to `path` in the format of its extension, replacing the file
-// only once complete (see AtomicFile); `quality` 1 ... 100 for JPEG and
-// WebP. Refuses extra bands for JPEG, which cannot hold them. Returns 0, or
-// -1 with `error` set.
+// How an output is encoded, beyond its format.
+struct SaveSettings {
+    int quality = 0;      // JPEG and WebP, 1 ... 100; 0: the input's own (JPEG) or 92
+    std::string options;  // libvips saver options as in "out.jpg[Q=85,strip]", without brackets
+    std::string format;   // an extension naming the format ("jpg"); empty: from the name
+    bool strip = false;   // leave out EXIF, XMP and IPTC (the ICC profile stays)
+};
+
+// Writes the restored picture with photo's extra bands and metadata to
+// `path` in the format of settings.format or else of its extension,
+// replacing the file only once complete (see AtomicFile); "-" writes to
+// standard output. The picture is `restored` (8-bit, the size of photo.rgb)
+// for an 8-bit photo, photo.deep for a 16-bit one (8-bit formats get its
+// rounded 8-bit rendering). Refuses extra bands for JPEG, which cannot hold
+// them. Returns 0, or -1 with `error` set.
 [[nodiscard]] int SavePhoto(const std::string& path, const Photo& photo,
-                            const testhost::Image& restored, int quality, std::string& error);
+                            const testhost::Image& restored, const SaveSettings& settings,
+                            std::string& error);
+
+// The name that stands for standard input (as an input) or standard output
+// (as an output).
+constexpr const char* kStandardStream = "-";
+
+// Why `settings.options` do not suit the saver of `path`'s format (an
+// unknown option or a bad value), or an empty string. Checked before a
+// restore so that a typing error costs no restoration time.
+std::string SaveOptionsProblem(const std::string& path, const SaveSettings& settings);
 
 // `image` seen as a libvips image, without copying: the result reads
 // image's pixels, so use it only while `image` lives unchanged.
 vips::VImage ToVipsImage(const testhost::Image& image);
 
-// Writes `image` to `path` as SavePhoto does.
-[[nodiscard]] int SaveImage(const std::string& path, const vips::VImage& image, int quality,
+// Writes `image` to `path` as SavePhoto does; `defaults` are saver options
+// given before settings.options (which win).
+[[nodiscard]] int SaveImage(const std::string& path, const vips::VImage& image,
+                            const SaveSettings& settings, const std::string& defaults,
                             std::string& error);
 
 }  // namespace mirtane::cli

@@ -22,6 +22,9 @@ std::string SingleLine(const std::string& text) {
 void ConsoleReporter::Progress(double fraction) { bar_.Update(fraction, label_); }
 
 void ConsoleReporter::Notice(const std::string& line) {
+    if (chatter_ == Chatter::Quiet) {
+        return;
+    }
     bar_.Clear();
     std::fprintf(stderr, "mirtane: %s\n", SingleLine(line).c_str());
     std::fflush(stderr);
@@ -34,6 +37,9 @@ void ConsoleReporter::Error(const std::string& line) {
 }
 
 void ConsoleReporter::Result(const std::string& line) {
+    if (chatter_ == Chatter::Quiet || (chatter_ == Chatter::Normal && !isatty(STDOUT_FILENO))) {
+        return;
+    }
     bar_.Clear();
     std::fprintf(stdout, "%s\n", SingleLine(line).c_str());
     std::fflush(stdout);

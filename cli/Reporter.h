@@ -20,11 +20,18 @@ class Reporter {
     virtual void Result(const std::string& line) = 0;
 };
 
+// How much the console says: errors only; notices, and results when
+// standard output is a terminal; or everything.
+enum class Chatter { Quiet, Normal, Verbose };
+
 // Notices and errors go to standard error as "mirtane: LINE", results to
-// standard output; the bar is cleared before each line.
+// standard output; the bar is cleared before each line. Quiet keeps only
+// the errors; Normal prints results only on a terminal (a script reading
+// standard output gets nothing per success); Verbose prints all.
 class ConsoleReporter : public Reporter {
   public:
-    explicit ConsoleReporter(ProgressBar& bar) : bar_(bar) {}
+    explicit ConsoleReporter(ProgressBar& bar, Chatter chatter = Chatter::Verbose)
+        : bar_(bar), chatter_(chatter) {}
     // What the bar says after the percentage (e.g. the file's name).
     void SetLabel(const std::string& label) { label_ = label; }
     void Progress(double fraction) override;
@@ -35,6 +42,7 @@ class ConsoleReporter : public Reporter {
 
   private:
     ProgressBar& bar_;
+    Chatter chatter_;
     std::string label_;
 };
 

@@ -1,5 +1,12 @@
 #include "cli/RestoreFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
 #include "cli/Comparison.h"
 #include "cli/PhotoFile.h"
 #include "cli/PluginRun.h"
@@ -9,17 +16,23 @@ namespace {
 
 // Checks that can fail before the plug-in runs, so that a bad output name
 // costs no restoration time.
-std::string OutputNameProblem(const std::string& path, bool hasExtraBands) {
-    const PhotoFormat format = FormatForName(path);
+std::string OutputNameProblem(const std::string& path, const SaveSettings& settings,
+                              bool hasExtraBands) {
+    const PhotoFormat format = OutputFormat(path, settings.format);
     if (format == PhotoFormat::Unknown) {
-        return "unknown output format for " + path +
-               ": name it .jpg, .jpeg, .png, .tif, .tiff or .webp";
+        if (path == kStandardStream && settings.format.empty()) {
+            return "-o - writes to standard output: name its format with --format (jpg, png, tif or webp)";
+        }
+        return settings.format.empty()
+                   ? "unknown output format for " + path +
+                         ": name it .jpg, .jpeg, .png, .tif, .tiff or .webp"
+                   : "unknown output format " + settings.format + ": use jpg, png, tif or webp";
     }
     if (format == PhotoFormat::Jpeg && hasExtraBands) {
         return "JPEG cannot hold the alpha channel of this image: write .png, .tif or .webp instead of " +
                path;
     }
-    return {};
+    return SaveOptionsProblem(path, settings);
 }
 
 int Fail(Reporter& reporter, const std::string& file, const std::string& reason) {
@@ -27,24 +40,87 @@ int Fail(Reporter& reporter, const std::string& file, const std::string& reason)
     return -1;
 }
 
+bool RunsPluginItself(const RestoreJob& job, const Photo& photo) {
+    return !photo.SixteenBits() && photo.orientation == 1 &&
+           job.analysis.border == BorderTrim::Keep && job.analysis.area.width == 0 &&
+           job.strength >= MIRTANE_FULL_STRENGTH && job.detail == Detail::Normal;
+}
+
+// The plug-in's analysis of the analysed picture, applied to the stored
+// samples (photo.deep for 16 bits, `restored`, the 8-bit rendering, for 8).
+int RestoreThroughEngine(const RestoreJob& job, Photo& photo, testhost::Image& restored,
+                         MirtaneCorrection& correction, std::string& error) {
+    testhost::Image picture;
+    if (AnalysedPicture(restored, photo.orientation, job.analysis, picture, error) != 0) {
+        return -1;
+    }
+    char reason[512] = "";
+    if (mirtane_analyse_rgb8(picture.pixels.data(), picture.width, picture.height,
+                             static_cast<std::ptrdiff_t>(picture.width) * 3, 3, &correction, reason,
+                             sizeof reason) != 0) {
+        error = reason;
+        return -1;
+    }
+    const MirtaneTrims trims{job.trims.cyanRed, job.trims.magentaGreen, job.trims.yellowBlue};
+    if (photo.SixteenBits()) {
+        mirtane_apply_rgb16_at(photo.deep.data(), restored.width, restored.height,
+                               static_cast<std::ptrdiff_t>(restored.width) * photo.deepBands * 2,
+                               photo.deepBands, &correction, &trims, job.strength);
+        // The 8-bit rendering of the result, for the comparison picture.
+        const std::size_t pixels = static_cast<std::size_t>(restored.width) * restored.height;
+        for (std::size_t i = 0; i < pixels; ++i) {
+            for (int c = 0; c < 3; ++c) {
+                restored.pixels[i * 3 + c] = mirtane_sample16_to_8(photo.deep[i * photo.deepBands + c]);
+            }
+        }
+        return 0;
+    }
+    mirtane_apply_rgb8_at(restored.pixels.data(), restored.width, restored.height,
+                          static_cast<std::ptrdiff_t>(restored.width) * 3, 3, &correction, &trims,
+                          job.strength);
+    return 0;
+}
+
+// Gives `output` the modification (and access) time of `input`.
+int CopyFileTimes(const std::string& input, const std::string& output, std::string& error) {
+    struct stat status {};
+    if (stat(input.c_str(), &status) != 0) {
+        error = "cannot read the time of " + input;
+        return -1;
+    }
+    const struct timespec times[2] = {status.st_atim, status.st_mtim};
+    if (utimensat(AT_FDCWD, output.c_str(), times, 0) != 0) {
+        error = "cannot set the time of " + output;
+        return -1;
+    }
+    return 0;
+}
+
+std::string Levels(const MirtaneCorrection& correction) {
+    char text[96];
+    std::snprintf(text, sizeof text, "black %.4f, white %.4f", correction.blackLevel,
+                  correction.whiteLevel);
+    return text;
+}
+
 }  // namespace
 
 int RestoreFile(const RestoreJob& job, Reporter& reporter) {
+    const auto start = std::chrono::steady_clock::now();
     Photo photo;
     std::string error;
     if (LoadPhoto(job.input, job.maxPixels, photo, error) != 0) {
         return Fail(reporter, job.input, error);
     }
-    if (photo.reducedFrom16Bits) {
-        reporter.Notice(job.input +
-                        ": 16 bits per sample; restored at 8 bits, and the output has 8 bits per sample");
-    }
+    SaveSettings save = job.save;
+    save.quality = job.quality;
     for (const std::string& target : {job.output, job.comparison}) {
         if (target.empty()) {
             continue;
         }
         const bool keepsExtraBands = target == job.output && photo.HasExtraBands();
-        if (std::string problem = OutputNameProblem(target, keepsExtraBands); !problem.empty()) {
+        const SaveSettings checked = target == job.output ? save : SaveSettings{};
+        if (std::string problem = OutputNameProblem(target, checked, keepsExtraBands); !problem.empty()) {
             return Fail(reporter, job.input, problem);
         }
     }
@@ -55,23 +131,44 @@ int RestoreFile(const RestoreJob& job, Reporter& reporter) {
     }
     testhost::Image restored = std::move(photo.rgb);
     reporter.Progress(0.0);
-    const ProgressListener listener = [&reporter](std::int32_t done, std::int32_t total) {
-        reporter.Progress(RunFraction(done, total));
-    };
-    if (RestorePixels(restored, job.trims, listener, error) != 0) {
+    MirtaneCorrection correction{};
+    const bool pluginItself = RunsPluginItself(job, photo);
+    if (pluginItself) {
+        const ProgressListener listener = [&reporter](std::int32_t done, std::int32_t total) {
+            reporter.Progress(RunFraction(done, total));
+        };
+        if (RestorePixels(restored, job.trims, listener, error) != 0) {
+            return Fail(reporter, job.input, error);
+        }
+    } else if (RestoreThroughEngine(job, photo, restored, correction, error) != 0) {
         return Fail(reporter, job.input, error);
     }
 
-    if (SavePhoto(job.output, photo, restored, job.quality, error) != 0) {
+    if (SavePhoto(job.output, photo, restored, save, error) != 0) {
+        return Fail(reporter, job.input, error);
+    }
+    if (job.times == FileTimes::Preserve && job.input != kStandardStream &&
+        job.output != kStandardStream && CopyFileTimes(job.input, job.output, error) != 0) {
         return Fail(reporter, job.input, error);
     }
     std::string result = "restored " + job.input + " -> " + job.output;
     if (!job.comparison.empty()) {
-        if (SaveComparison(before, restored, job.trims, job.comparison, job.quality, error) != 0) {
+        const testhost::Image uprightBefore = UprightImage(before, photo.orientation);
+        const testhost::Image uprightAfter = UprightImage(restored, photo.orientation);
+        if (SaveComparison(uprightBefore, uprightAfter, job.trims, job.comparison, job.quality,
+                           error) != 0) {
             reporter.Result(result);
             return Fail(reporter, job.input, "comparison not written: " + error);
         }
         result += " (comparison: " + job.comparison + ")";
+    }
+    if (job.detail == Detail::Verbose) {
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        char timing[64];
+        std::snprintf(timing, sizeof timing, " in %.2f s", seconds);
+        result += timing;
+        result += "; " + Levels(correction);  // a verbose run always goes through the engine
     }
     reporter.Progress(1.0);
     reporter.Result(result);

@@ -196,6 +196,28 @@ std::vector<std::string> WorkerArguments(const RestoreJob& job, int reportFd, in
     if (!job.comparison.empty()) {
         arguments.insert(arguments.end(), {"--compare", job.comparison});
     }
+    if (!job.save.format.empty()) {
+        arguments.insert(arguments.end(), {"--format", job.save.format});
+    }
+    if (!job.save.options.empty()) {
+        arguments.insert(arguments.end(), {"--save-options", job.save.options});
+    }
+    arguments.insert(arguments.end(), {"--strength", std::to_string(job.strength)});
+    const AnalysisArea& area = job.analysis.area;
+    if (area.width > 0) {
+        arguments.insert(arguments.end(),
+                         {"--analyse-area", std::to_string(area.left) + "," + std::to_string(area.top) +
+                                                "," + std::to_string(area.width) + "," +
+                                                std::to_string(area.height)});
+    }
+    for (const auto& [on, flag] : {std::pair{job.save.strip, "--strip"},
+                                   std::pair{job.times == FileTimes::Preserve, "--preserve-times"},
+                                   std::pair{job.analysis.border == BorderTrim::Remove, "--trim"},
+                                   std::pair{job.detail == Detail::Verbose, "--verbose"}}) {
+        if (on) {
+            arguments.emplace_back(flag);
+        }
+    }
     // "--" keeps file names that start with a dash from reading as options.
     arguments.insert(arguments.end(), {"--", job.input, job.output});
     return arguments;

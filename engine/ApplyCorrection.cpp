@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "analysis/Rounding.h"
 #include "engine/MirtaneEngine.h"
 #include "pipeline/ApplyCurves.h"
 
@@ -59,6 +60,16 @@ void ApplyDeep(Sample* pixels, int width, int height, std::ptrdiff_t rowStride, 
     }
 }
 
+int ClampStrength(int strength) {
+    return strength < 0 ? 0 : (strength > MIRTANE_FULL_STRENGTH ? MIRTANE_FULL_STRENGTH : strength);
+}
+
+// original + strength % of (corrected - original), on the samples' own scale.
+double Blend(double original, double corrected, int strength) {
+    return original + (corrected - original) * static_cast<double>(strength) /
+                          static_cast<double>(MIRTANE_FULL_STRENGTH);
+}
+
 bool Valid(const void* pixels, int width, int height, int samplesPerPixel,
            const MirtaneCorrection* correction) {
     return pixels != nullptr && correction != nullptr && width > 0 && height > 0 &&
@@ -70,35 +81,94 @@ bool Valid(const void* pixels, int width, int height, int samplesPerPixel,
 
 using namespace mirtane::engine;
 
+extern "C" void mirtane_byte_tables(const MirtaneCorrection* correction, const MirtaneTrims* trims,
+                                    int strength, unsigned char tables[3][256]) {
+    if (correction == nullptr || tables == nullptr) return;
+    const mirtane::CurveSettings settings = SettingsOf(*correction, trims);
+    mirtane::ByteTable full[3];
+    mirtane::BuildByteTables(settings, full);
+    const int clamped = ClampStrength(strength);
+    for (int c = 0; c < 3; ++c) {
+        for (int b = 0; b < 256; ++b) {
+            tables[c][b] = clamped == MIRTANE_FULL_STRENGTH
+                               ? full[c][b]
+                               : static_cast<unsigned char>(
+                                     mirtane::RoundHalfUp(Blend(b, full[c][b], clamped)));
+        }
+    }
+}
+
+extern "C" void mirtane_apply_rgb8_at(unsigned char* pixels, int width, int height,
+                                      ptrdiff_t rowStride, int samplesPerPixel,
+                                      const MirtaneCorrection* correction, const MirtaneTrims* trims,
+                                      int strength) {
+    if (!Valid(pixels, width, height, samplesPerPixel, correction)) return;
+    if (ClampStrength(strength) == MIRTANE_FULL_STRENGTH) {
+        const mirtane::CurveSettings settings = SettingsOf(*correction, trims);
+        mirtane::ApplyCurves(pixels, static_cast<std::int32_t>(rowStride), height, width, settings,
+                             mirtane::PixelLayout{samplesPerPixel, 1});
+        return;
+    }
+    unsigned char tables[3][256];
+    mirtane_byte_tables(correction, trims, strength, tables);
+    for (int y = 0; y < height; ++y) {
+        unsigned char* pixel = pixels + static_cast<std::ptrdiff_t>(y) * rowStride;
+        for (int x = 0; x < width; ++x, pixel += samplesPerPixel) {
+            for (int c = 0; c < 3; ++c) pixel[c] = tables[c][pixel[c]];
+        }
+    }
+}
+
+extern "C" void mirtane_apply_rgb16_at(unsigned short* pixels, int width, int height,
+                                       ptrdiff_t rowStride, int samplesPerPixel,
+                                       const MirtaneCorrection* correction,
+                                       const MirtaneTrims* trims, int strength) {
+    if (!Valid(pixels, width, height, samplesPerPixel, correction)) return;
+    const int clamped = ClampStrength(strength);
+    ApplyDeep(pixels, width, height, rowStride, samplesPerPixel, *correction, trims,
+              [clamped](unsigned short v, const ChannelFunction& f) {
+                  const double corrected =
+                      static_cast<double>(f(static_cast<double>(v) / 65535.0)) * 65535.0;
+                  const double out =
+                      clamped == MIRTANE_FULL_STRENGTH ? corrected : Blend(v, corrected, clamped);
+                  return static_cast<unsigned short>(mirtane::RoundHalfUp(out));
+              });
+}
+
+extern "C" void mirtane_apply_rgbf_at(float* pixels, int width, int height, ptrdiff_t rowStride,
+                                      int samplesPerPixel, const MirtaneCorrection* correction,
+                                      const MirtaneTrims* trims, int strength) {
+    if (!Valid(pixels, width, height, samplesPerPixel, correction)) return;
+    const int clamped = ClampStrength(strength);
+    ApplyDeep(pixels, width, height, rowStride, samplesPerPixel, *correction, trims,
+              [clamped](float v, const ChannelFunction& f) {
+                  const double level = std::isnan(v) ? 0.0 : static_cast<double>(v);
+                  const float corrected = f(level < 0.0 ? 0.0 : (level > 1.0 ? 1.0 : level));
+                  return clamped == MIRTANE_FULL_STRENGTH
+                             ? corrected
+                             : static_cast<float>(Blend(v, corrected, clamped));
+              });
+}
+
 extern "C" void mirtane_apply_rgb8(unsigned char* pixels, int width, int height, ptrdiff_t rowStride,
                                    int samplesPerPixel, const MirtaneCorrection* correction,
                                    const MirtaneTrims* trims) {
-    if (!Valid(pixels, width, height, samplesPerPixel, correction)) return;
-    const mirtane::CurveSettings settings = SettingsOf(*correction, trims);
-    mirtane::ApplyCurves(pixels, static_cast<std::int32_t>(rowStride), height, width, settings,
-                         mirtane::PixelLayout{samplesPerPixel, 1});
+    mirtane_apply_rgb8_at(pixels, width, height, rowStride, samplesPerPixel, correction, trims,
+                          MIRTANE_FULL_STRENGTH);
 }
 
 extern "C" void mirtane_apply_rgb16(unsigned short* pixels, int width, int height,
                                     ptrdiff_t rowStride, int samplesPerPixel,
                                     const MirtaneCorrection* correction, const MirtaneTrims* trims) {
-    if (!Valid(pixels, width, height, samplesPerPixel, correction)) return;
-    ApplyDeep(pixels, width, height, rowStride, samplesPerPixel, *correction, trims,
-              [](unsigned short v, const ChannelFunction& f) {
-                  const float out = f(static_cast<double>(v) / 65535.0);
-                  return static_cast<unsigned short>(std::floor(static_cast<double>(out) * 65535.0 + 0.5));
-              });
+    mirtane_apply_rgb16_at(pixels, width, height, rowStride, samplesPerPixel, correction, trims,
+                           MIRTANE_FULL_STRENGTH);
 }
 
 extern "C" void mirtane_apply_rgbf(float* pixels, int width, int height, ptrdiff_t rowStride,
                                    int samplesPerPixel, const MirtaneCorrection* correction,
                                    const MirtaneTrims* trims) {
-    if (!Valid(pixels, width, height, samplesPerPixel, correction)) return;
-    ApplyDeep(pixels, width, height, rowStride, samplesPerPixel, *correction, trims,
-              [](float v, const ChannelFunction& f) {
-                  const double level = std::isnan(v) ? 0.0 : static_cast<double>(v);
-                  return f(level < 0.0 ? 0.0 : (level > 1.0 ? 1.0 : level));
-              });
+    mirtane_apply_rgbf_at(pixels, width, height, rowStride, samplesPerPixel, correction, trims,
+                          MIRTANE_FULL_STRENGTH);
 }
 
 extern "C" unsigned char mirtane_sample16_to_8(unsigned short value) {

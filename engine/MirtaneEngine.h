@@ -89,6 +89,29 @@ void mirtane_apply_rgbf(float *pixels, int width, int height, ptrdiff_t rowStrid
                         int samplesPerPixel, const MirtaneCorrection *correction,
                         const MirtaneTrims *trims);
 
+/* The correction at a strength: each corrected sample moved only `strength`
+ * per cent of the way from its original value (0 ... 100, clamped; 100 is
+ * exactly the full correction of the functions above, 0 leaves the pixels as
+ * they are). The blend is per channel on the sample's own scale: 8-bit and
+ * 16-bit results rounded to nearest (halves up), float results unrounded. */
+#define MIRTANE_FULL_STRENGTH 100
+void mirtane_apply_rgb8_at(unsigned char *pixels, int width, int height, ptrdiff_t rowStride,
+                           int samplesPerPixel, const MirtaneCorrection *correction,
+                           const MirtaneTrims *trims, int strength);
+void mirtane_apply_rgb16_at(unsigned short *pixels, int width, int height, ptrdiff_t rowStride,
+                            int samplesPerPixel, const MirtaneCorrection *correction,
+                            const MirtaneTrims *trims, int strength);
+void mirtane_apply_rgbf_at(float *pixels, int width, int height, ptrdiff_t rowStride,
+                           int samplesPerPixel, const MirtaneCorrection *correction,
+                           const MirtaneTrims *trims, int strength);
+
+/* The 8-bit correction at a strength as one table per channel (red, green,
+ * blue): tables[c][b] is what mirtane_apply_rgb8_at makes of byte b in
+ * channel c. Lets other tools apply the correction (a lookup-table image, a
+ * .cube file). */
+void mirtane_byte_tables(const MirtaneCorrection *correction, const MirtaneTrims *trims,
+                         int strength, unsigned char tables[3][256]);
+
 /* The 8-bit rendering of a 16-bit sample that the analysis of a deeper image
  * sees: round(v * 255 / 65535), halves up. Exact in integers, and the
  * inverse of the usual v = b * 257 widening, so an 8-bit image widened to 16

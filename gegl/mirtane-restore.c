@@ -37,6 +37,10 @@ property_int (yellow_blue, "Yellow – Blue", 0)
     description ("Colour balance trim from yellow (-25) to blue (25), 0 neutral")
     value_range (-25, 25)
 
+property_int (strength, "Strength", 100)
+    description ("Per cent of the way each sample moves towards its corrected value; 100 is the full correction")
+    value_range (0, 100)
+
 #else
 
 #define GEGL_OP_FILTER
@@ -195,13 +199,14 @@ process (GeglOperation       *operation,
     {
       ptrdiff_t stride = (ptrdiff_t) whole.width * pixel_bytes;
       if (depth == DEPTH_U8)
-        mirtane_apply_rgb8 (pixels, whole.width, whole.height, stride, channels, &correction, &trims);
+        mirtane_apply_rgb8_at (pixels, whole.width, whole.height, stride, channels, &correction,
+                               &trims, o->strength);
       else if (depth == DEPTH_U16)
-        mirtane_apply_rgb16 ((guint16 *) pixels, whole.width, whole.height, stride, channels,
-                             &correction, &trims);
+        mirtane_apply_rgb16_at ((guint16 *) pixels, whole.width, whole.height, stride, channels,
+                                &correction, &trims, o->strength);
       else
-        mirtane_apply_rgbf ((gfloat *) pixels, whole.width, whole.height, stride, channels,
-                            &correction, &trims);
+        mirtane_apply_rgbf_at ((gfloat *) pixels, whole.width, whole.height, stride, channels,
+                               &correction, &trims, o->strength);
     }
   else
     {

@@ -20,6 +20,9 @@ packages=(
     wine wine64 xvfb xauth
     # The mirtane command and its images
     libvips-dev libcli11-dev imagemagick
+    # The input's JPEG quality and TIFF compression; metadata read back in
+    # tests; the man page and shell completion
+    libjpeg-dev libtiff-dev libimage-exiftool-perl help2man bash-completion
     # The GEGL operation and the GIMP plug-in, and their tests
     libgegl-dev gegl libgimp2.0-dev gimp x11-utils
     # The quality and peer benchmarks (bench/quality.sh, bench/compare-peers.sh)

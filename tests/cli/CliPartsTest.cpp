@@ -211,7 +211,7 @@ TEST(CurvesText, JsonStringsAreEscapedAndNonFiniteValuesBecomeNull) {
     curves.whiteLevel = 1.0f;
     curves.tables[1][7] = INFINITY;
     curves.tables[2][255] = 0.1f;
-    const std::string json = FormatCurvesJson("x.png", curves);
+    const std::string json = FormatCurvesJson("x.png", curves, ByteTables{});
     EXPECT_NE(json.find("\"blackLevel\": null"), std::string::npos) << json;
     EXPECT_NE(json.find("\"whiteLevel\": 1,"), std::string::npos) << json;
     EXPECT_EQ(json.find("inf"), std::string::npos);

@@ -81,7 +81,7 @@ TEST_F(Collision, AnOutputOfTheFolderMayNotBeAnotherInput) {
                            " would overwrite the input"),
               std::string::npos)
         << run.err;
-    EXPECT_NE(run.out.find("0 of 2 files restored, 2 failed"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("mirtane: 0 of 2 files restored, 2 failed"), std::string::npos) << run.err;  // standard output is no terminal here
 }
 
 TEST_F(Collision, TheInputNamedWithDashOStaysAllowed) {

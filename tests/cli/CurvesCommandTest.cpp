@@ -22,7 +22,10 @@ def reject(name):
     raise ValueError("not JSON: " + name)
 with open(sys.argv[1]) as f:
     d = json.loads(f.read(), parse_constant=reject)
-assert sorted(d) == ["blackLevel", "blue", "file", "green", "red", "whiteLevel"], sorted(d)
+assert sorted(d) == ["blackLevel", "blue", "byteTables", "file", "green", "red", "whiteLevel"], sorted(d)
+assert sorted(d["byteTables"]) == ["blue", "green", "red"], sorted(d["byteTables"])
+for t in d["byteTables"].values():
+    assert len(t) == 256 and all(type(b) is int and 0 <= b <= 255 for b in t), t
 print(d["file"])
 for v in [d["blackLevel"], d["whiteLevel"]] + d["red"] + d["green"] + d["blue"]:
     assert type(v) in (int, float), v

@@ -1,5 +1,5 @@
 // What the plug-in must not touch survives a restore: the ICC profile, EXIF,
-// the resolution and an alpha channel; 16-bit input is restored at 8 bits.
+// the resolution and an alpha channel.
 #include <cstring>
 
 #include <gtest/gtest.h>
@@ -114,27 +114,6 @@ TEST(Metadata, AlphaIsUntouchedAndTheColourIsThatOfTheOpaqueImage) {
             }
         }
     }
-}
-
-TEST(Metadata, SixteenBitInputIsRestoredAtEightBitsWithOneNotice) {
-    ScratchFolder folder;
-    const testhost::Image scene = MakeFadedScene(kWidth, kHeight);
-    // Every 8-bit value v stands as 257 v, which comes back to v exactly.
-    const vips::VImage deep = (ToVips(scene).cast(VIPS_FORMAT_USHORT) * 257)
-                                  .cast(VIPS_FORMAT_USHORT)
-                                  .copy(vips::VImage::option()->set("interpretation",
-                                                                    VIPS_INTERPRETATION_RGB16));
-    WriteImage(deep, folder / "deep.png");
-    ASSERT_EQ(vips::VImage::new_from_file((folder / "deep.png").c_str()).format(), VIPS_FORMAT_USHORT);
-
-    const CommandResult run = RunMirtane({"restore", folder / "deep.png", "-o", folder / "out.png"});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    const std::vector<std::string> lines = Lines(run.err);
-    ASSERT_EQ(lines.size(), 1u) << run.err;
-    EXPECT_NE(lines[0].find(folder / "deep.png"), std::string::npos);
-    EXPECT_NE(lines[0].find("16 bits"), std::string::npos);
-    EXPECT_EQ(vips::VImage::new_from_file((folder / "out.png").c_str()).format(), VIPS_FORMAT_UCHAR);
-    EXPECT_EQ(ReadPixels(folder / "out.png").pixels, RestoreThroughTestHost(scene, 0, 0, 0).pixels);
 }
 
 }  // namespace

@@ -93,7 +93,7 @@ TEST(PixelBudget, DeclaredHugeHeadersAreRefusedWithASmallPeakResidentSet) {
         {"restore", folder / "huge.jpg", folder / "huge.tif", "--output-dir", folder / "out", "-j", "2"},
         Metered());
     EXPECT_EQ(batch.exitCode, 1);
-    EXPECT_EQ(Lines(batch.err).size(), 2u) << batch.err;
+    EXPECT_EQ(Lines(batch.err).size(), 3u) << batch.err;  // two reasons and the summary
     EXPECT_LT(batch.peakResidentKilobytes, kSmallPeakKilobytes);
     EXPECT_TRUE(FolderEntries(folder / "out").empty());
 }

@@ -195,5 +195,50 @@ TEST(NaturalEngine, RefusesSettingsOutsideTheirRange) {
     EXPECT_STREQ(error, "the flare must lie in [0, 1)");
 }
 
+TEST(Strength, FullStrengthIsTheFullCorrectionAndNoneLeavesThePixels) {
+    const MirtaneCorrection correction = BentCorrection();
+    const MirtaneTrims trims = {3, 0, -9};
+    std::vector<unsigned char> ramp(256 * 3);
+    std::vector<unsigned short> words(256 * 3);
+    for (int b = 0; b < 256 * 3; ++b) {
+        ramp[b] = static_cast<unsigned char>(b / 3);
+        words[b] = static_cast<unsigned short>((b / 3) * 257 + 100);
+    }
+    std::vector<unsigned char> full = ramp, atFull = ramp, atNone = ramp;
+    mirtane_apply_rgb8(full.data(), 256, 1, 256 * 3, 3, &correction, &trims);
+    mirtane_apply_rgb8_at(atFull.data(), 256, 1, 256 * 3, 3, &correction, &trims, 100);
+    mirtane_apply_rgb8_at(atNone.data(), 256, 1, 256 * 3, 3, &correction, &trims, 0);
+    EXPECT_EQ(atFull, full);
+    EXPECT_EQ(atNone, ramp);
+    std::vector<unsigned short> fullWords = words, noneWords = words, overWords = words;
+    mirtane_apply_rgb16(fullWords.data(), 256, 1, 256 * 6, 3, &correction, &trims);
+    mirtane_apply_rgb16_at(noneWords.data(), 256, 1, 256 * 6, 3, &correction, &trims, 0);
+    mirtane_apply_rgb16_at(overWords.data(), 256, 1, 256 * 6, 3, &correction, &trims, 250);
+    EXPECT_EQ(noneWords, words);
+    EXPECT_EQ(overWords, fullWords) << "strengths above 100 are the full correction";
+}
+
+TEST(Strength, HalfStrengthLiesHalfWayRoundedToNearest) {
+    const MirtaneCorrection correction = BentCorrection();
+    unsigned char full[3][256];
+    unsigned char half[3][256];
+    mirtane_byte_tables(&correction, nullptr, 100, full);
+    mirtane_byte_tables(&correction, nullptr, 50, half);
+    std::vector<unsigned char> pixels(256 * 3);
+    for (int b = 0; b < 256 * 3; ++b) pixels[b] = static_cast<unsigned char>(b / 3);
+    std::vector<unsigned char> applied = pixels;
+    mirtane_apply_rgb8_at(applied.data(), 256, 1, 256 * 3, 3, &correction, nullptr, 50);
+    int moved = 0;
+    for (int b = 0; b < 256; ++b) {
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_EQ(half[c][b], static_cast<int>(std::floor((b + full[c][b]) / 2.0 + 0.5)))
+                << "channel " << c << " byte " << b;
+            EXPECT_EQ(applied[b * 3 + c], half[c][b]) << "channel " << c << " byte " << b;
+            moved += half[c][b] != b;
+        }
+    }
+    EXPECT_GT(moved, 300) << "the bent correction moves most levels";
+}
+
 }  // namespace
 }  // namespace mirtane

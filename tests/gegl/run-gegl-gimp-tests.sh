@@ -111,6 +111,17 @@ check_operation odd-size "$odd" 0 0 0
 check_operation gama-chrm "$tagged" -7 5 2
 check_operation rgba "$rgba" 3 -2 0
 
+# strength= gives the command's --strength bytes.
+rm -f "$scratch/half-gegl.png" "$scratch/half-command.png"
+if run_gegl "$sample" "$scratch/half-gegl.png" cyan-red=4 strength=40 &&
+    "$mirtane" restore "$sample" -o "$scratch/half-command.png" --cyan-red 4 --strength 40 \
+        >/dev/null 2>"$scratch/half-command.log" &&
+    same_pixels "$scratch/half-gegl.png" "$scratch/half-command.png"; then
+    pass "strength=40 gives the command's --strength 40 bytes"
+else
+    fail "strength=40 gives the command's --strength 40 bytes"
+fi
+
 # Alpha passes through untouched.
 if vips extract_band "$rgba" "$scratch/alpha-in.png" 3 &&
     vips extract_band "$scratch/rgba-gegl.png" "$scratch/alpha-out.png" 3 &&
