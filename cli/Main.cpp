@@ -24,6 +24,7 @@
 #include "cli/CurvePlot.h"
 #include "cli/CurvesReport.h"
 #include "cli/FileIdentity.h"
+#include "cli/Method.h"
 #include "cli/OutputPaths.h"
 #include "cli/PhotoFile.h"
 #include "cli/PluginRun.h"
@@ -42,6 +43,14 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 constexpr int kLargeBlockThreshold = 1 << 30;
 
+// The analysis method as the command line names it.
+struct MethodOptions {
+    std::string method = "plug-in";
+    std::string film;  // print or slide: the natural method's black density
+    double dmax = 0.0;  // 0: from --film
+    double flare = MIRTANE_DEFAULT_FLARE;
+};
+
 // What every file of a restore is restored with, as the command line says.
 struct JobOptions {
     Trims trims;
@@ -55,6 +64,7 @@ struct JobOptions {
     bool trimBorder = false;
     std::string area;  // X,Y,W,H
     bool verbose = false;
+    MethodOptions method;
 };
 
 struct RestoreOptions {
@@ -86,6 +96,7 @@ struct CurvesOptions {
     bool trimBorder = false;
     std::string area;
     std::int64_t maxPixels = kDefaultMaxPixels;
+    MethodOptions method;
 };
 
 int ProcessorCount() {
@@ -104,6 +115,32 @@ void AddMaxPixelsOption(CLI::App& command, std::int64_t& maxPixels) {
         .add_option("--max-pixels", maxPixels,
                     "Refuse inputs with more pixels than this, before decoding them (default 600000000)")
         ->check(CLI::Range(std::int64_t{1}, std::int64_t{kMaxPhotoSide} * kMaxPhotoSide));
+}
+
+void AddMethodOptions(CLI::App& command, MethodOptions& method) {
+    command.add_option("--method", method.method,
+                       "plug-in (default: the filter plug-in's analysis, which neutralises and "
+                       "equalises) or natural (undoes a dye fade, leaves unfaded photos alone)")
+        ->check(CLI::IsMember({"plug-in", "natural"}));
+    command.add_option("--film", method.film,
+                       "natural method: print (black density 2.1, default) or slide (3.0)")
+        ->check(CLI::IsMember({"print", "slide"}));
+    command.add_option("--dmax", method.dmax, "natural method: density of the original black")
+        ->check(CLI::Range(0.5, 4.0));
+    command.add_option("--flare", method.flare,
+                       "natural method (expert): flare as a fraction of the lowest black, 0 ... 0.95")
+        ->check(CLI::Range(0.0, 0.95));
+}
+
+MethodChoice ChoiceFromOptions(const MethodOptions& options) {
+    MethodChoice choice;
+    choice.method = options.method == "natural" ? Method::Natural : Method::PlugIn;
+    choice.dmax = options.film == "slide" ? MIRTANE_DMAX_SLIDE : MIRTANE_DMAX_PRINT;
+    if (options.dmax > 0.0) {
+        choice.dmax = options.dmax;
+    }
+    choice.flare = options.flare;
+    return choice;
 }
 
 void AddTrimOptions(CLI::App& command, Trims& trims) {
@@ -153,6 +190,7 @@ int JobFromOptions(const JobOptions& options, RestoreJob& job, std::string& erro
     job.save.options = BareOptions(options.saveOptions);
     job.save.strip = options.strip;
     job.strength = options.strength;
+    job.method = ChoiceFromOptions(options.method);
     job.times = options.preserveTimes ? FileTimes::Preserve : FileTimes::Fresh;
     job.detail = options.verbose ? Detail::Verbose : Detail::Normal;
     job.analysis.border = options.trimBorder ? BorderTrim::Remove : BorderTrim::Keep;
@@ -213,6 +251,7 @@ void AddJobOptions(CLI::App& command, JobOptions& job, int lowestQuality) {
     command.add_option("--analyse-area", job.area,
                        "Analyse only the rectangle X,Y,W,H of the upright picture");
     command.add_flag("-v,--verbose", job.verbose, "Print each file's time and levels");
+    AddMethodOptions(command, job.method);
 }
 
 int RunRestore(RestoreOptions options) {
@@ -353,14 +392,19 @@ int RunCurves(const CurvesOptions& options) {
         console.Error(options.input + ": " + error);
         return kExitFailure;
     }
-    ChannelCurves curves;
-    if (AnalyseCurves(picture, curves, error) != 0) {
+    MirtaneCorrection correction{};
+    std::string methodReport;
+    if (AnalyseWithMethod(picture, ChoiceFromOptions(options.method), correction, methodReport,
+                          error) != 0) {
         console.Error(options.input + ": " + error);
         return kExitFailure;
     }
-    MirtaneCorrection correction{curves.blackLevel, curves.whiteLevel, {}};
+    ChannelCurves curves;
+    curves.blackLevel = correction.blackLevel;
+    curves.whiteLevel = correction.whiteLevel;
     for (int c = 0; c < 3; ++c) {
-        std::copy(curves.tables[c].begin(), curves.tables[c].end(), correction.tables[c]);
+        std::copy(std::begin(correction.tables[c]), std::end(correction.tables[c]),
+                  curves.tables[c].begin());
     }
     const ByteTables bytes = CorrectionTables(correction, options.trims, options.strength);
     if (!options.cube.empty() && WriteCube(bytes, FileName(options.input), options.cube, error) != 0) {
@@ -442,6 +486,7 @@ int Run(int argc, char** argv) {
     curvesCommand->add_option("--analyse-area", curves.area,
                               "Analyse only the rectangle X,Y,W,H of the upright picture");
     AddMaxPixelsOption(*curvesCommand, curves.maxPixels);
+    AddMethodOptions(*curvesCommand, curves.method);
 
     try {
         app.parse(argc, argv);

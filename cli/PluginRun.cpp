@@ -1,10 +1,7 @@
 #include "cli/PluginRun.h"
 
-#include <algorithm>
 #include <cmath>
-#include <iterator>
 
-#include "engine/MirtaneEngine.h"
 #include "host/HostState.h"
 #include "platform/DialogResult.h"
 #include "platform/headless/HeadlessPlatform.h"
@@ -78,25 +75,6 @@ int RestorePixels(testhost::Image& image, const Trims& trims, const ProgressList
     if (run.result != noErr) {
         error = FailureReason(run.result);
         return -1;
-    }
-    return 0;
-}
-
-int AnalyseCurves(const testhost::Image& image, ChannelCurves& curves, std::string& error) {
-    // The engine runs the plug-in headless and reads its curves out.
-    MirtaneCorrection correction{};
-    char reason[512] = "";
-    if (mirtane_analyse_rgb8(image.pixels.data(), image.width, image.height,
-                             static_cast<std::ptrdiff_t>(image.width) * image.planes, image.planes,
-                             &correction, reason, sizeof reason) != 0) {
-        error = reason;
-        return -1;
-    }
-    curves.blackLevel = correction.blackLevel;
-    curves.whiteLevel = correction.whiteLevel;
-    for (int channel = 0; channel < 3; ++channel) {
-        std::copy(std::begin(correction.tables[channel]), std::end(correction.tables[channel]),
-                  curves.tables[channel].begin());
     }
     return 0;
 }

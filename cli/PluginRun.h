@@ -33,12 +33,6 @@ struct ChannelCurves {
 [[nodiscard]] int RestorePixels(testhost::Image& image, const Trims& trims,
                                 const ProgressListener& progress, std::string& error);
 
-// Runs the plug-in's analysis on `image` and reads the curves it computed,
-// without writing the image (the dialog is shown headless, the curves copied
-// out and the dialog cancelled). Returns 0, or -1 with `error` set as above.
-[[nodiscard]] int AnalyseCurves(const testhost::Image& image, ChannelCurves& curves,
-                                std::string& error);
-
 // The fraction of a run done, 0 ... 1, from a progress report: the plug-in
 // reports its stages as 1, 2 and 0 of 3 and then each output tile as n of the
 // tile count (always at least 9 tiles, since images are at least 480 pixels a

@@ -43,22 +43,20 @@ int Fail(Reporter& reporter, const std::string& file, const std::string& reason)
 bool RunsPluginItself(const RestoreJob& job, const Photo& photo) {
     return !photo.SixteenBits() && photo.orientation == 1 &&
            job.analysis.border == BorderTrim::Keep && job.analysis.area.width == 0 &&
-           job.strength >= MIRTANE_FULL_STRENGTH && job.detail == Detail::Normal;
+           job.strength >= MIRTANE_FULL_STRENGTH && job.detail == Detail::Normal &&
+           job.method.method == Method::PlugIn;
 }
 
-// The plug-in's analysis of the analysed picture, applied to the stored
-// samples (photo.deep for 16 bits, `restored`, the 8-bit rendering, for 8).
+// The chosen analysis of the analysed picture, applied to the stored samples
+// (photo.deep for 16 bits, `restored`, the 8-bit rendering, for 8). `report`
+// gets what the natural method chose.
 int RestoreThroughEngine(const RestoreJob& job, Photo& photo, testhost::Image& restored,
-                         MirtaneCorrection& correction, std::string& error) {
+                         MirtaneCorrection& correction, std::string& report, std::string& error) {
     testhost::Image picture;
     if (AnalysedPicture(restored, photo.orientation, job.analysis, picture, error) != 0) {
         return -1;
     }
-    char reason[512] = "";
-    if (mirtane_analyse_rgb8(picture.pixels.data(), picture.width, picture.height,
-                             static_cast<std::ptrdiff_t>(picture.width) * 3, 3, &correction, reason,
-                             sizeof reason) != 0) {
-        error = reason;
+    if (AnalyseWithMethod(picture, job.method, correction, report, error) != 0) {
         return -1;
     }
     const MirtaneTrims trims{job.trims.cyanRed, job.trims.magentaGreen, job.trims.yellowBlue};
@@ -132,6 +130,7 @@ int RestoreFile(const RestoreJob& job, Reporter& reporter) {
     testhost::Image restored = std::move(photo.rgb);
     reporter.Progress(0.0);
     MirtaneCorrection correction{};
+    std::string methodReport;
     const bool pluginItself = RunsPluginItself(job, photo);
     if (pluginItself) {
         const ProgressListener listener = [&reporter](std::int32_t done, std::int32_t total) {
@@ -140,7 +139,7 @@ int RestoreFile(const RestoreJob& job, Reporter& reporter) {
         if (RestorePixels(restored, job.trims, listener, error) != 0) {
             return Fail(reporter, job.input, error);
         }
-    } else if (RestoreThroughEngine(job, photo, restored, correction, error) != 0) {
+    } else if (RestoreThroughEngine(job, photo, restored, correction, methodReport, error) != 0) {
         return Fail(reporter, job.input, error);
     }
 
@@ -169,6 +168,9 @@ int RestoreFile(const RestoreJob& job, Reporter& reporter) {
         std::snprintf(timing, sizeof timing, " in %.2f s", seconds);
         result += timing;
         result += "; " + Levels(correction);  // a verbose run always goes through the engine
+        if (!methodReport.empty()) {
+            result += "; " + methodReport;
+        }
     }
     reporter.Progress(1.0);
     reporter.Result(result);

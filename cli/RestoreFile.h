@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/AnalysisView.h"
+#include "cli/Method.h"
 #include "cli/PhotoFile.h"
 #include "cli/Reporter.h"
 #include "cli/Trims.h"
@@ -29,6 +30,7 @@ struct RestoreJob {
     SaveSettings save;          // its quality is `quality`
     AnalysisChoice analysis;    // what part of the picture is analysed
     int strength = MIRTANE_FULL_STRENGTH;
+    MethodChoice method;        // the plug-in's analysis, or the natural method
     FileTimes times = FileTimes::Fresh;
     Detail detail = Detail::Normal;  // Verbose: the result line gives the time and levels
 };
@@ -39,9 +41,10 @@ struct RestoreJob {
 //
 // An 8-bit upright photo restored whole at full strength runs the plug-in
 // itself over its pixels (exactly a host's bytes); anything else (16 bits,
-// a turned photo, an analysed area, a lower strength, a verbose report) has
-// the plug-in's analysis of the analysed picture applied to the stored
-// samples through the engine, which gives the same bytes where both apply.
+// a turned photo, an analysed area, a lower strength, a verbose report, the
+// natural method) has the chosen analysis of the analysed picture applied to
+// the stored samples through the engine, which gives the same bytes where
+// both apply.
 [[nodiscard]] int RestoreFile(const RestoreJob& job, Reporter& reporter);
 
 }  // namespace mirtane::cli

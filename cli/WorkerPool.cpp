@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -203,6 +204,14 @@ std::vector<std::string> WorkerArguments(const RestoreJob& job, int reportFd, in
         arguments.insert(arguments.end(), {"--save-options", job.save.options});
     }
     arguments.insert(arguments.end(), {"--strength", std::to_string(job.strength)});
+    if (job.method.method == Method::Natural) {
+        // %.17g reads back as the same double.
+        char dmax[32];
+        char flare[32];
+        std::snprintf(dmax, sizeof dmax, "%.17g", job.method.dmax);
+        std::snprintf(flare, sizeof flare, "%.17g", job.method.flare);
+        arguments.insert(arguments.end(), {"--method", "natural", "--dmax", dmax, "--flare", flare});
+    }
     const AnalysisArea& area = job.analysis.area;
     if (area.width > 0) {
         arguments.insert(arguments.end(),

@@ -122,6 +122,17 @@ else
     fail "strength=40 gives the command's --strength 40 bytes"
 fi
 
+# The natural method through the operation: the command's bytes too.
+rm -f "$scratch/natural-gegl.png" "$scratch/natural-command.png"
+if run_gegl "$sample" "$scratch/natural-gegl.png" method=natural dmax=3.0 cyan-red=2 &&
+    "$mirtane" restore "$sample" -o "$scratch/natural-command.png" --method natural --film slide \
+        --cyan-red 2 >/dev/null 2>&1 &&
+    same_pixels "$scratch/natural-gegl.png" "$scratch/natural-command.png"; then
+    pass "gegl mirtane:restore method=natural writes the command's bytes"
+else
+    fail "gegl mirtane:restore method=natural writes the command's bytes"
+fi
+
 # Alpha passes through untouched.
 if vips extract_band "$rgba" "$scratch/alpha-in.png" 3 &&
     vips extract_band "$scratch/rgba-gegl.png" "$scratch/alpha-out.png" 3 &&

@@ -1,0 +1,52 @@
+#!/usr/bin/python3
+"""Makes the README's gallery: packaged photographs faded with the project's
+model (bench/quality.py), restored by mirtane with the plug-in's analysis and
+with the natural method, side by side with the unfaded original.
+
+  bench/make-gallery.py MIRTANE WORK_DIR OUT_DIR NAME=PHOTO:PRESET...
+"""
+import os
+import subprocess
+import sys
+
+import numpy as np
+from skimage import io, transform
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import quality  # noqa: E402
+
+PANEL = 320
+
+
+def panel(rgb8):
+    height = round(rgb8.shape[0] * PANEL / rgb8.shape[1])
+    small = transform.resize(rgb8, (height, PANEL), anti_aliasing=True, preserve_range=True)
+    return np.clip(np.floor(small + 0.5), 0, 255).astype(np.uint8)
+
+
+def main():
+    mirtane, work, out = sys.argv[1:4]
+    os.makedirs(work, exist_ok=True)
+    for entry in sys.argv[4:]:
+        name, rest = entry.split("=", 1)
+        photo, preset = rest.rsplit(":", 1)
+        original = quality.load_original(photo)
+        faded = quality.fade(original, preset)
+        faded_path = os.path.join(work, name + "-faded.png")
+        io.imsave(faded_path, faded, check_contrast=False)
+        panels = [faded]
+        for method in ("plug-in", "natural"):
+            restored = os.path.join(work, f"{name}-{method}.png")
+            subprocess.run([mirtane, "restore", faded_path, "-o", restored, "--method", method],
+                           check=True, capture_output=True)
+            panels.append(io.imread(restored)[..., :3])
+        panels.append(original)
+        gap = np.full((panel(original).shape[0], 6, 3), 255, np.uint8)
+        row = [panel(p) for p in panels]
+        strip = np.concatenate([x for p in row for x in (p, gap)][:-1], axis=1)
+        io.imsave(os.path.join(out, name + ".jpg"), strip, quality=82, check_contrast=False)
+        print("wrote", os.path.join(out, name + ".jpg"))
+
+
+if __name__ == "__main__":
+    main()
