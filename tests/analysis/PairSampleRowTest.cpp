@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -51,9 +52,17 @@ TEST(PairSampleRow, FastRowMatchesThePlainRowBitForBit) {
                 in, rowStart, 1, width - 3,
                 PairSampleOutputs{keepPlain.data(), plain[0].data(), plain[1].data(), plain[2].data()});
             EXPECT_EQ(keepFast, keepPlain) << "row " << y;
+            // Bit for bit, except that a NaN may come out with another payload:
+            // which NaN operand an operation passes on is the compiler's and the
+            // instruction's choice, and nothing downstream reads a NaN's bits.
             for (int k = 0; k < 3; ++k) {
-                EXPECT_EQ(std::memcmp(fast[k].data(), plain[k].data(), fast[k].size() * sizeof(float)), 0)
-                    << "row " << y << " output " << k;
+                for (std::size_t i = 0; i < fast[k].size(); ++i) {
+                    const float a = fast[k][i];
+                    const float b = plain[k][i];
+                    if (std::isnan(a) && std::isnan(b)) continue;
+                    EXPECT_EQ(std::memcmp(&a, &b, sizeof a), 0)
+                        << "row " << y << " output " << k << " column " << i << ": " << a << " vs " << b;
+                }
             }
         }
     }
