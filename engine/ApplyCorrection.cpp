@@ -170,7 +170,3 @@ extern "C" void mirtane_apply_rgbf(float* pixels, int width, int height, ptrdiff
     mirtane_apply_rgbf_at(pixels, width, height, rowStride, samplesPerPixel, correction, trims,
                           MIRTANE_FULL_STRENGTH);
 }
-
-extern "C" unsigned char mirtane_sample16_to_8(unsigned short value) {
-    return static_cast<unsigned char>((static_cast<unsigned>(value) * 255u + 32767u) / 65535u);
-}
