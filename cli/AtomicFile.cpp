@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 
 #include "cli/FileIdentity.h"
 #include "cli/TemporaryName.h"
@@ -17,6 +18,7 @@ namespace {
 
 constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 constexpr mode_t kPermissionBits = 0777;
+constexpr std::size_t kRandomLength = 6;  // the X's of a temporary name's pattern
 
 // The temporary file being written, for the signal handler; a plain buffer,
 // since the handler may only make async-signal-safe calls. One at a time.
@@ -51,8 +53,9 @@ void InstallInterruptCleanup() {
     }
 }
 
-// Holds the cleanup signals for its lifetime, so that the temporary file is
-// never created without being registered for removal.
+// Holds the cleanup signals on this thread for its lifetime. libvips'
+// threads do not hold them, so a signal may still be handled on one of
+// those meanwhile: hence the name is registered before the file exists.
 class SignalsHeld {
   public:
     SignalsHeld() {
@@ -79,6 +82,45 @@ mode_t CurrentUmask() {
 
 std::string Failure(const std::string& path, int errorNumber) {
     return "cannot write " + path + ": " + std::strerror(errorNumber);
+}
+
+// Replaces the six X's before the last `suffixLength` characters of
+// `pattern` by random letters and digits, as mkstemp would.
+void FillRandomPart(std::string& pattern, int suffixLength) {
+    static const char kAlphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static std::mt19937 generator{std::random_device{}()};
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof kAlphabet - 2);
+    const std::size_t end = pattern.size() - static_cast<std::size_t>(suffixLength);
+    for (std::size_t at = end - kRandomLength; at < end; ++at) {
+        pattern[at] = kAlphabet[pick(generator)];
+    }
+}
+
+// Creates a new file named after `pattern` (mkstemp's X's filled in) and
+// returns its descriptor, or -1 with errno set. The name is registered for
+// removal by the signal handler before the file exists: a signal handled
+// on another thread between the two would otherwise leave it behind.
+int CreateRegistered(const std::string& pattern, int suffixLength, std::string& name) {
+    constexpr int kAttempts = 100;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        name = pattern;
+        FillRandomPart(name, suffixLength);
+        std::memcpy(gPendingTemporary, name.c_str(), name.size() + 1);
+        gHasPendingTemporary = 1;
+        const int fd = open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            return fd;
+        }
+        const int reason = errno;
+        gHasPendingTemporary = 0;
+        if (reason != EEXIST) {
+            errno = reason;
+            return -1;
+        }
+    }
+    errno = EEXIST;
+    return -1;
 }
 
 }  // namespace
@@ -113,14 +155,13 @@ int AtomicFile::Create(const std::string& path, std::string& error) {
         return -1;
     }
     const SignalsHeld held;
-    const int fd = mkostemps(pattern.data(), suffixLength, O_CLOEXEC);
+    std::string name;
+    const int fd = CreateRegistered(pattern, suffixLength, name);
     if (fd < 0) {
         error = Failure(path, errno);
         return -1;
     }
-    std::memcpy(gPendingTemporary, pattern.c_str(), pattern.size() + 1);
-    gHasPendingTemporary = 1;
-    temporary_ = pattern;
+    temporary_ = name;
     fd_ = fd;
     return 0;
 }

@@ -11,8 +11,9 @@
 
 namespace mirtane::cli {
 
-// The mkostemps pattern for an output at `path` written by process `pid`;
-// `suffixLength` receives the length of the part after the X's.
+// The mkstemp-style pattern (six X's to fill in) for an output at `path`
+// written by process `pid`; `suffixLength` receives the length of the part
+// after the X's.
 std::string TemporaryPattern(const std::string& path, pid_t pid, int& suffixLength);
 
 // The process that wrote the temporary file called `name`, or 0 when the
