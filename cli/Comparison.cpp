@@ -27,8 +27,15 @@ VImage Caption(const std::string& text, int width) {
     return VImage::bandjoin({label, label, label}).cast(VIPS_FORMAT_UCHAR);
 }
 
-VImage Panel(const testhost::Image& image, double scale, const std::string& caption) {
+VImage Panel(const testhost::Image& image, double scale, const std::string& caption,
+             const std::string& profile) {
     VImage picture = ToVipsImage(image);
+    if (!profile.empty()) {
+        picture = picture.copy();  // its own header, to hold the profile
+        vips_image_set_blob_copy(picture.get_image(), VIPS_META_ICC_NAME, profile.data(),
+                                 profile.size());
+        picture = picture.icc_transform("srgb", VImage::option()->set("embedded", true));
+    }
     if (scale < 1.0) {
         picture = picture.resize(scale);
     }
@@ -40,13 +47,13 @@ VImage Panel(const testhost::Image& image, double scale, const std::string& capt
 }  // namespace
 
 VImage ComparisonImage(const testhost::Image& before, const testhost::Image& after,
-                       const Trims& trims) {
+                       const Trims& trims, const std::string& profile) {
     const int longer = std::max(before.width, before.height);
     const double scale = longer > kMaxPanelSide ? static_cast<double>(kMaxPanelSide) / longer : 1.0;
     const std::string afterCaption =
         trims.Neutral() ? std::string("After") : "After (" + DescribeTrims(trims) + ")";
-    const VImage left = Panel(before, scale, "Before");
-    const VImage right = Panel(after, scale, afterCaption);
+    const VImage left = Panel(before, scale, "Before", profile);
+    const VImage right = Panel(after, scale, afterCaption, profile);
     const std::vector<double> background{kBackground, kBackground, kBackground};
     VImage pair = left.join(right, VIPS_DIRECTION_HORIZONTAL,
                             VImage::option()->set("shim", kGap)->set("background", background));
@@ -58,9 +65,11 @@ VImage ComparisonImage(const testhost::Image& before, const testhost::Image& aft
 }
 
 int SaveComparison(const testhost::Image& before, const testhost::Image& after, const Trims& trims,
-                   const std::string& path, int quality, std::string& error) {
+                   const std::string& profile, const std::string& path, int quality,
+                   std::string& error) {
     try {
-        return SaveImage(path, ComparisonImage(before, after, trims), SaveSettings{quality, {}, {}, false}, {}, error);
+        return SaveImage(path, ComparisonImage(before, after, trims, profile),
+                         SaveSettings{quality, {}, {}, false}, {}, error);
     } catch (const vips::VError& failure) {
         vips_error_clear();
         error = std::string("cannot draw the comparison: ") + failure.what();

@@ -313,6 +313,11 @@ int LoadPhoto(const std::string& path, std::int64_t maxPixels, Photo& photo, std
         CopyCarriedFields(image, loaded.metadata);
         loaded.orientation = Orientation(image);
         loaded.loader = loader;
+        // Exiv2 reads only files that hold something libvips may not carry.
+        if (std::strstr(loader, "Tiff") != nullptr || image.get_typeof(VIPS_META_EXIF_NAME) != 0 ||
+            image.get_typeof(VIPS_META_IPTC_NAME) != 0) {
+            loaded.embedded = ReadEmbeddedMetadata(path);
+        }
         if (std::strstr(loader, "Jpeg") != nullptr) {
             loaded.jpegQuality = EstimateJpegQuality(path);
         } else if (std::strstr(loader, "Tiff") != nullptr) {
@@ -325,6 +330,16 @@ int LoadPhoto(const std::string& path, std::int64_t maxPixels, Photo& photo, std
         error = DecoderReason(failure.what(), size);
         return -1;
     }
+}
+
+std::string IccProfile(const Photo& photo) {
+    if (photo.metadata.get_image() == nullptr ||
+        photo.metadata.get_typeof(VIPS_META_ICC_NAME) == 0) {
+        return {};
+    }
+    std::size_t size = 0;
+    const void* profile = photo.metadata.get_blob(VIPS_META_ICC_NAME, &size);
+    return std::string(static_cast<const char*>(profile), size);
 }
 
 PhotoFormat OutputFormat(const std::string& path, const std::string& format) {
@@ -487,8 +502,10 @@ int SavePhoto(const std::string& path, const Photo& photo, const testhost::Image
         out = out.copy(VImage::option()
                            ->set("xres", photo.metadata.xres())
                            ->set("yres", photo.metadata.yres()));
-        CopyKeptFields(photo.metadata, out, settings.strip);
-        return SaveImage(path, out, settings, InputDefaults(format, photo, settings.quality), error);
+        const bool strip = StripsMetadata(settings);
+        CopyKeptFields(photo.metadata, out, strip);
+        return SaveImage(path, out, settings, InputDefaults(format, photo, settings.quality), error,
+                         strip ? nullptr : photo.embedded.get());
     } catch (const vips::VError& failure) {
         vips_error_clear();
         error = "cannot encode the result: " + FirstLine(failure.what());
@@ -496,8 +513,28 @@ int SavePhoto(const std::string& path, const Photo& photo, const testhost::Image
     }
 }
 
+bool StripsMetadata(const SaveSettings& settings) {
+    if (settings.strip) {
+        return true;
+    }
+    // The last mention wins, as libvips reads its options left to right.
+    bool strip = false;
+    std::size_t start = 0;
+    while (start <= settings.options.size()) {
+        const std::size_t end = std::min(settings.options.find(',', start), settings.options.size());
+        const std::string option = settings.options.substr(start, end - start);
+        if (option == "strip" || option == "strip=true" || option == "strip=1") {
+            strip = true;
+        } else if (option == "strip=false" || option == "strip=0") {
+            strip = false;
+        }
+        start = end + 1;
+    }
+    return strip;
+}
+
 int SaveImage(const std::string& path, const VImage& image, const SaveSettings& settings,
-              const std::string& defaults, std::string& error) {
+              const std::string& defaults, std::string& error, const EmbeddedMetadata* embedded) {
     const PhotoFormat format = OutputFormat(path, settings.format);
     if (format == PhotoFormat::Unknown) {
         error = settings.format.empty()
@@ -537,7 +574,17 @@ int SaveImage(const std::string& path, const VImage& image, const SaveSettings& 
         error = "cannot write " + path + ": " + output.Reason();
         return -1;
     }
-    return toStandardOutput ? 0 : file.Commit(error);
+    if (toStandardOutput) {
+        return 0;
+    }
+    if (embedded != nullptr && NeedsEmbeddedMetadata(*embedded, format)) {
+        std::string reason;
+        if (AddEmbeddedMetadata(file.fd(), *embedded, reason) != 0) {
+            error = "cannot write " + path + ": " + reason + " (--strip writes it without them)";
+            return -1;
+        }
+    }
+    return file.Commit(error);
 }
 
 }  // namespace mirtane::cli

@@ -2,17 +2,20 @@
 // with what the plug-in needs split off from what it must not touch: the
 // three colour planes at 8 bits go to the plug-in; alpha and any further
 // bands, the ICC profile, EXIF, XMP, IPTC and the resolution are carried
-// over to the output unchanged, as far as its format holds them (libvips
-// writes no EXIF into TIFF files, and WebP files hold no resolution). A
-// 16-bit image keeps its samples at 16 bits beside their 8-bit rendering.
+// over to the output unchanged, as far as its format holds them (WebP files
+// hold no resolution; what libvips cannot carry, EXIF and IPTC into TIFF
+// files and a TIFF file's own tags, EmbeddedMetadata.h adds). A 16-bit
+// image keeps its samples at 16 bits beside their 8-bit rendering.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <vips/vips8>
 
+#include "cli/EmbeddedMetadata.h"
 #include "testhost/Image.h"
 
 namespace mirtane::cli {
@@ -25,6 +28,9 @@ struct Photo {
     std::vector<std::uint16_t> deep;
     int deepBands = 0;
     vips::VImage metadata;       // a 1 x 1 image carrying the input's metadata
+    // The input's EXIF and IPTC as Exiv2 read them, for outputs libvips
+    // cannot give them to; null when there are none.
+    std::shared_ptr<const EmbeddedMetadata> embedded;
     int orientation = 1;         // EXIF orientation, 1 ... 8; 1 when the file has none
     std::string loader;          // the libvips loader class that read it ("VipsForeignLoadJpegFile")
     int jpegQuality = 0;         // a JPEG input's estimated quality, else 0
@@ -58,6 +64,9 @@ constexpr std::int64_t kDefaultMaxPixels = 600'000'000;
 // `rgb` holds their 8-bit rendering. Float samples are refused.
 [[nodiscard]] int LoadPhoto(const std::string& path, std::int64_t maxPixels, Photo& photo,
                             std::string& error);
+
+// The ICC profile the photo carries, as bytes; empty when it has none.
+std::string IccProfile(const Photo& photo);
 
 // Output formats, chosen from a file name's extension.
 enum class PhotoFormat { Jpeg, Png, Tiff, Webp, Unknown };
@@ -99,9 +108,15 @@ std::string SaveOptionsProblem(const std::string& path, const SaveSettings& sett
 vips::VImage ToVipsImage(const testhost::Image& image);
 
 // Writes `image` to `path` as SavePhoto does; `defaults` are saver options
-// given before settings.options (which win).
+// given before settings.options (which win). `embedded`, when given, is
+// added to a file whose format libvips cannot give it to (not to standard
+// output, which is written as the encoder streams it).
 [[nodiscard]] int SaveImage(const std::string& path, const vips::VImage& image,
                             const SaveSettings& settings, const std::string& defaults,
-                            std::string& error);
+                            std::string& error, const EmbeddedMetadata* embedded = nullptr);
+
+// True when `settings` leave out the metadata: --strip, or "strip" among
+// the saver options.
+bool StripsMetadata(const SaveSettings& settings);
 
 }  // namespace mirtane::cli

@@ -154,8 +154,8 @@ int RestoreFile(const RestoreJob& job, Reporter& reporter) {
     if (!job.comparison.empty()) {
         const testhost::Image uprightBefore = UprightImage(before, photo.orientation);
         const testhost::Image uprightAfter = UprightImage(restored, photo.orientation);
-        if (SaveComparison(uprightBefore, uprightAfter, job.trims, job.comparison, job.quality,
-                           error) != 0) {
+        if (SaveComparison(uprightBefore, uprightAfter, job.trims, IccProfile(photo),
+                           job.comparison, job.quality, error) != 0) {
             reporter.Result(result);
             return Fail(reporter, job.input, "comparison not written: " + error);
         }

@@ -23,6 +23,9 @@ packages=(
     # The input's JPEG quality and TIFF compression; metadata read back in
     # tests; the man page and shell completion
     libjpeg-dev libtiff-dev libimage-exiftool-perl help2man bash-completion
+    # EXIF and IPTC that libvips cannot carry (into TIFF, from TIFF tags);
+    # a wide-gamut ICC profile for the comparison's colour-management test
+    libexiv2-dev libgs-common
     # The GEGL operation and the GIMP plug-in, and their tests
     libgegl-dev gegl libgimp2.0-dev gimp x11-utils
     # The quality and peer benchmarks (bench/quality.sh, bench/compare-peers.sh)
