@@ -126,7 +126,7 @@ void BM_Intake(benchmark::State& state, Memory memory) {
             break;
         }
         benchmark::DoNotOptimize(planes.red[0]);
-        TrackedFree(planes.workBuffer);
+        planes.workBuffer.reset();
     }
 }
 BENCHMARK_CAPTURE(BM_Intake, cold, Memory::Cold)->Unit(benchmark::kMillisecond)->Iterations(5);
@@ -148,7 +148,7 @@ void BM_Analysis(benchmark::State& state) {
         width = planes.width;
         height = planes.height;
         source.assign(planes.red, planes.red + 3 * static_cast<std::size_t>(width) * height);
-        TrackedFree(planes.workBuffer);
+        planes.workBuffer.reset();
     }
     std::vector<float> planes(source.size());
     float tables[3][kCurveLength];

@@ -134,7 +134,7 @@ void BM_ReadAndReducePlanes(benchmark::State& state, Memory memory) {
     gHost.resultSlot = &result;
     if (memory == Memory::Recycled) {
         ReducedPlanes warmUp;
-        if (ReadAndReducePlanes(kWidth, kHeight, &warmUp) == IntakeStatus::Ok) TrackedFree(warmUp.workBuffer);
+        if (ReadAndReducePlanes(kWidth, kHeight, &warmUp) == IntakeStatus::Ok) warmUp.workBuffer.reset();
     }
     gHostSeconds = 0.0;
     std::uint64_t highWaterMark = 0;
@@ -147,7 +147,7 @@ void BM_ReadAndReducePlanes(benchmark::State& state, Memory memory) {
         }
         highWaterMark = TrackedHighWaterMark();
         benchmark::DoNotOptimize(planes.red[0]);
-        TrackedFree(planes.workBuffer);
+        planes.workBuffer.reset();
     }
     state.counters["host_cpu_ms"] = benchmark::Counter(gHostSeconds * 1e3, benchmark::Counter::kAvgIterations);
     state.counters["peak_MB"] = static_cast<double>(highWaterMark) / 1e6;

@@ -29,4 +29,15 @@ void DisposeHandles();
 void SetParameterDefaults();
 void InitGlobals();
 
+// Both handles locked for the guard's lifetime: LockHandles when made,
+// UnlockHandles when gone, whatever happened in between (a failed lock
+// included, as UnlockHandles copes with handles that were never locked).
+class LockedHandles {
+  public:
+    LockedHandles() { LockHandles(); }
+    ~LockedHandles() { UnlockHandles(); }
+    LockedHandles(const LockedHandles&) = delete;
+    LockedHandles& operator=(const LockedHandles&) = delete;
+};
+
 }  // namespace mirtane

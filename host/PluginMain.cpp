@@ -25,13 +25,13 @@ void DispatchSelector(std::int16_t selector) {
         HandlePrepare();
         UnlockHandles();
         break;
-    case filterSelectorStart:
-        LockHandles();
+    case filterSelectorStart: {
+        const LockedHandles locked;
         if (HostResult() == noErr) {
             HandleStart();
         }
-        UnlockHandles();
         break;
+    }
     case filterSelectorContinue:
         HandleContinue();
         break;

@@ -1,5 +1,7 @@
 #include "host/ScriptingParameters.h"
 
+#include <utility>
+
 #include "host/DescriptorKeys.h"
 #include "host/HostState.h"
 
@@ -19,13 +21,70 @@ bool CanWrite(const WriteDescriptorProcs* procs) {
            procs->closeWriteDescriptorProc != nullptr && procs->putIntegerProc != nullptr;
 }
 
-void DisposeDescriptor(PIDescriptorParameters* scripting) {
+void DisposeHostHandle(Handle handle) {
     const HandleProcs* handles = gHost.filterRecord->handleProcs;
-    if (handles != nullptr && handles->disposeProc != nullptr) {
-        handles->disposeProc(scripting->descriptor);
+    if (handle != nullptr && handles != nullptr && handles->disposeProc != nullptr) {
+        handles->disposeProc(handle);
     }
+}
+
+void DisposeDescriptor(PIDescriptorParameters* scripting) {
+    DisposeHostHandle(scripting->descriptor);
     scripting->descriptor = nullptr;
 }
+
+// A read token of the host's, closed exactly once: by Close, which reports
+// the host's status, or else when the token goes out of scope.
+class ReadToken {
+  public:
+    ReadToken(const ReadDescriptorProcs* procs, Handle descriptor, DescriptorKeyID* keys)
+        : procs_(procs), token_(procs->openReadDescriptorProc(descriptor, keys)) {}
+    ~ReadToken() { static_cast<void>(Close()); }
+    ReadToken(const ReadToken&) = delete;
+    ReadToken& operator=(const ReadToken&) = delete;
+
+    explicit operator bool() const { return token_ != nullptr; }
+    PIReadDescriptor get() const { return token_; }
+    OSErr Close() {
+        PIReadDescriptor token = std::exchange(token_, nullptr);
+        return token != nullptr ? procs_->closeReadDescriptorProc(token) : noErr;
+    }
+
+  private:
+    const ReadDescriptorProcs* procs_;
+    PIReadDescriptor token_;
+};
+
+// A write token of the host's, closed exactly once: by Close, which hands
+// back the recorded descriptor, or else when the token goes out of scope,
+// the step then disposed of unrecorded.
+class WriteToken {
+  public:
+    explicit WriteToken(const WriteDescriptorProcs* procs)
+        : procs_(procs), token_(procs->openWriteDescriptorProc()) {}
+    ~WriteToken() {
+        if (token_ != nullptr) {
+            Handle discarded = nullptr;
+            static_cast<void>(procs_->closeWriteDescriptorProc(token_, &discarded));
+            DisposeHostHandle(discarded);
+        }
+    }
+    WriteToken(const WriteToken&) = delete;
+    WriteToken& operator=(const WriteToken&) = delete;
+
+    explicit operator bool() const { return token_ != nullptr; }
+    PIWriteDescriptor get() const { return token_; }
+    Handle Close() {
+        Handle recorded = nullptr;
+        static_cast<void>(procs_->closeWriteDescriptorProc(std::exchange(token_, nullptr), &recorded));
+        return recorded;
+    }
+
+  private:
+    const WriteDescriptorProcs* procs_;
+    PIWriteDescriptor token_;
+};
+
 
 }  // namespace
 
@@ -46,13 +105,13 @@ OSErr ReadScriptParameters(std::uint8_t* showDialog) {
     // writable memory of our own, never a constant table.
     DescriptorKeyID keys[] = {keyRedTint, keyGreenTint, keyBlueTint, 0};
     OSErr status = noErr;
-    PIReadDescriptor token = procs->openReadDescriptorProc(scripting->descriptor, keys);
-    if (token != nullptr) {
+    ReadToken token(procs, scripting->descriptor, keys);
+    if (token) {
         ParameterBlock* block = gHost.parameterBlock;
         DescriptorKeyID key = 0;
         DescType type = 0;
         std::int32_t flags = 0;
-        while (procs->getKeyProc(token, &key, &type, &flags) != 0) {
+        while (procs->getKeyProc(token.get(), &key, &type, &flags) != 0) {
             std::int32_t* tint = nullptr;
             for (const TintField& field : TintFields(block)) {
                 if (field.key == key) {
@@ -63,11 +122,11 @@ OSErr ReadScriptParameters(std::uint8_t* showDialog) {
                 break;  // an unknown key ends the reading
             }
             std::int32_t stored = 0;
-            if (procs->getIntegerProc(token, &stored) == noErr) {
+            if (procs->getIntegerProc(token.get(), &stored) == noErr) {
                 *tint = TintFromStored(stored);
             }
         }
-        status = procs->closeReadDescriptorProc(token);
+        status = token.Close();
         DisposeDescriptor(scripting);
     }
     *showDialog = scripting->playInfo == plugInDialogDisplay ? 1 : 0;
@@ -80,19 +139,18 @@ OSErr WriteScriptParameters() {
         return errMissingParameter;
     }
     const WriteDescriptorProcs* procs = scripting->writeDescriptorProcs;
-    PIWriteDescriptor token = procs->openWriteDescriptorProc();
-    if (token == nullptr) {
+    WriteToken token(procs);
+    if (!token) {
         return noErr;
     }
     for (const TintField& field : TintFields(gHost.parameterBlock)) {
         // A failed put only leaves that key out of the recorded step.
-        static_cast<void>(procs->putIntegerProc(token, field.key, StoredTint(*field.tint)));
+        static_cast<void>(procs->putIntegerProc(token.get(), field.key, StoredTint(*field.tint)));
     }
     if (scripting->descriptor != nullptr) {
         DisposeDescriptor(scripting);
     }
-    Handle recorded = nullptr;
-    static_cast<void>(procs->closeWriteDescriptorProc(token, &recorded));
+    Handle recorded = token.Close();
     scripting->descriptor = recorded;
     scripting->recordInfo = plugInDialogOptional;
     return noErr;

@@ -68,9 +68,10 @@ void ClearHostRects() {
 }
 
 void RunErrorEpilogue() {
-    LockHandles();
-    ReleaseAllTracked();
-    UnlockHandles();
+    {
+        const LockedHandles locked;
+        ReleaseAllTracked();
+    }
     DisposeHandles();
     ClearHostRects();
 }

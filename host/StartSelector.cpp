@@ -186,7 +186,7 @@ void HandleStart() {
                              block) != 0) {
         UseIdentityCorrection();
     }
-    TrackedFree(planes.workBuffer);
+    planes.workBuffer.reset();
     ReportProgress(0, 3);
 
     if (showDialog != 0 && !ConfirmWithDialog()) {

@@ -2,8 +2,9 @@
 
 #include <cassert>
 #include <cstddef>
+#include <utility>
 
-#include "host/TrackedMemory.h"
+#include "host/TrackedBuffer.h"
 #include "pipeline/HostRequest.h"
 #include "pipeline/PixelLayout.h"
 #include "pipeline/PlaneToFloats.h"
@@ -12,26 +13,6 @@
 namespace mirtane {
 
 namespace {
-
-// Owns one tracked block until it is released or handed on.
-class TrackedBlock {
-public:
-    explicit TrackedBlock(void* address) : address_(address) {}
-    TrackedBlock(const TrackedBlock&) = delete;
-    TrackedBlock& operator=(const TrackedBlock&) = delete;
-    ~TrackedBlock() { TrackedFree(address_); }
-
-    std::uint8_t* get() const { return static_cast<std::uint8_t*>(address_); }
-    void* release() {
-        void* address = address_;
-        address_ = nullptr;
-        return address;
-    }
-    void reset() { TrackedFree(release()); }
-
-private:
-    void* address_;
-};
 
 constexpr int kColourPlanes = 3;
 
@@ -79,15 +60,15 @@ IntakeStatus ReadAndReducePlanes(std::int32_t width, std::int32_t height, Reduce
     FilterRecord* record = CurrentFilterRecord();
 
     // One row of floats at a time (see DeliveredPlane).
-    TrackedBlock rowFloats(TrackedAlloc(4 * static_cast<std::uint64_t>(width)));
-    if (rowFloats.get() == nullptr) return IntakeStatus::HostFailure;
+    TrackedBuffer rowFloats = TrackedBuffer::Cleared(4 * static_cast<std::uint64_t>(width));
+    if (!rowFloats) return IntakeStatus::HostFailure;
     const std::uint64_t workBytes = WorkBufferBytes(width, height);
     // Every byte of the work buffer that is read was written first: each
     // reduced plane by the vertical pass, each scratch row by the horizontal
     // pass or the median filter's copy. Clearing it would only touch memory
     // that is never used.
-    TrackedBlock work(TrackedAllocUncleared(workBytes));
-    if (work.get() == nullptr) return IntakeStatus::HostFailure;
+    TrackedBuffer work = TrackedBuffer::Uncleared(workBytes);
+    if (!work) return IntakeStatus::HostFailure;
 
     const std::int32_t reducedWidth = width / 4;
     const std::int32_t reducedHeight = height / 4;
@@ -133,7 +114,7 @@ IntakeStatus ReadAndReducePlanes(std::int32_t width, std::int32_t height, Reduce
             SetHostResult(memFullErr);
             return IntakeStatus::HostFailure;
         }
-        std::uint8_t* planeStart = work.get() + static_cast<std::size_t>(i) * reducedBytes;
+        std::uint8_t* planeStart = work.bytes() + static_cast<std::size_t>(i) * reducedBytes;
         remaining -= reducedBytes;
         planes[i] = reinterpret_cast<float*>(planeStart);
         float* scratch = reinterpret_cast<float*>(planeStart + reducedBytes);
@@ -154,7 +135,7 @@ IntakeStatus ReadAndReducePlanes(std::int32_t width, std::int32_t height, Reduce
     out->blue = planes[2];
     out->width = reducedWidth;
     out->height = reducedHeight;
-    out->workBuffer = work.release();
+    out->workBuffer = std::move(work);
     return IntakeStatus::Ok;
 }
 

@@ -5,19 +5,21 @@
 
 #include <cstdint>
 
+#include "host/TrackedBuffer.h"
+
 namespace mirtane {
 
 // The float nearest to 1/255 (bits 0x3B808081): turns a byte into [0, 1].
 constexpr float kSampleScale = 0.0039215689f;
 
 // Three reduced planes of width x height floats, row-major, lying back to
-// back at the start of `workBuffer` (red, green, blue). The caller releases
-// workBuffer with TrackedFree once the analysis is done.
+// back at the start of `workBuffer` (red, green, blue), which owns them: the
+// caller resets it once the analysis is done.
 struct ReducedPlanes {
     float* red = nullptr;
     float* green = nullptr;
     float* blue = nullptr;
-    void* workBuffer = nullptr;
+    TrackedBuffer workBuffer;
     std::int32_t width = 0;
     std::int32_t height = 0;
 };

@@ -24,7 +24,7 @@ ALLOWED = {
     "resources": {"resources"},
     "analysis": {"analysis", "blocks"},
     "pipeline": {"pipeline", "analysis", "pluginapi", "blocks",
-                 "host/CurrentRun.h", "host/TrackedMemory.h"},
+                 "host/CurrentRun.h", "host/TrackedMemory.h", "host/TrackedBuffer.h"},
     "host": {"host", "pipeline", "analysis", "pluginapi", "platform", "blocks", "resources"},
     "platform/headless": {"platform"},
     "platform/win32": {"platform", "ui/DialogEntry.h"},

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/HostState.h"
+#include "host/TrackedBuffer.h"
 #include "host/TrackedMemory.h"
 
 namespace mirtane {
@@ -197,6 +198,42 @@ TEST_F(TrackedMemoryTest, HighWaterMarkFollowsThePeakOfLiveBytes) {
     EXPECT_EQ(TrackedHighWaterMark(), 150u);
     EXPECT_EQ(TrackedBytesInUse(), 70u);
     static_cast<void>(b);
+}
+
+TEST_F(TrackedMemoryTest, AnOwnedBufferIsFreedOnceWhereverItsOwnershipEnds) {
+    {
+        TrackedBuffer first = TrackedBuffer::Cleared(64);
+        ASSERT_TRUE(first);
+        EXPECT_TRUE(AllZero(first.get(), 64));
+        TrackedBuffer moved = std::move(first);  // ownership moves, nothing is freed
+        EXPECT_FALSE(first);
+        EXPECT_EQ(TrackedBlockCount(), 1u);
+        moved = TrackedBuffer::Uncleared(32);  // the old block goes before the new one is kept
+        EXPECT_EQ(TrackedBlockCount(), 1u);
+        EXPECT_EQ(log.calls, (std::vector<std::string>{"allocate 1", "lock 1", "allocate 2",
+                                                       "lock 2", "unlock 1", "free 1"}));
+    }
+    EXPECT_EQ(TrackedBlockCount(), 0u);  // the scope's end freed the second
+    EXPECT_EQ(log.calls.back(), "free 2");
+
+    TrackedBuffer kept = TrackedBuffer::Cleared(16);
+    void* address = kept.release();  // handed on: the buffer no longer frees it
+    EXPECT_FALSE(kept);
+    kept.reset();
+    EXPECT_EQ(TrackedBlockCount(), 1u);
+    TrackedFree(address);
+    EXPECT_EQ(TrackedBlockCount(), 0u);
+}
+
+TEST_F(TrackedMemoryTest, AFailedAllocationGivesAnEmptyBufferThatFreesNothing) {
+    log.failAllocateWith = memFullErr;
+    record.bufferProcs = nullptr;
+    {
+        TrackedBuffer huge = TrackedBuffer::Cleared(8ull << 32);  // over the interface's limit
+        EXPECT_FALSE(huge);
+        EXPECT_EQ(result, memFullErr);
+    }
+    EXPECT_EQ(TrackedBlockCount(), 0u);
 }
 
 }  // namespace

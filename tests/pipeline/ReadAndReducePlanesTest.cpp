@@ -54,10 +54,10 @@ IntakeRun RunIntake(TestHost& host) {
         run.blue = PlaneCopy(planes.blue, planes);
         run.width = planes.width;
         run.height = planes.height;
-        EXPECT_EQ(planes.workBuffer, static_cast<void*>(planes.red));
+        EXPECT_EQ(planes.workBuffer.get(), static_cast<void*>(planes.red));
         EXPECT_EQ(planes.green, planes.red + planes.width * planes.height);
         EXPECT_EQ(planes.blue, planes.green + planes.width * planes.height);
-        TrackedFree(planes.workBuffer);
+        planes.workBuffer.reset();
     });
     host.Run();
     harness::SetStartScenario(nullptr);
@@ -214,7 +214,7 @@ TEST(ReadAndReducePlanes, HostThatDeliversNoDataIsAnInternalFailureNotACrash) {
     gHost.resultSlot = &result;
     ReducedPlanes planes;
     EXPECT_EQ(ReadAndReducePlanes(480, 480, &planes), IntakeStatus::ReductionFailed);
-    EXPECT_EQ(planes.workBuffer, nullptr);
+    EXPECT_FALSE(planes.workBuffer);
     EXPECT_EQ(TrackedBlockCount(), 0u);
     gHost = HostState{};
 }
