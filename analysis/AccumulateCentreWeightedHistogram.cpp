@@ -19,7 +19,8 @@ std::int32_t AccumulateCentreWeightedHistogram(const float* plane, float white, 
     }
     const std::int32_t n = histogram.Count();
     const float lastBin = static_cast<float>(n - 1);
-    const float scale = static_cast<float>(static_cast<double>(n - 1) / (static_cast<double>(white) - black));
+    const float scale =
+        static_cast<float>(static_cast<double>(n - 1) / (static_cast<double>(white) - black));
     const IndexRange rowRange = WindowRange(height, UpperBound::Excluded);
     const IndexRange columnRange = WindowRange(width, UpperBound::Excluded);
     const std::vector<double> columnFactors = CentreColumnFactors(columnRange, width);
@@ -37,7 +38,8 @@ std::int32_t AccumulateCentreWeightedHistogram(const float* plane, float white, 
         const double rowFactor = CentreRowFactor(i, height);
         const float* row = plane + static_cast<std::size_t>(i) * static_cast<std::size_t>(width);
         for (std::int32_t j = columnRange.first; j <= columnRange.last; ++j) {
-            const double weight = rowFactor * columnFactors[static_cast<std::size_t>(j - columnRange.first)];
+            const double weight =
+                rowFactor * columnFactors[static_cast<std::size_t>(j - columnRange.first)];
             if (weight == 0.0) {
                 continue;
             }

@@ -17,8 +17,9 @@ namespace mirtane {
 // highlight or shadow weight) every channel takes shadow level 0 and
 // highlight level N, so every gain is 1 and every ramp is i * step.
 // Returns 0, or -1 when the curves have no storage.
-[[nodiscard]] std::int32_t BalanceChannelRanges(const float* planeR, const float* planeG, const float* planeB,
-                                                std::int32_t width, std::int32_t height, ToneCurve& curveR,
+[[nodiscard]] std::int32_t BalanceChannelRanges(const float* planeR, const float* planeG,
+                                                const float* planeB, std::int32_t width,
+                                                std::int32_t height, ToneCurve& curveR,
                                                 ToneCurve& curveG, ToneCurve& curveB,
                                                 const ParameterBlock* settings);
 

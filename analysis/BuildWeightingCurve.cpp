@@ -51,8 +51,8 @@ std::int32_t BuildWeightingCurve(ToneCurve& curve) {
     ToneCurve squareRoot(n);
     ToneCurve fifthRoot(n);
     ToneCurve envelope(n);
-    if (!curve.HasStorage() || !density.HasStorage() || !squareRoot.HasStorage() || !fifthRoot.HasStorage() ||
-        !envelope.HasStorage()) {
+    if (!curve.HasStorage() || !density.HasStorage() || !squareRoot.HasStorage() ||
+        !fifthRoot.HasStorage() || !envelope.HasStorage()) {
         return -1;
     }
 

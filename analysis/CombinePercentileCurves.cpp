@@ -10,7 +10,8 @@ void CombinePercentileCurves(ToneCurve& combined, const ToneCurve& curveR, const
         const double r = curveR.At(i);
         const double g = curveG.At(i);
         const double b = curveB.At(i);
-        combined.At(i) = static_cast<float>(std::sqrt(0.36 * (r * r) + 0.46 * (g * g) + 0.18 * (b * b)));
+        combined.At(i) =
+            static_cast<float>(std::sqrt(0.36 * (r * r) + 0.46 * (g * g) + 0.18 * (b * b)));
     }
 }
 

@@ -48,8 +48,8 @@ std::int32_t ComputeChannelCurves(float* planeR, float* planeG, float* planeB, s
         return -1;
     }
 
-    const std::int32_t first =
-        EstimateChannelSlopes(planeR, planeG, planeB, width, height, channelR, channelG, channelB, settings);
+    const std::int32_t first = EstimateChannelSlopes(planeR, planeG, planeB, width, height,
+                                                     channelR, channelG, channelB, settings);
     if (first != 0) {
         return first;
     }
@@ -62,8 +62,8 @@ std::int32_t ComputeChannelCurves(float* planeR, float* planeG, float* planeB, s
     ToneCurve balanceG(n);
     ToneCurve balanceB(n);
     // The balancing itself always succeeds; only missing storage stops here.
-    if (BalanceChannelRanges(planeR, planeG, planeB, width, height, balanceR, balanceG, balanceB, settings) !=
-        0) {
+    if (BalanceChannelRanges(planeR, planeG, planeB, width, height, balanceR, balanceG, balanceB,
+                             settings) != 0) {
         return -1;
     }
     balanceR.ApplyToPlane(planeR, sampleCount);
@@ -73,8 +73,8 @@ std::int32_t ComputeChannelCurves(float* planeR, float* planeG, float* planeB, s
     ToneCurve equaliseR(n);
     ToneCurve equaliseG(n);
     ToneCurve equaliseB(n);
-    const std::int32_t result = EqualiseChannels(planeR, planeG, planeB, 1.0f, 0.0f, width, height, equaliseR,
-                                                 equaliseG, equaliseB, settings);
+    const std::int32_t result = EqualiseChannels(planeR, planeG, planeB, 1.0f, 0.0f, width, height,
+                                                 equaliseR, equaliseG, equaliseB, settings);
     if (result != 0) {
         return result;
     }

@@ -76,9 +76,11 @@ void AccumulateConsistentLevels(const CellBand& band, SampleLevels* levels) {
     std::int32_t white[kChannels] = {levels->white[0], levels->white[1], levels->white[2]};
     for (std::int32_t j = 0; j < band.cellCount; ++j) {
         const std::int32_t firstColumn = j * kNaturalCellSize;
-        const std::int32_t endColumn = j + 1 < band.cellCount ? firstColumn + kNaturalCellSize : band.width;
+        const std::int32_t endColumn =
+            j + 1 < band.cellCount ? firstColumn + kNaturalCellSize : band.width;
         const std::ptrdiff_t offset = static_cast<std::ptrdiff_t>(firstColumn) * kChannels;
-        const CellSamples cell{band.pixels + offset, band.rowStride, band.rowCount, endColumn - firstColumn};
+        const CellSamples cell{band.pixels + offset, band.rowStride, band.rowCount,
+                               endColumn - firstColumn};
         for (std::int32_t c = 0; c < kChannels; ++c) {
             std::int32_t smallest = 0;
             std::int32_t largest = 0;

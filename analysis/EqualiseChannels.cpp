@@ -9,9 +9,10 @@
 
 namespace mirtane {
 
-std::int32_t EqualiseChannels(const float* planeR, const float* planeG, const float* planeB, float white,
-                              float black, std::int32_t width, std::int32_t height, ToneCurve& curveR,
-                              ToneCurve& curveG, ToneCurve& curveB, const ParameterBlock* settings) {
+std::int32_t EqualiseChannels(const float* planeR, const float* planeG, const float* planeB,
+                              float white, float black, std::int32_t width, std::int32_t height,
+                              ToneCurve& curveR, ToneCurve& curveG, ToneCurve& curveB,
+                              const ParameterBlock* settings) {
     const std::int32_t n = settings->curveLength;
     ToneCurve* const curves[3] = {&curveR, &curveG, &curveB};
     const float* const planes[3] = {planeR, planeG, planeB};

@@ -16,8 +16,9 @@ namespace mirtane {
 // [0, 1]. A channel whose analysed samples all fall into bin 0 (or that has
 // none) adds nothing to the common curve and takes its toe and shoulder from
 // it alone. Returns 0, or -1 when working storage is not available.
-[[nodiscard]] std::int32_t EqualiseChannels(const float* planeR, const float* planeG, const float* planeB,
-                                            float white, float black, std::int32_t width, std::int32_t height,
+[[nodiscard]] std::int32_t EqualiseChannels(const float* planeR, const float* planeG,
+                                            const float* planeB, float white, float black,
+                                            std::int32_t width, std::int32_t height,
                                             ToneCurve& curveR, ToneCurve& curveG, ToneCurve& curveB,
                                             const ParameterBlock* settings);
 

@@ -31,7 +31,8 @@ std::int32_t EstimateChannelSlopes(const float* planeR, const float* planeG, con
     ToneCurve slopeR(n);
     ToneCurve slopeG(n);
     ToneCurve slopeB(n);
-    if (!histogram.HasStorage() || !slopeR.HasStorage() || !slopeG.HasStorage() || !slopeB.HasStorage()) {
+    if (!histogram.HasStorage() || !slopeR.HasStorage() || !slopeG.HasStorage() ||
+        !slopeB.HasStorage()) {
         return -1;
     }
 
@@ -65,10 +66,10 @@ std::int32_t EstimateChannelSlopes(const float* planeR, const float* planeG, con
     ToneCurve* slopes[3] = {&slopeR, &slopeG, &slopeB};
     for (const ChannelPlan& plan : kPlans) {
         const auto channel = [&](int c) { return PairChannel{planes[c], min[c], spread[c], 1.0f}; };
-        histogram.AddPairSamples(channel(plan.primary), channel(plan.firstSecondary), width, height, black,
-                                 white);
-        histogram.AddPairSamples(channel(plan.primary), channel(plan.secondSecondary), width, height, black,
-                                 white);
+        histogram.AddPairSamples(channel(plan.primary), channel(plan.firstSecondary), width, height,
+                                 black, white);
+        histogram.AddPairSamples(channel(plan.primary), channel(plan.secondSecondary), width,
+                                 height, black, white);
         histogram.WeightRows(plan.shift);
         histogram.ExtractCurve(*slopes[plan.primary], kSlopeFraction);
         static_cast<void>(histogram.Reset());  // cannot fail: the storage exists

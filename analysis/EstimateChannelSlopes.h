@@ -17,8 +17,9 @@ namespace mirtane {
 // Returns 0; -2 when white <= black (the channel curves are then filled with
 // the black level); -1 when working storage is not available.
 [[nodiscard]] std::int32_t EstimateChannelSlopes(const float* planeR, const float* planeG,
-                                                 const float* planeB, std::int32_t width, std::int32_t height,
-                                                 ToneCurve& curveR, ToneCurve& curveG, ToneCurve& curveB,
+                                                 const float* planeB, std::int32_t width,
+                                                 std::int32_t height, ToneCurve& curveR,
+                                                 ToneCurve& curveG, ToneCurve& curveB,
                                                  ParameterBlock* settings);
 
 }  // namespace mirtane

@@ -14,8 +14,8 @@ void RunningSlopeSum(const ToneCurve& slope, ToneCurve& sum, std::int32_t n, flo
     for (std::int32_t i = 0; i < n; ++i) {
         const float e = (slope.At(i) - middle) / middle;
         const float ratio = (1.00001f + e) / (1.00001f - e);
-        const float g =
-            static_cast<float>(std::pow(static_cast<double>(ratio), static_cast<double>(kSlopeExponent)));
+        const float g = static_cast<float>(
+            std::pow(static_cast<double>(ratio), static_cast<double>(kSlopeExponent)));
         total = i == 0 ? g : total + g;
         sum.At(i) = total;
     }

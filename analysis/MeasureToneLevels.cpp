@@ -30,8 +30,9 @@ double RankWeight(double centreWeight, double own, double firstPartner, double s
 
 std::int32_t MeasureToneLevels(const float* planeR, const float* planeG, const float* planeB,
                                std::int32_t width, std::int32_t height, float black, float white,
-                               const ToneCurve& curveR, const ToneCurve& curveG, const ToneCurve& curveB,
-                               float shadowLevels[3], float highlightLevels[3]) {
+                               const ToneCurve& curveR, const ToneCurve& curveG,
+                               const ToneCurve& curveB, float shadowLevels[3],
+                               float highlightLevels[3]) {
     if (height <= 0) {
         return -1;
     }
@@ -41,7 +42,8 @@ std::int32_t MeasureToneLevels(const float* planeR, const float* planeG, const f
         return -1;
     }
     const float* tables[3] = {curveR.Data(), curveG.Data(), curveB.Data()};
-    const float scale = static_cast<float>(static_cast<double>(n) / (static_cast<double>(white) - black));
+    const float scale =
+        static_cast<float>(static_cast<double>(n) / (static_cast<double>(white) - black));
     const float lastBin = static_cast<float>(n - 1);
     LevelSums sums[3];
     const IndexRange rowRange = WindowRange(height, UpperBound::Included);
@@ -51,7 +53,8 @@ std::int32_t MeasureToneLevels(const float* planeR, const float* planeG, const f
         const double rowFactor = CentreRowFactor(i, height);
         const std::size_t rowStart = static_cast<std::size_t>(i) * static_cast<std::size_t>(width);
         for (std::int32_t j = columnRange.first; j <= columnRange.last; ++j) {
-            const double weight = rowFactor * columnFactors[static_cast<std::size_t>(j - columnRange.first)];
+            const double weight =
+                rowFactor * columnFactors[static_cast<std::size_t>(j - columnRange.first)];
             if (!(weight > 0.0)) {
                 continue;
             }

@@ -20,9 +20,10 @@ namespace mirtane {
 // shorter than it, or some channel has no highlight weight
 // (nothing written), or no shadow weight (highlight levels written); 0
 // otherwise.
-[[nodiscard]] std::int32_t MeasureToneLevels(const float* planeR, const float* planeG, const float* planeB,
-                                             std::int32_t width, std::int32_t height, float black,
-                                             float white, const ToneCurve& curveR, const ToneCurve& curveG,
+[[nodiscard]] std::int32_t MeasureToneLevels(const float* planeR, const float* planeG,
+                                             const float* planeB, std::int32_t width,
+                                             std::int32_t height, float black, float white,
+                                             const ToneCurve& curveR, const ToneCurve& curveG,
                                              const ToneCurve& curveB, float shadowLevels[3],
                                              float highlightLevels[3]);
 

@@ -15,7 +15,7 @@ constexpr std::int32_t kBelowMedian = kNaturalMedianSize * kNaturalMedianSize / 
 // values below it kept up to date as columns enter and leave: each step costs
 // ten updates and a short walk of the median instead of a sort of 25.
 class SlidingMedian {
-public:
+  public:
     void AddColumn(const std::uint8_t* const rows[kNaturalMedianSize], std::int32_t column) {
         for (std::int32_t d = 0; d < kNaturalMedianSize; ++d) {
             const std::uint8_t value = rows[d][column];
@@ -43,7 +43,7 @@ public:
         return static_cast<std::uint8_t>(median);
     }
 
-private:
+  private:
     std::int32_t counts[kCodeCount] = {};
     std::int32_t median = 0;
     std::int32_t below = 0;

@@ -35,15 +35,17 @@ bool SettingsValid(const NaturalSettings& settings) {
 // Rolling rows of the reduced and median planes of the three channels, in
 // one block; row k of a plane lives in slot k modulo the window.
 class CellWindows {
-public:
+  public:
     explicit CellWindows(std::int32_t cellColumns) : columns(cellColumns) {
         const std::size_t rowsPerChannel = kReducedWindow + kMedianWindow;
-        const std::size_t limit = std::numeric_limits<std::size_t>::max() / (kChannels * rowsPerChannel);
+        const std::size_t limit =
+            std::numeric_limits<std::size_t>::max() / (kChannels * rowsPerChannel);
         if (static_cast<std::size_t>(cellColumns) > limit) {
             return;
         }
-        storage.reset(new (std::nothrow)
-                          std::uint8_t[kChannels * rowsPerChannel * static_cast<std::size_t>(cellColumns)]);
+        storage.reset(
+            new (std::nothrow)
+                std::uint8_t[kChannels * rowsPerChannel * static_cast<std::size_t>(cellColumns)]);
     }
     bool Available() const { return storage != nullptr; }
     std::uint8_t* ReducedRow(std::int32_t channel, std::int32_t row) {
@@ -53,10 +55,11 @@ public:
         return Slot(channel, kReducedWindow + row % kMedianWindow);
     }
 
-private:
+  private:
     std::uint8_t* Slot(std::int32_t channel, std::int32_t slot) {
-        const std::size_t index = static_cast<std::size_t>(channel) * (kReducedWindow + kMedianWindow) +
-                                  static_cast<std::size_t>(slot);
+        const std::size_t index =
+            static_cast<std::size_t>(channel) * (kReducedWindow + kMedianWindow) +
+            static_cast<std::size_t>(slot);
         return storage.get() + index * static_cast<std::size_t>(columns);
     }
 
@@ -67,8 +70,9 @@ private:
 // Reduces the image, filters the cells and gathers the consistent levels in
 // one sweep down the image; each stage trails the one before it by the rows
 // its window needs. -1 without working storage.
-std::int32_t MeasureConsistentLevels(const std::uint8_t* pixels, std::int32_t width, std::int32_t height,
-                                     std::ptrdiff_t rowStride, SampleLevels* levels) {
+std::int32_t MeasureConsistentLevels(const std::uint8_t* pixels, std::int32_t width,
+                                     std::int32_t height, std::ptrdiff_t rowStride,
+                                     SampleLevels* levels) {
     const std::int32_t cellColumns = width / kNaturalCellSize;
     const std::int32_t cellRows = height / kNaturalCellSize;
     CellWindows windows(cellColumns);
@@ -78,8 +82,8 @@ std::int32_t MeasureConsistentLevels(const std::uint8_t* pixels, std::int32_t wi
     const std::int32_t lastCellRow = cellRows - 1;
     for (std::int32_t i = 0; i < cellRows + kLevelsLag; ++i) {
         if (i < cellRows) {
-            std::uint8_t* const cells[kChannels] = {windows.ReducedRow(0, i), windows.ReducedRow(1, i),
-                                                    windows.ReducedRow(2, i)};
+            std::uint8_t* const cells[kChannels] = {
+                windows.ReducedRow(0, i), windows.ReducedRow(1, i), windows.ReducedRow(2, i)};
             ReduceCellRow(pixels, rowStride, i, cellColumns, cells);
         }
         const std::int32_t medianRow = i - kMedianLag;
@@ -87,7 +91,8 @@ std::int32_t MeasureConsistentLevels(const std::uint8_t* pixels, std::int32_t wi
             for (std::int32_t c = 0; c < kChannels; ++c) {
                 const std::uint8_t* rows[kNaturalMedianSize];
                 for (std::int32_t d = 0; d < kNaturalMedianSize; ++d) {
-                    rows[d] = windows.ReducedRow(c, Clamp(medianRow + d - kMedianRadius, 0, lastCellRow));
+                    rows[d] =
+                        windows.ReducedRow(c, Clamp(medianRow + d - kMedianRadius, 0, lastCellRow));
                 }
                 MedianCellRow(rows, cellColumns, windows.MedianRow(c, medianRow));
             }
@@ -105,7 +110,8 @@ std::int32_t MeasureConsistentLevels(const std::uint8_t* pixels, std::int32_t wi
         band.cellCount = cellColumns;
         for (std::int32_t c = 0; c < kChannels; ++c) {
             for (std::int32_t d = 0; d < kNaturalRangeSize; ++d) {
-                band.medianRows[c][d] = windows.MedianRow(c, Clamp(levelsRow + d - kRangeRadius, 0, lastCellRow));
+                band.medianRows[c][d] =
+                    windows.MedianRow(c, Clamp(levelsRow + d - kRangeRadius, 0, lastCellRow));
             }
         }
         AccumulateConsistentLevels(band, levels);
@@ -115,9 +121,9 @@ std::int32_t MeasureConsistentLevels(const std::uint8_t* pixels, std::int32_t wi
 
 }  // namespace
 
-std::int32_t ComputeNaturalCurves(const std::uint8_t* pixels, std::int32_t width, std::int32_t height,
-                                  std::ptrdiff_t rowStride, const NaturalSettings& settings,
-                                  NaturalResult* result) {
+std::int32_t ComputeNaturalCurves(const std::uint8_t* pixels, std::int32_t width,
+                                  std::int32_t height, std::ptrdiff_t rowStride,
+                                  const NaturalSettings& settings, NaturalResult* result) {
     if (pixels == nullptr || result == nullptr || width <= 0 || height <= 0) {
         return -1;
     }

@@ -32,6 +32,7 @@ namespace mirtane {
 // is not available.
 [[nodiscard]] std::int32_t ComputeNaturalCurves(const std::uint8_t* pixels, std::int32_t width,
                                                 std::int32_t height, std::ptrdiff_t rowStride,
-                                                const NaturalSettings& settings, NaturalResult* result);
+                                                const NaturalSettings& settings,
+                                                NaturalResult* result);
 
 }  // namespace mirtane

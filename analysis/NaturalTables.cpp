@@ -15,13 +15,16 @@ constexpr double kMaxCode = kNaturalMaxCode;
 
 // Output of one channel's full correction for the encoded input x.
 double CorrectedValue(double x, double flareLight, double whiteLight, const DensityGain& density) {
-    const double flareFree = Clamp((SrgbToLinear(x) - flareLight) / (whiteLight - flareLight), 0.0, 1.0);
-    return LinearToSrgb((std::pow(flareFree, density.gain) - density.floor) / (1.0 - density.floor));
+    const double flareFree =
+        Clamp((SrgbToLinear(x) - flareLight) / (whiteLight - flareLight), 0.0, 1.0);
+    return LinearToSrgb((std::pow(flareFree, density.gain) - density.floor) /
+                        (1.0 - density.floor));
 }
 
 }  // namespace
 
-DensityGain ChannelDensityGain(double blackLight, double whiteLight, double flareLight, double dmax) {
+DensityGain ChannelDensityGain(double blackLight, double whiteLight, double flareLight,
+                               double dmax) {
     DensityGain density;
     density.ratio = (blackLight - flareLight) / (whiteLight - flareLight);
     if (!(density.ratio > 0.0)) {
@@ -42,14 +45,16 @@ double NaturalStrength(std::int32_t lowestBlack) {
 
 void BuildNaturalTables(const NaturalSettings& settings, NaturalResult* result) {
     NaturalChoice& choice = result->choice;
-    const std::int32_t brightestWhite = std::max({choice.white[0], choice.white[1], choice.white[2]});
+    const std::int32_t brightestWhite =
+        std::max({choice.white[0], choice.white[1], choice.white[2]});
     const std::int32_t lowestBlack = std::min({choice.black[0], choice.black[1], choice.black[2]});
     double blackLight[kChannels];
     double whiteLight[kChannels];
     for (std::int32_t c = 0; c < kChannels; ++c) {
         // A dimmer white is partly faded, partly an intended tint: move it a
         // fixed share of the way to the brightest channel's white.
-        choice.shrunkWhite[c] = choice.white[c] + kNaturalWhiteShrink * (brightestWhite - choice.white[c]);
+        choice.shrunkWhite[c] =
+            choice.white[c] + kNaturalWhiteShrink * (brightestWhite - choice.white[c]);
         blackLight[c] = SrgbToLinear(choice.black[c] / kMaxCode);
         whiteLight[c] = SrgbToLinear(choice.shrunkWhite[c] / kMaxCode);
     }
@@ -60,13 +65,15 @@ void BuildNaturalTables(const NaturalSettings& settings, NaturalResult* result) 
                              choice.black[c] == choice.white[c];
         DensityGain density;
         if (!choice.identity[c]) {
-            density = ChannelDensityGain(blackLight[c], whiteLight[c], choice.flareLight, settings.dmax);
+            density =
+                ChannelDensityGain(blackLight[c], whiteLight[c], choice.flareLight, settings.dmax);
         }
         choice.gain[c] = density.gain;
         for (std::int32_t i = 0; i < kNaturalTableLength; ++i) {
             const double x = i / kMaxCode;
             const double corrected =
-                choice.identity[c] ? x : CorrectedValue(x, choice.flareLight, whiteLight[c], density);
+                choice.identity[c] ? x
+                                   : CorrectedValue(x, choice.flareLight, whiteLight[c], density);
             const double curve = x + choice.strength * (corrected - x);
             result->tables[c][i] = static_cast<float>(Clamp(curve, 0.0, 1.0));
         }

@@ -25,7 +25,8 @@ struct DensityGain {
 
 // blackLight > flareLight is not required; whiteLight > flareLight is (the
 // caller keeps a channel without range at the identity instead).
-DensityGain ChannelDensityGain(double blackLight, double whiteLight, double flareLight, double dmax);
+DensityGain ChannelDensityGain(double blackLight, double whiteLight, double flareLight,
+                               double dmax);
 
 // The share of the correction applied for the lowest black of the three
 // channels, in code values: 0 up to 8, rising linearly to 1 at 24 and above.

@@ -40,8 +40,9 @@ void ComputeOne(const PairSampleInputs& in, std::size_t rowStart, std::int32_t x
 
 }  // namespace
 
-void ComputePairSampleRowScalar(const PairSampleInputs& in, std::size_t rowStart, std::int32_t first,
-                                std::int32_t last, const PairSampleOutputs& out) {
+void ComputePairSampleRowScalar(const PairSampleInputs& in, std::size_t rowStart,
+                                std::int32_t first, std::int32_t last,
+                                const PairSampleOutputs& out) {
     for (std::int32_t x = first; x <= last; ++x) {
         ComputeOne(in, rowStart, x, out);
     }
@@ -74,25 +75,27 @@ void ComputePairSampleRow(const PairSampleInputs& in, std::size_t rowStart, std:
         const __m128 u = _mm_mul_ps(_mm_sub_ps(pC, minP), invP);
         const __m128 v = _mm_mul_ps(_mm_sub_ps(qC, minQ), invQ);
         // cmpneq is true for NaN, like the scalar !=; cmpgt is false for NaN.
-        const __m128 keep =
-            _mm_and_ps(_mm_and_ps(_mm_cmpneq_ps(u, zero), _mm_cmpneq_ps(v, zero)), _mm_cmpgt_ps(dot, zero));
+        const __m128 keep = _mm_and_ps(_mm_and_ps(_mm_cmpneq_ps(u, zero), _mm_cmpneq_ps(v, zero)),
+                                       _mm_cmpgt_ps(dot, zero));
         const __m128 normP = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(pX, pX), _mm_mul_ps(pY, pY)));
         const __m128 normQ = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(qX, qX), _mm_mul_ps(qY, qY)));
         const __m128 normProduct = _mm_mul_ps(normP, normQ);
         // std::min(u, v) is (v < u ? v : u) and std::max(u, v) is (u < v ? v : u):
         // minps/maxps with v first return the same operand in every case.
         const __m128 agreement = _mm_div_ps(_mm_min_ps(v, u), _mm_max_ps(v, u));
-        const __m128 value =
-            _mm_mul_ps(_mm_mul_ps(_mm_sqrt_ps(normProduct), _mm_div_ps(dot, normProduct)), agreement);
+        const __m128 value = _mm_mul_ps(
+            _mm_mul_ps(_mm_sqrt_ps(normProduct), _mm_div_ps(dot, normProduct)), agreement);
         const __m128 column = _mm_div_ps(_mm_sub_ps(pC, black), levelRange);
-        const __m128 row = _mm_sub_ps(one, _mm_div_ps(_mm_mul_ps(normP, ratio), _mm_add_ps(normQ, normP)));
+        const __m128 row =
+            _mm_sub_ps(one, _mm_div_ps(_mm_mul_ps(normP, ratio), _mm_add_ps(normQ, normP)));
         const std::size_t i = static_cast<std::size_t>(x);
         _mm_storeu_ps(out.value + i, value);
         _mm_storeu_ps(out.column + i, column);
         _mm_storeu_ps(out.row + i, row);
         const int mask = _mm_movemask_ps(keep);
         for (int lane = 0; lane < 4; ++lane) {
-            out.keep[i + static_cast<std::size_t>(lane)] = static_cast<std::uint8_t>((mask >> lane) & 1);
+            out.keep[i + static_cast<std::size_t>(lane)] =
+                static_cast<std::uint8_t>((mask >> lane) & 1);
         }
     }
     for (; x <= last; ++x) {

@@ -36,7 +36,8 @@ struct PairSampleOutputs {
 void ComputePairSampleRow(const PairSampleInputs& in, std::size_t rowStart, std::int32_t first,
                           std::int32_t last, const PairSampleOutputs& out);
 // The same, one pixel at a time: the reference for the version above.
-void ComputePairSampleRowScalar(const PairSampleInputs& in, std::size_t rowStart, std::int32_t first,
-                                std::int32_t last, const PairSampleOutputs& out);
+void ComputePairSampleRowScalar(const PairSampleInputs& in, std::size_t rowStart,
+                                std::int32_t first, std::int32_t last,
+                                const PairSampleOutputs& out);
 
 }  // namespace mirtane

@@ -19,7 +19,8 @@ void ReduceCellRow(const std::uint8_t* pixels, std::ptrdiff_t rowStride, std::in
                    std::int32_t cellCount, std::uint8_t* const cells[3]) {
     const std::uint8_t* rows[kNaturalCellSize];
     for (std::int32_t k = 0; k < kNaturalCellSize; ++k) {
-        rows[k] = pixels + (static_cast<std::ptrdiff_t>(cellRow) * kNaturalCellSize + k) * rowStride;
+        rows[k] =
+            pixels + (static_cast<std::ptrdiff_t>(cellRow) * kNaturalCellSize + k) * rowStride;
     }
     for (std::int32_t j = 0; j < cellCount; ++j) {
         const std::ptrdiff_t first = static_cast<std::ptrdiff_t>(j) * kNaturalCellSize * kChannels;

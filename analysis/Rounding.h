@@ -22,9 +22,7 @@ inline std::int32_t RoundHalfUp(double v) { return FloorToInt(v + 0.5); }
 // RoundHalfUp for v >= -0.5, where v + 0.5 is not negative and truncation is
 // therefore the floor: the same result without a floor call, for the hot
 // loops whose values are known to lie there.
-inline std::int32_t RoundHalfUpNonNegative(float v) {
-    return static_cast<std::int32_t>(v + 0.5f);
-}
+inline std::int32_t RoundHalfUpNonNegative(float v) { return static_cast<std::int32_t>(v + 0.5f); }
 inline std::int32_t RoundHalfUpNonNegative(double v) { return static_cast<std::int32_t>(v + 0.5); }
 
 // Integer part, truncating toward zero.

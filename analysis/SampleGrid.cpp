@@ -13,7 +13,8 @@ SampleGrid::SampleGrid(std::int32_t columns, std::int32_t rows) {
     if (columns <= 0 || rows <= 0) {
         return;
     }
-    const std::size_t cellCount = static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
+    const std::size_t cellCount =
+        static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
     cells.reset(new (std::nothrow) float[cellCount]());
     if (cells == nullptr) {
         return;

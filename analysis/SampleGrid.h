@@ -12,7 +12,7 @@
 namespace mirtane {
 
 class SampleGrid {
-public:
+  public:
     // With a non-positive dimension (or failed allocation) the grid has no
     // storage: writers report -1 and readers see 0.
     SampleGrid(std::int32_t columns, std::int32_t rows);
@@ -60,7 +60,7 @@ public:
     std::int32_t MaxRow() const { return maxRow; }
     float Peak() const { return peak; }
 
-protected:
+  protected:
     bool Inside(std::int32_t column, std::int32_t row) const {
         return cells != nullptr && column >= 0 && column < columns && row >= 0 && row < rows;
     }

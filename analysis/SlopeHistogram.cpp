@@ -10,7 +10,8 @@
 
 namespace mirtane {
 
-SlopeHistogram::SlopeHistogram(std::int32_t columns, std::int32_t rows) : SampleGrid(columns, rows) {}
+SlopeHistogram::SlopeHistogram(std::int32_t columns, std::int32_t rows)
+    : SampleGrid(columns, rows) {}
 
 SlopeHistogram::~SlopeHistogram() = default;
 
@@ -24,10 +25,11 @@ std::int32_t SlopeHistogram::ScaleAt(float factor, std::int32_t column, std::int
     return 0;
 }
 
-std::int32_t SlopeHistogram::AddPairSamples(const PairChannel& primary, const PairChannel& secondary,
-                                            std::int32_t width, std::int32_t height, float black,
-                                            float white) {
-    if (!HasStorage() || width < 4 || height < 4 || primary.plane == nullptr || secondary.plane == nullptr) {
+std::int32_t SlopeHistogram::AddPairSamples(const PairChannel& primary,
+                                            const PairChannel& secondary, std::int32_t width,
+                                            std::int32_t height, float black, float white) {
+    if (!HasStorage() || width < 4 || height < 4 || primary.plane == nullptr ||
+        secondary.plane == nullptr) {
         return 0;
     }
     const PairSampleInputs inputs{primary.plane,
@@ -57,7 +59,8 @@ std::int32_t SlopeHistogram::AddPairSamples(const PairChannel& primary, const Pa
     std::int32_t highRow = maxRow;
     float highest = peak;
     for (std::int32_t y = 1; y <= height - 3; ++y) {
-        ComputePairSampleRow(inputs, static_cast<std::size_t>(y) * rowLength, 1, lastCentre, outputs);
+        ComputePairSampleRow(inputs, static_cast<std::size_t>(y) * rowLength, 1, lastCentre,
+                             outputs);
         for (std::int32_t x = 1; x <= lastCentre; ++x) {
             const std::size_t i = static_cast<std::size_t>(x);
             const float u = column[i];
@@ -107,7 +110,8 @@ std::int32_t SlopeHistogram::WeightRows(float shift) {
     const float rowSpan = static_cast<float>(rows - 1);
     const float columnCount = static_cast<float>(columns);
     for (std::int32_t c = minColumn; c <= maxColumn; ++c) {
-        const float centre = (cdf[static_cast<std::size_t>(c)] - 0.5f) * rowSpan * shift + columnCount;
+        const float centre =
+            (cdf[static_cast<std::size_t>(c)] - 0.5f) * rowSpan * shift + columnCount;
         for (std::int32_t r = minRow; r <= maxRow; ++r) {
             const float t = (centre - static_cast<float>(r)) / columnCount;
             float factor = 1.0f - t * t;

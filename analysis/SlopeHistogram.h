@@ -20,7 +20,7 @@ struct PairChannel {
 };
 
 class SlopeHistogram final : public SampleGrid {
-public:
+  public:
     SlopeHistogram(std::int32_t columns, std::int32_t rows);
     ~SlopeHistogram() override;
 
@@ -35,8 +35,8 @@ public:
     // and white, its row 1 - |grad P| * ratio / (|grad P| + |grad Q|), and its
     // value the geometric mean of the two magnitudes times the cosine between
     // the gradients times the agreement of the two levels. Always 0.
-    std::int32_t AddPairSamples(const PairChannel& primary, const PairChannel& secondary, std::int32_t width,
-                                std::int32_t height, float black, float white);
+    std::int32_t AddPairSamples(const PairChannel& primary, const PairChannel& secondary,
+                                std::int32_t width, std::int32_t height, float black, float white);
 
     // Damps every touched cell by a parabola in the row around a centre that
     // moves with the column's share of the mass, by shift; factors are at

@@ -14,7 +14,7 @@ namespace mirtane {
 enum class Normalisation { Keep, ToUnitRange };
 
 class ToneCurve {
-public:
+  public:
     // count entries, all 0. Without storage (allocation failed or count <= 0)
     // every read sees the shared scratch cell and every write goes there.
     explicit ToneCurve(std::int32_t count);
@@ -88,7 +88,8 @@ public:
     }
     // Each sample s becomes Evaluate((s - blackLevel) / (whiteLevel -
     // blackLevel)), or 0 when negative. The caller ensures white > black.
-    std::int32_t MapPlane(float* plane, std::int32_t sampleCount, float whiteLevel, float blackLevel) const;
+    std::int32_t MapPlane(float* plane, std::int32_t sampleCount, float whiteLevel,
+                          float blackLevel) const;
     // Each sample s becomes Evaluate(s), or 0 when negative.
     std::int32_t ApplyToPlane(float* plane, std::int32_t sampleCount) const;
     // Each entry e becomes outer.Evaluate(e) clamped to [0, 1] (NaN to 0), so
@@ -101,7 +102,7 @@ public:
     // Recomputes the cached range from the entries; -1 without storage.
     [[nodiscard]] std::int32_t UpdateRange();
 
-private:
+  private:
     static float& ScratchCell();
 
     float minValue = 0.0f;

@@ -156,7 +156,8 @@ void BM_Analysis(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         planes = source;  // the analysis alters its planes
-        for (int c = 0; c < 3; ++c) settings.curveTables[c] = tables[c];
+        for (int c = 0; c < 3; ++c)
+            settings.curveTables[c] = tables[c];
         settings.gammaExponent = kDefaultGammaExponent;
         settings.curveLength = kCurveLength;
         settings.slopeGridHeight = kSlopeGridHeight;
@@ -165,8 +166,8 @@ void BM_Analysis(benchmark::State& state) {
         const std::size_t planeSize = static_cast<std::size_t>(width) * height;
         state.ResumeTiming();
         const std::int32_t result =
-            ComputeChannelCurves(planes.data(), planes.data() + planeSize, planes.data() + 2 * planeSize,
-                                 width, height, &settings);
+            ComputeChannelCurves(planes.data(), planes.data() + planeSize,
+                                 planes.data() + 2 * planeSize, width, height, &settings);
         if (result != 0) {
             state.SkipWithError("analysis failed");
             break;
@@ -198,7 +199,8 @@ void BM_Encode(benchmark::State& state, bool jpeg) {
     const std::string out = photographs.folder + (jpeg ? "/out.jpg" : "/out.tif");
     for (auto _ : state) {
         std::string error;
-        if (cli::SavePhoto(out, photo, photo.rgb, cli::SaveSettings{92, {}, {}, false}, error) != 0) {
+        if (cli::SavePhoto(out, photo, photo.rgb, cli::SaveSettings{92, {}, {}, false}, error) !=
+            0) {
             state.SkipWithError(error.c_str());
             break;
         }

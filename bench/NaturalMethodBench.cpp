@@ -45,8 +45,8 @@ void BM_ComputeNaturalCurves(benchmark::State& state) {
     const mirtane::NaturalSettings settings;
     mirtane::NaturalResult result;
     for (auto _ : state) {
-        const std::int32_t status =
-            mirtane::ComputeNaturalCurves(image.data(), kWidth, kHeight, kStride, settings, &result);
+        const std::int32_t status = mirtane::ComputeNaturalCurves(image.data(), kWidth, kHeight,
+                                                                  kStride, settings, &result);
         benchmark::DoNotOptimize(status);
         benchmark::DoNotOptimize(result);
         if (status != 0) {

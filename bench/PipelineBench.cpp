@@ -42,7 +42,8 @@ std::vector<std::uint8_t> RandomBytes(std::size_t count, unsigned seed) {
     std::mt19937 random(seed);
     for (std::size_t i = 0; i < count; i += 4) {
         const std::uint32_t word = random();
-        for (std::size_t j = 0; j < 4 && i + j < count; ++j) bytes[i + j] = static_cast<std::uint8_t>(word >> (8 * j));
+        for (std::size_t j = 0; j < 4 && i + j < count; ++j)
+            bytes[i + j] = static_cast<std::uint8_t>(word >> (8 * j));
     }
     return bytes;
 }
@@ -67,24 +68,28 @@ struct ApplicationState {
 
 void BM_ApplyCurvesToPixels(benchmark::State& state) {
     ApplicationState application;
-    std::vector<std::uint8_t> pixels = RandomBytes(static_cast<std::size_t>(kWidth) * kHeight * 3, 1);
+    std::vector<std::uint8_t> pixels =
+        RandomBytes(static_cast<std::size_t>(kWidth) * kHeight * 3, 1);
     const Rect rect = {0, 0, kHeight, kWidth};
     for (auto _ : state) {
         ApplyCurvesToPixels(pixels.data(), kWidth * 3, rect);
         benchmark::ClobberMemory();
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(pixels.size()));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(pixels.size()));
 }
 BENCHMARK(BM_ApplyCurvesToPixels)->Unit(benchmark::kMillisecond);
 
 void BM_MemcpySameBuffer(benchmark::State& state) {
-    const std::vector<std::uint8_t> source = RandomBytes(static_cast<std::size_t>(kWidth) * kHeight * 3, 2);
+    const std::vector<std::uint8_t> source =
+        RandomBytes(static_cast<std::size_t>(kWidth) * kHeight * 3, 2);
     std::vector<std::uint8_t> target(source.size(), 1);
     for (auto _ : state) {
         std::memcpy(target.data(), source.data(), source.size());
         benchmark::ClobberMemory();
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(source.size()));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(source.size()));
 }
 BENCHMARK(BM_MemcpySameBuffer)->Unit(benchmark::kMillisecond);
 
@@ -134,7 +139,8 @@ void BM_ReadAndReducePlanes(benchmark::State& state, Memory memory) {
     gHost.resultSlot = &result;
     if (memory == Memory::Recycled) {
         ReducedPlanes warmUp;
-        if (ReadAndReducePlanes(kWidth, kHeight, &warmUp) == IntakeStatus::Ok) warmUp.workBuffer.reset();
+        if (ReadAndReducePlanes(kWidth, kHeight, &warmUp) == IntakeStatus::Ok)
+            warmUp.workBuffer.reset();
     }
     gHostSeconds = 0.0;
     std::uint64_t highWaterMark = 0;
@@ -149,14 +155,20 @@ void BM_ReadAndReducePlanes(benchmark::State& state, Memory memory) {
         benchmark::DoNotOptimize(planes.red[0]);
         planes.workBuffer.reset();
     }
-    state.counters["host_cpu_ms"] = benchmark::Counter(gHostSeconds * 1e3, benchmark::Counter::kAvgIterations);
+    state.counters["host_cpu_ms"] =
+        benchmark::Counter(gHostSeconds * 1e3, benchmark::Counter::kAvgIterations);
     state.counters["peak_MB"] = static_cast<double>(highWaterMark) / 1e6;
-    state.counters["peak_bytes_per_pixel"] = static_cast<double>(highWaterMark) / (static_cast<double>(kWidth) * kHeight);
+    state.counters["peak_bytes_per_pixel"] =
+        static_cast<double>(highWaterMark) / (static_cast<double>(kWidth) * kHeight);
     host.record().advanceState = gHostAdvanceState;
     gHost = HostState{};
 }
-BENCHMARK_CAPTURE(BM_ReadAndReducePlanes, fresh_memory, Memory::Fresh)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK_CAPTURE(BM_ReadAndReducePlanes, recycled_memory, Memory::Recycled)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_CAPTURE(BM_ReadAndReducePlanes, fresh_memory, Memory::Fresh)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+BENCHMARK_CAPTURE(BM_ReadAndReducePlanes, recycled_memory, Memory::Recycled)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 void BM_MedianFilterPlanes(benchmark::State& state) {
     const int width = 1500;
@@ -164,25 +176,28 @@ void BM_MedianFilterPlanes(benchmark::State& state) {
     std::vector<float> plane(static_cast<std::size_t>(width) * height);
     std::mt19937 random(4);
     std::uniform_int_distribution<int> byte(0, 255);
-    for (float& v : plane) v = static_cast<float>(byte(random)) * kSampleScale;
+    for (float& v : plane)
+        v = static_cast<float>(byte(random)) * kSampleScale;
     std::vector<float> scratch(plane.size());
     for (auto _ : state) {
         MedianFilterPlanes(plane.data(), scratch.data(), width, height, 1);
         benchmark::ClobberMemory();
     }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * (width - 4) * (height - 4));
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * (width - 4) *
+                            (height - 4));
 }
 BENCHMARK(BM_MedianFilterPlanes)->Unit(benchmark::kMillisecond);
 
 // Keeps the throughput of every run so the ratio can be printed at the end.
 class RatioReporter : public benchmark::ConsoleReporter {
-public:
+  public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             // With repetitions, compare the medians.
             if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") continue;
             const auto bytes = run.counters.find("bytes_per_second");
-            if (bytes != run.counters.end()) throughput_[run.run_name.function_name] = bytes->second.value;
+            if (bytes != run.counters.end())
+                throughput_[run.run_name.function_name] = bytes->second.value;
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -190,11 +205,12 @@ public:
         const auto curves = throughput_.find("BM_ApplyCurvesToPixels");
         const auto copy = throughput_.find("BM_MemcpySameBuffer");
         if (curves == throughput_.end() || copy == throughput_.end() || copy->second <= 0.0) return;
-        std::printf("ApplyCurvesToPixels throughput / memcpy throughput = %.3f (aim: at least 0.3)\n",
-                    curves->second / copy->second);
+        std::printf(
+            "ApplyCurvesToPixels throughput / memcpy throughput = %.3f (aim: at least 0.3)\n",
+            curves->second / copy->second);
     }
 
-private:
+  private:
     std::map<std::string, double> throughput_;
 };
 

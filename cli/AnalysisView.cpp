@@ -40,7 +40,8 @@ int ParseAnalysisArea(const std::string& text, AnalysisArea& area, std::string& 
         const long value = std::strtol(cursor, &end, 10);
         const char expected = i < 3 ? ',' : '\0';
         if (end == cursor || errno != 0 || *end != expected || value < 0 || value > kMaxPhotoSide) {
-            error = "--analyse-area wants X,Y,W,H in pixels (e.g. 60,60,1200,800), not '" + text + "'";
+            error =
+                "--analyse-area wants X,Y,W,H in pixels (e.g. 60,60,1200,800), not '" + text + "'";
             return -1;
         }
         values[i] = static_cast<int>(value);
@@ -68,8 +69,8 @@ int AnalysedPicture(const testhost::Image& stored, int orientation, const Analys
         int top = 0;
         int width = 0;
         int height = 0;
-        const int left = view.find_trim(
-            &top, &width, &height, VImage::option()->set("background", view.getpoint(0, 0)));
+        const int left = view.find_trim(&top, &width, &height,
+                                        VImage::option()->set("background", view.getpoint(0, 0)));
         if (width > 0 && height > 0) {
             view = view.extract_area(left, top, width, height);
         }

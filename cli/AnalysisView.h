@@ -15,7 +15,7 @@ namespace mirtane::cli {
 struct AnalysisArea {
     int left = 0;
     int top = 0;
-    int width = 0;   // 0: the whole picture
+    int width = 0;  // 0: the whole picture
     int height = 0;
 };
 
@@ -27,7 +27,8 @@ struct AnalysisChoice {
 };
 
 // Reads "X,Y,W,H" (decimal, W and H positive). Returns 0, or -1 with `error`.
-[[nodiscard]] int ParseAnalysisArea(const std::string& text, AnalysisArea& area, std::string& error);
+[[nodiscard]] int ParseAnalysisArea(const std::string& text, AnalysisArea& area,
+                                    std::string& error);
 
 // `image` (8-bit, any plane count) turned upright from EXIF orientation
 // 1 ... 8; a copy of it for 1 or any other value.

@@ -192,7 +192,8 @@ int AtomicFile::Commit(std::string& error) {
     // The window between this check and the rename is a few system calls;
     // a worker killed with its command loses at most that race.
     if (gRequiredParent != 0 && getppid() != gRequiredParent) {
-        error = "not written to " + shownName_ + ": the mirtane command that asked for it has ended";
+        error =
+            "not written to " + shownName_ + ": the mirtane command that asked for it has ended";
         Abandon();
         return -1;
     }

@@ -22,7 +22,8 @@ VImage Caption(const std::string& text, int width) {
     const int left = std::max(0, (width - label.width()) / 2);
     const int top = std::max(0, (kCaptionHeight - label.height()) / 2);
     label = label.embed(left, top, width, kCaptionHeight,
-                        VImage::option()->set("extend", VIPS_EXTEND_BACKGROUND)
+                        VImage::option()
+                            ->set("extend", VIPS_EXTEND_BACKGROUND)
                             ->set("background", std::vector<double>{kBackground}));
     return VImage::bandjoin({label, label, label}).cast(VIPS_FORMAT_UCHAR);
 }
@@ -40,8 +41,9 @@ VImage Panel(const testhost::Image& image, double scale, const std::string& capt
         picture = picture.resize(scale);
     }
     return Caption(caption, picture.width())
-        .join(picture, VIPS_DIRECTION_VERTICAL,
-              VImage::option()->set("shim", 0)->set("background", std::vector<double>{kBackground}));
+        .join(
+            picture, VIPS_DIRECTION_VERTICAL,
+            VImage::option()->set("shim", 0)->set("background", std::vector<double>{kBackground}));
 }
 
 }  // namespace
@@ -58,8 +60,9 @@ VImage ComparisonImage(const testhost::Image& before, const testhost::Image& aft
     VImage pair = left.join(right, VIPS_DIRECTION_HORIZONTAL,
                             VImage::option()->set("shim", kGap)->set("background", background));
     return pair
-        .embed(kGap, 0, pair.width() + 2 * kGap, pair.height() + kGap,
-               VImage::option()->set("extend", VIPS_EXTEND_BACKGROUND)->set("background", background))
+        .embed(
+            kGap, 0, pair.width() + 2 * kGap, pair.height() + kGap,
+            VImage::option()->set("extend", VIPS_EXTEND_BACKGROUND)->set("background", background))
         .cast(VIPS_FORMAT_UCHAR)
         .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
 }

@@ -14,7 +14,8 @@ ByteTables CorrectionTables(const MirtaneCorrection& correction, const Trims& tr
     mirtane_byte_tables(&correction, &engineTrims, strength, raw);
     ByteTables tables{};
     for (int c = 0; c < 3; ++c) {
-        for (int b = 0; b < 256; ++b) tables[c][b] = raw[c][b];
+        for (int b = 0; b < 256; ++b)
+            tables[c][b] = raw[c][b];
     }
     return tables;
 }
@@ -52,7 +53,8 @@ int WriteCube(const ByteTables& tables, const std::string& title, const std::str
 int WriteLutImage(const ByteTables& tables, const std::string& path, std::string& error) {
     testhost::Image lut = testhost::MakeImage(256, 1, 3);
     for (int b = 0; b < 256; ++b) {
-        for (int c = 0; c < 3; ++c) lut.pixels[b * 3 + c] = tables[c][b];
+        for (int c = 0; c < 3; ++c)
+            lut.pixels[b * 3 + c] = tables[c][b];
     }
     try {
         return SaveImage(path, ToVipsImage(lut), SaveSettings{}, {}, error);

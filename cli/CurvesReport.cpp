@@ -106,7 +106,8 @@ std::string FormatCurvesJson(const std::string& file, const ChannelCurves& curve
     }
     json += ",\n  \"byteTables\": {";
     for (int channel = 0; channel < 3; ++channel) {
-        json += std::string(channel == 0 ? "" : ",") + "\n    \"" + kChannelNames[channel] + "\": [";
+        json +=
+            std::string(channel == 0 ? "" : ",") + "\n    \"" + kChannelNames[channel] + "\": [";
         for (int i = 0; i < 256; ++i) {
             json += (i == 0 ? "" : ", ") + std::to_string(bytes[channel][i]);
         }

@@ -136,13 +136,10 @@ std::shared_ptr<const EmbeddedMetadata> ReadEmbeddedMetadata(const std::string& 
 
 bool NeedsEmbeddedMetadata(const EmbeddedMetadata& metadata, PhotoFormat format) {
     switch (format) {
-    case PhotoFormat::Tiff:
-        return true;
+    case PhotoFormat::Tiff: return true;
     case PhotoFormat::Jpeg:
-    case PhotoFormat::Webp:
-        return metadata.fromTiff;
-    default:
-        return false;
+    case PhotoFormat::Webp: return metadata.fromTiff;
+    default: return false;
     }
 }
 

@@ -37,7 +37,6 @@ bool NeedsEmbeddedMetadata(const EmbeddedMetadata& metadata, PhotoFormat format)
 // entry the file does not hold yet, and the IPTC record. Returns 0, or -1
 // with `error` naming what failed; the file may then have been rewritten
 // only in part, and the caller must not commit it.
-[[nodiscard]] int AddEmbeddedMetadata(int fd, const EmbeddedMetadata& metadata,
-                                      std::string& error);
+[[nodiscard]] int AddEmbeddedMetadata(int fd, const EmbeddedMetadata& metadata, std::string& error);
 
 }  // namespace mirtane::cli

@@ -58,7 +58,8 @@ int QualityOfTable(const JQUANT_TBL& table) {
 }  // namespace
 
 int EstimateJpegQuality(const std::string& path) {
-    std::unique_ptr<FILE, decltype(&std::fclose)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    std::unique_ptr<FILE, decltype(&std::fclose)> file(std::fopen(path.c_str(), "rb"),
+                                                       &std::fclose);
     if (!file) {
         return 0;
     }
@@ -74,7 +75,8 @@ int EstimateJpegQuality(const std::string& path) {
     jpeg_create_decompress(&info);
     jpeg_stdio_src(&info, file.get());
     jpeg_read_header(&info, TRUE);
-    const int quality = info.quant_tbl_ptrs[0] != nullptr ? QualityOfTable(*info.quant_tbl_ptrs[0]) : 0;
+    const int quality =
+        info.quant_tbl_ptrs[0] != nullptr ? QualityOfTable(*info.quant_tbl_ptrs[0]) : 0;
     jpeg_destroy_decompress(&info);
     return quality;
 }
@@ -92,23 +94,15 @@ std::string TiffCompression(const std::string& path) {
         return {};
     }
     switch (compression) {
-    case COMPRESSION_NONE:
-        return "none";
-    case COMPRESSION_LZW:
-        return "lzw";
+    case COMPRESSION_NONE: return "none";
+    case COMPRESSION_LZW: return "lzw";
     case COMPRESSION_ADOBE_DEFLATE:
-    case COMPRESSION_DEFLATE:
-        return "deflate";
-    case COMPRESSION_PACKBITS:
-        return "packbits";
-    case COMPRESSION_JPEG:
-        return "jpeg";
-    case COMPRESSION_ZSTD:
-        return "zstd";
-    case COMPRESSION_WEBP:
-        return "webp";
-    default:
-        return {};
+    case COMPRESSION_DEFLATE: return "deflate";
+    case COMPRESSION_PACKBITS: return "packbits";
+    case COMPRESSION_JPEG: return "jpeg";
+    case COMPRESSION_ZSTD: return "zstd";
+    case COMPRESSION_WEBP: return "webp";
+    default: return {};
     }
 }
 

@@ -44,7 +44,8 @@ std::string CanonicalPath(const std::string& path) {
 }
 
 bool SameFile(const std::string& first, const std::string& second) {
-    struct stat a {}, b {};
+    struct stat a {
+    }, b{};
     if (stat(first.c_str(), &a) == 0 && stat(second.c_str(), &b) == 0) {
         return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
     }

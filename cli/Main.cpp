@@ -46,7 +46,7 @@ constexpr int kLargeBlockThreshold = 1 << 30;
 // The analysis method as the command line names it.
 struct MethodOptions {
     std::string method = "plug-in";
-    std::string film;  // print or slide: the natural method's black density
+    std::string film;   // print or slide: the natural method's black density
     double dmax = 0.0;  // 0: from --film
     double flare = MIRTANE_DEFAULT_FLARE;
 };
@@ -112,23 +112,27 @@ int UsageError(const std::string& message, const std::string& command) {
 
 void AddMaxPixelsOption(CLI::App& command, std::int64_t& maxPixels) {
     command
-        .add_option("--max-pixels", maxPixels,
-                    "Refuse inputs with more pixels than this, before decoding them (default 600000000)")
+        .add_option(
+            "--max-pixels", maxPixels,
+            "Refuse inputs with more pixels than this, before decoding them (default 600000000)")
         ->check(CLI::Range(std::int64_t{1}, std::int64_t{kMaxPhotoSide} * kMaxPhotoSide));
 }
 
 void AddMethodOptions(CLI::App& command, MethodOptions& method) {
-    command.add_option("--method", method.method,
-                       "plug-in (default: the filter plug-in's analysis, which neutralises and "
-                       "equalises) or natural (undoes a dye fade, leaves unfaded photos alone)")
+    command
+        .add_option("--method", method.method,
+                    "plug-in (default: the filter plug-in's analysis, which neutralises and "
+                    "equalises) or natural (undoes a dye fade, leaves unfaded photos alone)")
         ->check(CLI::IsMember({"plug-in", "natural"}));
-    command.add_option("--film", method.film,
-                       "natural method: print (black density 2.1, default) or slide (3.0)")
+    command
+        .add_option("--film", method.film,
+                    "natural method: print (black density 2.1, default) or slide (3.0)")
         ->check(CLI::IsMember({"print", "slide"}));
     command.add_option("--dmax", method.dmax, "natural method: density of the original black")
         ->check(CLI::Range(0.5, 4.0));
-    command.add_option("--flare", method.flare,
-                       "natural method (expert): flare as a fraction of the lowest black, 0 ... 0.95")
+    command
+        .add_option("--flare", method.flare,
+                    "natural method (expert): flare as a fraction of the lowest black, 0 ... 0.95")
         ->check(CLI::Range(0.0, 0.95));
 }
 
@@ -214,7 +218,8 @@ void CheckOutputFolders(std::vector<PlannedOutput>& plan, const std::string& com
 }
 
 // Each folder written to once: temporary files of runs killed outright.
-void RemoveStaleTemporariesBeside(const std::vector<PlannedOutput>& plan, const std::string& comparison) {
+void RemoveStaleTemporariesBeside(const std::vector<PlannedOutput>& plan,
+                                  const std::string& comparison) {
     std::set<std::string> folders;
     for (const PlannedOutput& planned : plan) {
         for (const std::string& output : {planned.output, comparison}) {
@@ -230,8 +235,9 @@ void RemoveStaleTemporariesBeside(const std::vector<PlannedOutput>& plan, const 
 
 void AddJobOptions(CLI::App& command, JobOptions& job, int lowestQuality) {
     AddTrimOptions(command, job.trims);
-    command.add_option("--quality", job.quality,
-                       "JPEG and WebP quality, 1 ... 100 (default: a JPEG input's own, else 92)")
+    command
+        .add_option("--quality", job.quality,
+                    "JPEG and WebP quality, 1 ... 100 (default: a JPEG input's own, else 92)")
         ->check(CLI::Range(lowestQuality, 100));
     AddMaxPixelsOption(command, job.maxPixels);
     command.add_option("--format", job.format,
@@ -242,8 +248,9 @@ void AddJobOptions(CLI::App& command, JobOptions& job, int lowestQuality) {
     command.add_flag("--strip", job.strip, "Leave out EXIF, XMP and IPTC (the ICC profile stays)");
     command.add_flag("--preserve-times", job.preserveTimes,
                      "Give each output its input's modification time");
-    command.add_option("--strength", job.strength,
-                       "Per cent of the correction applied, 0 ... 100 (default 100)")
+    command
+        .add_option("--strength", job.strength,
+                    "Per cent of the correction applied, 0 ... 100 (default 100)")
         ->check(CLI::Range(0, MIRTANE_FULL_STRENGTH));
     command.add_flag("--trim", job.trimBorder,
                      "Analyse the picture inside a uniform border (a scanner bed, film rebate) "
@@ -271,7 +278,8 @@ int RunRestore(RestoreOptions options) {
         return UsageError("restore needs -o OUTPUT (one input) or --output-dir DIR", "restore");
     }
     if (!options.output.empty() && options.inputs.size() > 1) {
-        return UsageError("-o names one output; use --output-dir DIR for several inputs", "restore");
+        return UsageError("-o names one output; use --output-dir DIR for several inputs",
+                          "restore");
     }
     if (std::count(options.inputs.begin(), options.inputs.end(), kStandardStream) > 0 &&
         (options.inputs.size() > 1 || options.output.empty())) {
@@ -281,8 +289,9 @@ int RunRestore(RestoreOptions options) {
         return UsageError("--compare is for one input at a time", "restore");
     }
 
-    const Chatter chatter =
-        options.quiet ? Chatter::Quiet : options.job.verbose ? Chatter::Verbose : Chatter::Normal;
+    const Chatter chatter = options.quiet         ? Chatter::Quiet
+                            : options.job.verbose ? Chatter::Verbose
+                                                  : Chatter::Normal;
     ProgressBar bar(!options.quiet && ProgressBar::StandardErrorIsTerminal());
     ConsoleReporter console(bar, chatter);
     std::vector<PlannedOutput> plan;
@@ -338,7 +347,8 @@ int RunRestore(RestoreOptions options) {
         // summary then goes with the messages.
         std::FILE* summary = isatty(STDOUT_FILENO) ? stdout : stderr;
         std::fprintf(summary, "%s%d of %zu files restored, %d failed\n",
-                     summary == stderr ? "mirtane: " : "", counts.restored, plan.size(), counts.failed);
+                     summary == stderr ? "mirtane: " : "", counts.restored, plan.size(),
+                     counts.failed);
     }
     return counts.failed == 0 ? kExitSuccess : kExitFailure;
 }
@@ -370,7 +380,8 @@ int RunCurves(const CurvesOptions& options) {
     if (!options.plot.empty() && SameFile(options.plot, options.input)) {
         return UsageError("--plot must name a file other than the input", "curves");
     }
-    if (std::string problem = options.plot.empty() ? std::string() : OutputFolderProblem(options.plot);
+    if (std::string problem =
+            options.plot.empty() ? std::string() : OutputFolderProblem(options.plot);
         !problem.empty()) {
         console.Error(options.input + ": curves not plotted: " + problem);
         return kExitFailure;
@@ -407,7 +418,8 @@ int RunCurves(const CurvesOptions& options) {
                   curves.tables[c].begin());
     }
     const ByteTables bytes = CorrectionTables(correction, options.trims, options.strength);
-    if (!options.cube.empty() && WriteCube(bytes, FileName(options.input), options.cube, error) != 0) {
+    if (!options.cube.empty() &&
+        WriteCube(bytes, FileName(options.input), options.cube, error) != 0) {
         console.Error(options.input + ": " + error);
         return kExitFailure;
     }
@@ -431,9 +443,10 @@ int RunCurves(const CurvesOptions& options) {
 }
 
 int Run(int argc, char** argv) {
-    CLI::App app{"Restores faded colour photographs: works out per-channel tone curves from the\n"
-                 "picture alone and applies them, with exactly the plug-in's result.",
-                 "mirtane"};
+    CLI::App app{
+        "Restores faded colour photographs: works out per-channel tone curves from the\n"
+        "picture alone and applies them, with exactly the plug-in's result.",
+        "mirtane"};
     app.set_version_flag("--version", "mirtane " MIRTANE_VERSION);
     app.require_subcommand(1);
 
@@ -479,8 +492,9 @@ int Run(int argc, char** argv) {
                               "Also write the whole correction as a 256 x 1 image (vips maplut, "
                               "ImageMagick -clut)");
     AddTrimOptions(*curvesCommand, curves.trims);
-    curvesCommand->add_option("--strength", curves.strength,
-                              "Per cent of the correction in the exported tables (default 100)")
+    curvesCommand
+        ->add_option("--strength", curves.strength,
+                     "Per cent of the correction in the exported tables (default 100)")
         ->check(CLI::Range(0, MIRTANE_FULL_STRENGTH));
     curvesCommand->add_flag("--trim", curves.trimBorder, "Analyse inside a uniform border");
     curvesCommand->add_option("--analyse-area", curves.area,

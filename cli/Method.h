@@ -15,7 +15,7 @@ enum class Method { PlugIn, Natural };
 
 struct MethodChoice {
     Method method = Method::PlugIn;
-    double dmax = MIRTANE_DMAX_PRINT;     // natural: density of the original black
+    double dmax = MIRTANE_DMAX_PRINT;      // natural: density of the original black
     double flare = MIRTANE_DEFAULT_FLARE;  // natural: flare, a fraction of the lowest black
 };
 

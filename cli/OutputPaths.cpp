@@ -21,8 +21,9 @@ std::string FileName(const std::string& path) {
 
 std::string OutputFolderProblem(const std::string& output) {
     const std::size_t slash = output.find_last_of('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : output.substr(0, slash);
+    const std::string folder = slash == std::string::npos ? std::string(".")
+                               : slash == 0               ? std::string("/")
+                                                          : output.substr(0, slash);
     struct stat status {};
     if (stat(folder.c_str(), &status) != 0) {
         return "cannot write " + output + ": folder " + folder + ": " + std::strerror(errno);
@@ -45,12 +46,14 @@ std::string WithExtension(const std::string& path, const std::string& extension)
 }
 
 std::vector<PlannedOutput> PlanOutputFolder(const std::vector<std::string>& inputs,
-                                            const std::string& folder, const std::string& extension) {
+                                            const std::string& folder,
+                                            const std::string& extension) {
     const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + "/";
     std::vector<PlannedOutput> plan;
     std::vector<const PlannedOutput*> writing;  // outputs of the inputs that will be restored
     for (const std::string& input : inputs) {
-        const std::string name = extension.empty() ? FileName(input) : WithExtension(FileName(input), extension);
+        const std::string name =
+            extension.empty() ? FileName(input) : WithExtension(FileName(input), extension);
         plan.push_back(PlannedOutput{input, prefix + name, {}});
     }
     for (PlannedOutput& planned : plan) {

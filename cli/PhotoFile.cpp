@@ -22,7 +22,8 @@ namespace {
 
 using vips::VImage;
 
-constexpr const char* kRgbOnly = "the plug-in works on RGB colour images only; convert it to RGB first";
+constexpr const char* kRgbOnly =
+    "the plug-in works on RGB colour images only; convert it to RGB first";
 
 // libvips errors come as several lines naming its internal classes; the
 // first line carries the reason.
@@ -76,9 +77,10 @@ std::string HeaderProblem(const VImage& image, std::int64_t maxPixels) {
     }
     const std::int64_t pixels = static_cast<std::int64_t>(image.width()) * image.height();
     if (pixels > maxPixels) {
-        return "image is " + std::to_string(image.width()) + " x " + std::to_string(image.height()) +
-               " pixels (" + std::to_string(pixels / 1'000'000) + " megapixels), over the limit of " +
-               std::to_string(maxPixels) + " pixels; raise it with --max-pixels if it is real";
+        return "image is " + std::to_string(image.width()) + " x " +
+               std::to_string(image.height()) + " pixels (" + std::to_string(pixels / 1'000'000) +
+               " megapixels), over the limit of " + std::to_string(maxPixels) +
+               " pixels; raise it with --max-pixels if it is real";
     }
     return {};
 }
@@ -91,7 +93,7 @@ std::string EnumNick(GType type, int value) {
 // Metadata that describes the picture rather than the file's encoding:
 // these travel from input to output.
 bool IsCarriedField(const char* name) {
-    static const char* const kCarried[] = {"icc-profile-data", "exif-data", "xmp-data",
+    static const char* const kCarried[] = {"icc-profile-data", "exif-data",   "xmp-data",
                                            "iptc-data",        "orientation", "resolution-unit"};
     for (const char* carried : kCarried) {
         if (std::strcmp(name, carried) == 0) {
@@ -210,8 +212,8 @@ std::string ColourProblem(const VImage& image) {
     // scRGB is RGB in linear light, which comes with float samples.
     if (space != VIPS_INTERPRETATION_sRGB && space != VIPS_INTERPRETATION_RGB &&
         space != VIPS_INTERPRETATION_RGB16 && space != VIPS_INTERPRETATION_scRGB) {
-        return "not an RGB image (colour space " +
-               EnumNick(VIPS_TYPE_INTERPRETATION, space) + "): " + kRgbOnly;
+        return "not an RGB image (colour space " + EnumNick(VIPS_TYPE_INTERPRETATION, space) +
+               "): " + kRgbOnly;
     }
     const VipsBandFormat format = image.format();
     if (format != VIPS_FORMAT_UCHAR && format != VIPS_FORMAT_USHORT) {
@@ -221,8 +223,9 @@ std::string ColourProblem(const VImage& image) {
     }
     if (image.width() > kMaxPhotoSide || image.height() > kMaxPhotoSide) {
         return "image is " + std::to_string(image.width()) + " x " +
-               std::to_string(image.height()) + " pixels; the plug-in interface addresses at most " +
-               std::to_string(kMaxPhotoSide) + " pixels a side";
+               std::to_string(image.height()) +
+               " pixels; the plug-in interface addresses at most " + std::to_string(kMaxPhotoSide) +
+               " pixels a side";
     }
     return {};
 }
@@ -252,7 +255,8 @@ int LoadStandardInput(std::int64_t maxPixels, Photo& photo, std::string& error) 
                        "/mirtane-stdin-XXXXXX";
     const int fd = mkstemp(name.data());
     if (fd < 0) {
-        error = std::string("cannot keep standard input in a temporary file: ") + std::strerror(errno);
+        error =
+            std::string("cannot keep standard input in a temporary file: ") + std::strerror(errno);
         return -1;
     }
     CheckedWriter writer(fd);
@@ -263,8 +267,9 @@ int LoadStandardInput(std::int64_t maxPixels, Photo& photo, std::string& error) 
             continue;
         }
         if (count < 0 || writer.Write(block, static_cast<std::size_t>(count)) != 0) {
-            error = count < 0 ? std::string("cannot read standard input: ") + std::strerror(errno)
-                              : "cannot keep standard input in a temporary file: " + writer.Reason();
+            error = count < 0
+                        ? std::string("cannot read standard input: ") + std::strerror(errno)
+                        : "cannot keep standard input in a temporary file: " + writer.Reason();
             close(fd);
             unlink(name.c_str());
             return -1;
@@ -297,17 +302,18 @@ int LoadPhoto(const std::string& path, std::int64_t maxPixels, Photo& photo, std
     try {
         // Opening reads the header only; sequential access then decodes
         // once, top to bottom, straight into the buffers below.
-        const VImage image = VImage::new_from_file(
-            path.c_str(), VImage::option()
-                              ->set("fail_on", FailLevel(loader))
-                              ->set("access", VIPS_ACCESS_SEQUENTIAL));
+        const VImage image =
+            VImage::new_from_file(path.c_str(), VImage::option()
+                                                    ->set("fail_on", FailLevel(loader))
+                                                    ->set("access", VIPS_ACCESS_SEQUENTIAL));
         for (const std::string& problem : {HeaderProblem(image, maxPixels), ColourProblem(image)}) {
             if (!problem.empty()) {
                 error = problem;
                 return -1;
             }
         }
-        Photo loaded = image.format() == VIPS_FORMAT_USHORT ? DecodeDeep(image) : DecodeBytes(image);
+        Photo loaded =
+            image.format() == VIPS_FORMAT_USHORT ? DecodeDeep(image) : DecodeBytes(image);
         loaded.metadata = VImage::black(1, 1).copy(
             VImage::option()->set("xres", image.xres())->set("yres", image.yres()));
         CopyCarriedFields(image, loaded.metadata);
@@ -377,16 +383,11 @@ namespace {
 
 const char* Suffix(PhotoFormat format) {
     switch (format) {
-    case PhotoFormat::Jpeg:
-        return ".jpg";
-    case PhotoFormat::Png:
-        return ".png";
-    case PhotoFormat::Tiff:
-        return ".tif";
-    case PhotoFormat::Webp:
-        return ".webp";
-    case PhotoFormat::Unknown:
-        break;
+    case PhotoFormat::Jpeg: return ".jpg";
+    case PhotoFormat::Png: return ".png";
+    case PhotoFormat::Tiff: return ".tif";
+    case PhotoFormat::Webp: return ".webp";
+    case PhotoFormat::Unknown: break;
     }
     return "";
 }
@@ -407,12 +408,9 @@ std::string FormatDefaults(PhotoFormat format, int quality) {
     const int q = quality > 0 ? quality : kFallbackQuality;
     switch (format) {
     case PhotoFormat::Jpeg:
-    case PhotoFormat::Webp:
-        return "Q=" + std::to_string(q);
-    case PhotoFormat::Tiff:
-        return std::string("compression=") + kFallbackTiffCompression;
-    default:
-        return {};
+    case PhotoFormat::Webp: return "Q=" + std::to_string(q);
+    case PhotoFormat::Tiff: return std::string("compression=") + kFallbackTiffCompression;
+    default: return {};
     }
 }
 
@@ -521,7 +519,8 @@ bool StripsMetadata(const SaveSettings& settings) {
     bool strip = false;
     std::size_t start = 0;
     while (start <= settings.options.size()) {
-        const std::size_t end = std::min(settings.options.find(',', start), settings.options.size());
+        const std::size_t end =
+            std::min(settings.options.find(',', start), settings.options.size());
         const std::string option = settings.options.substr(start, end - start);
         if (option == "strip" || option == "strip=true" || option == "strip=1") {
             strip = true;
@@ -544,8 +543,10 @@ int SaveImage(const std::string& path, const VImage& image, const SaveSettings& 
         return -1;
     }
     if (format == PhotoFormat::Jpeg && image.bands() > 3) {
-        error = "JPEG cannot hold the alpha channel of this image: write .png, .tif or .webp instead of " +
-                path;
+        error =
+            "JPEG cannot hold the alpha channel of this image: write .png, .tif or .webp instead "
+            "of " +
+            path;
         return -1;
     }
     const bool toStandardOutput = path == kStandardStream;
@@ -556,10 +557,9 @@ int SaveImage(const std::string& path, const VImage& image, const SaveSettings& 
     // The encoder streams into the temporary file: no copy of the whole
     // encoded image is held in memory.
     const FileTarget output(toStandardOutput ? STDOUT_FILENO : file.fd());
-    const std::string saver = std::string(Suffix(format)) + "[" +
-                              JoinOptions({FormatDefaults(format, settings.quality), defaults,
-                                           settings.options}) +
-                              "]";
+    const std::string saver =
+        std::string(Suffix(format)) + "[" +
+        JoinOptions({FormatDefaults(format, settings.quality), defaults, settings.options}) + "]";
     try {
         image.write_to_target(saver.c_str(), output.target());
     } catch (const vips::VError& failure) {

@@ -27,14 +27,14 @@ struct Photo {
     // 8-bit rendering, see mirtane_sample16_to_8); empty for 8-bit input.
     std::vector<std::uint16_t> deep;
     int deepBands = 0;
-    vips::VImage metadata;       // a 1 x 1 image carrying the input's metadata
+    vips::VImage metadata;  // a 1 x 1 image carrying the input's metadata
     // The input's EXIF and IPTC as Exiv2 read them, for outputs libvips
     // cannot give them to; null when there are none.
     std::shared_ptr<const EmbeddedMetadata> embedded;
-    int orientation = 1;         // EXIF orientation, 1 ... 8; 1 when the file has none
-    std::string loader;          // the libvips loader class that read it ("VipsForeignLoadJpegFile")
-    int jpegQuality = 0;         // a JPEG input's estimated quality, else 0
-    std::string tiffCompression; // a TIFF input's compression as libvips names it, else empty
+    int orientation = 1;  // EXIF orientation, 1 ... 8; 1 when the file has none
+    std::string loader;   // the libvips loader class that read it ("VipsForeignLoadJpegFile")
+    int jpegQuality = 0;  // a JPEG input's estimated quality, else 0
+    std::string tiffCompression;  // a TIFF input's compression as libvips names it, else empty
 
     bool SixteenBits() const { return deepBands > 0; }
     bool HasExtraBands() const { return !extraBands.Empty() || deepBands > 3; }

@@ -40,12 +40,9 @@ std::string FailureReason(OSErr result) {
         return messages.back().text;
     }
     switch (result) {
-    case memFullErr:
-        return "not enough memory to restore this image";
-    case userCanceledErr:
-        return "the plug-in cancelled the run";
-    default:
-        return "the plug-in failed with code " + std::to_string(result);
+    case memFullErr: return "not enough memory to restore this image";
+    case userCanceledErr: return "the plug-in cancelled the run";
+    default: return "the plug-in failed with code " + std::to_string(result);
     }
 }
 
@@ -54,7 +51,8 @@ std::string FailureReason(OSErr result) {
 int RestorePixels(testhost::Image& image, const Trims& trims, const ProgressListener& progress,
                   std::string& error) {
     if (image.planes != prodhost::kImagePlanes ||
-        image.pixels.size() != static_cast<std::size_t>(image.width) * image.height * image.planes) {
+        image.pixels.size() !=
+            static_cast<std::size_t>(image.width) * image.height * image.planes) {
         error = "the image to restore is not 8-bit RGB with its pixels in place";
         return -1;
     }
@@ -83,12 +81,9 @@ double RunFraction(std::int32_t done, std::int32_t total) {
     constexpr std::int32_t kStageCount = 3;
     if (total == kStageCount) {
         switch (done) {
-        case 1:
-            return 0.05;  // reading and reducing the planes
-        case 2:
-            return 0.35;  // analysing
-        default:
-            return 0.5;  // analysis done, output about to start
+        case 1: return 0.05;  // reading and reducing the planes
+        case 2: return 0.35;  // analysing
+        default: return 0.5;  // analysis done, output about to start
         }
     }
     if (total <= 0) {

@@ -31,7 +31,8 @@ std::string FormatProgressLine(double fraction, const std::string& label, int wi
     char head[64];
     std::snprintf(head, sizeof head, "] %3d%%  ", percent);
     std::string line = "[" + std::string(static_cast<std::size_t>(filled), '#') +
-                       std::string(static_cast<std::size_t>(kBarCells - filled), ' ') + head + label;
+                       std::string(static_cast<std::size_t>(kBarCells - filled), ' ') + head +
+                       label;
     if (width > 1 && static_cast<int>(line.size()) > width - 1) {
         line.resize(static_cast<std::size_t>(width - 1));  // never wrap onto a second line
     }

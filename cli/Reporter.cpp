@@ -89,17 +89,10 @@ bool DispatchProtocolLine(const std::string& line, Reporter& reporter) {
         reporter.Progress(fraction);
         return true;
     }
-    case 'N':
-        reporter.Notice(text);
-        return true;
-    case 'E':
-        reporter.Error(text);
-        return true;
-    case 'R':
-        reporter.Result(text);
-        return true;
-    default:
-        return false;
+    case 'N': reporter.Notice(text); return true;
+    case 'E': reporter.Error(text); return true;
+    case 'R': reporter.Result(text); return true;
+    default: return false;
     }
 }
 

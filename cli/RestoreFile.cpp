@@ -21,7 +21,8 @@ std::string OutputNameProblem(const std::string& path, const SaveSettings& setti
     const PhotoFormat format = OutputFormat(path, settings.format);
     if (format == PhotoFormat::Unknown) {
         if (path == kStandardStream && settings.format.empty()) {
-            return "-o - writes to standard output: name its format with --format (jpg, png, tif or webp)";
+            return "-o - writes to standard output: name its format with --format (jpg, png, tif "
+                   "or webp)";
         }
         return settings.format.empty()
                    ? "unknown output format for " + path +
@@ -29,7 +30,8 @@ std::string OutputNameProblem(const std::string& path, const SaveSettings& setti
                    : "unknown output format " + settings.format + ": use jpg, png, tif or webp";
     }
     if (format == PhotoFormat::Jpeg && hasExtraBands) {
-        return "JPEG cannot hold the alpha channel of this image: write .png, .tif or .webp instead of " +
+        return "JPEG cannot hold the alpha channel of this image: write .png, .tif or .webp "
+               "instead of " +
                path;
     }
     return SaveOptionsProblem(path, settings);
@@ -68,7 +70,8 @@ int RestoreThroughEngine(const RestoreJob& job, Photo& photo, testhost::Image& r
         const std::size_t pixels = static_cast<std::size_t>(restored.width) * restored.height;
         for (std::size_t i = 0; i < pixels; ++i) {
             for (int c = 0; c < 3; ++c) {
-                restored.pixels[i * 3 + c] = mirtane_sample16_to_8(photo.deep[i * photo.deepBands + c]);
+                restored.pixels[i * 3 + c] =
+                    mirtane_sample16_to_8(photo.deep[i * photo.deepBands + c]);
             }
         }
         return 0;
@@ -118,7 +121,8 @@ int RestoreFile(const RestoreJob& job, Reporter& reporter) {
         }
         const bool keepsExtraBands = target == job.output && photo.HasExtraBands();
         const SaveSettings checked = target == job.output ? save : SaveSettings{};
-        if (std::string problem = OutputNameProblem(target, checked, keepsExtraBands); !problem.empty()) {
+        if (std::string problem = OutputNameProblem(target, checked, keepsExtraBands);
+            !problem.empty()) {
             return Fail(reporter, job.input, problem);
         }
     }

@@ -52,7 +52,8 @@ pid_t TemporaryOwner(const std::string& name) {
         pid = pid * 10 + (name[at] - '0');
         ++at;
     }
-    const bool shaped = at > kPrefixLength && at + 1 + kRandomLength <= name.size() && name[at] == '-';
+    const bool shaped =
+        at > kPrefixLength && at + 1 + kRandomLength <= name.size() && name[at] == '-';
     return shaped && pid > 0 ? static_cast<pid_t>(pid) : 0;
 }
 
@@ -70,7 +71,8 @@ int RemoveStaleTemporaries(const std::string& folder) {
         }
         const std::string path = prefix + entry->d_name;
         struct stat status {};
-        if (lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) && unlink(path.c_str()) == 0) {
+        if (lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+            unlink(path.c_str()) == 0) {
             ++removed;
         }
     }

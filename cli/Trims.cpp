@@ -3,7 +3,9 @@
 namespace mirtane::cli {
 namespace {
 
-std::string Signed(int value) { return value > 0 ? "+" + std::to_string(value) : std::to_string(value); }
+std::string Signed(int value) {
+    return value > 0 ? "+" + std::to_string(value) : std::to_string(value);
+}
 
 }  // namespace
 
@@ -14,7 +16,8 @@ std::string NormaliseDecimalInteger(std::string& text) {
         return "not a number: '" + text + "' (give a whole number in decimal, such as -5 or 12)";
     }
     const std::size_t firstSignificant = text.find_first_not_of('0', start);
-    const std::string digits = firstSignificant == std::string::npos ? "0" : text.substr(firstSignificant);
+    const std::string digits =
+        firstSignificant == std::string::npos ? "0" : text.substr(firstSignificant);
     text = (negative && digits != "0" ? "-" : "") + digits;
     return {};
 }

@@ -210,14 +210,15 @@ std::vector<std::string> WorkerArguments(const RestoreJob& job, int reportFd, in
         char flare[32];
         std::snprintf(dmax, sizeof dmax, "%.17g", job.method.dmax);
         std::snprintf(flare, sizeof flare, "%.17g", job.method.flare);
-        arguments.insert(arguments.end(), {"--method", "natural", "--dmax", dmax, "--flare", flare});
+        arguments.insert(arguments.end(),
+                         {"--method", "natural", "--dmax", dmax, "--flare", flare});
     }
     const AnalysisArea& area = job.analysis.area;
     if (area.width > 0) {
-        arguments.insert(arguments.end(),
-                         {"--analyse-area", std::to_string(area.left) + "," + std::to_string(area.top) +
-                                                "," + std::to_string(area.width) + "," +
-                                                std::to_string(area.height)});
+        arguments.insert(
+            arguments.end(),
+            {"--analyse-area", std::to_string(area.left) + "," + std::to_string(area.top) + "," +
+                                   std::to_string(area.width) + "," + std::to_string(area.height)});
     }
     for (const auto& [on, flag] : {std::pair{job.save.strip, "--strip"},
                                    std::pair{job.times == FileTimes::Preserve, "--preserve-times"},
@@ -254,16 +255,17 @@ BatchCounts RunBatch(const std::vector<RestoreJob>& jobs, int workers, int threa
             if (worker.pid < 0 && ShortOfResources(startError) && !running.empty()) {
                 // A running worker frees what is missing when it ends: retry then.
                 if (!toldOfWaiting) {
-                    console.Notice(std::string("waiting for a worker to end before starting another (") +
-                                   std::strerror(startError) + ")");
+                    console.Notice(
+                        std::string("waiting for a worker to end before starting another (") +
+                        std::strerror(startError) + ")");
                     toldOfWaiting = true;
                 }
                 break;
             }
             ++next;
             if (worker.pid < 0) {
-                console.Error(jobs[worker.job].input + ": cannot start a worker process: " +
-                              std::strerror(startError));
+                console.Error(jobs[worker.job].input +
+                              ": cannot start a worker process: " + std::strerror(startError));
                 ++counts.failed;
                 continue;
             }

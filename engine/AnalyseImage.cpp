@@ -37,19 +37,17 @@ std::string FailureReason(OSErr result) {
     const auto& messages = headless::RecordedMessages();
     if (!messages.empty()) return messages.back().text;
     switch (result) {
-    case memFullErr:
-        return "not enough memory to analyse this image";
-    case noErr:
-        return "the plug-in finished without analysing the image";
-    default:
-        return "the plug-in failed with code " + std::to_string(result);
+    case memFullErr: return "not enough memory to analyse this image";
+    case noErr: return "the plug-in finished without analysing the image";
+    default: return "the plug-in failed with code " + std::to_string(result);
     }
 }
 
 // The host works on packed 3-byte pixels; the caller's buffer is left alone.
 std::vector<std::uint8_t> CopyRgb(const unsigned char* pixels, int width, int height,
                                   std::ptrdiff_t rowStride, int bytesPerPixel) {
-    std::vector<std::uint8_t> image(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
+    std::vector<std::uint8_t> image(static_cast<std::size_t>(width) *
+                                    static_cast<std::size_t>(height) * 3);
     std::uint8_t* out = image.data();
     for (int y = 0; y < height; ++y) {
         const unsigned char* in = pixels + static_cast<std::ptrdiff_t>(y) * rowStride;
@@ -81,7 +79,8 @@ extern "C" int mirtane_analyse_rgb8(const unsigned char* pixels, int width, int 
         return -1;
     }
     if (width > 32767 || height > 32767) {
-        CopyMessage("image too large: the plug-in takes at most 32767 pixels a side", error, errorSize);
+        CopyMessage("image too large: the plug-in takes at most 32767 pixels a side", error,
+                    errorSize);
         return -1;
     }
     std::lock_guard<std::mutex> lock(gRunLock);
@@ -94,7 +93,8 @@ extern "C" int mirtane_analyse_rgb8(const unsigned char* pixels, int width, int 
         correction->blackLevel = block->blackLevel;
         correction->whiteLevel = block->whiteLevel;
         for (int channel = 0; channel < 3; ++channel) {
-            std::memcpy(correction->tables[channel], block->curveTables[channel], sizeof(float) * 256);
+            std::memcpy(correction->tables[channel], block->curveTables[channel],
+                        sizeof(float) * 256);
         }
         analysed = true;
         return kDialogCancelled;

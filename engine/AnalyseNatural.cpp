@@ -47,7 +47,8 @@ extern "C" int mirtane_analyse_natural_rgb8(const unsigned char* pixels, int wid
         for (int y = 0; y < height; ++y) {
             const unsigned char* in = pixels + static_cast<ptrdiff_t>(y) * rowStride;
             unsigned char* out = packed.data() + static_cast<std::size_t>(y) * width * 3;
-            for (int x = 0; x < width; ++x) std::memcpy(out + 3 * x, in + 4 * x, 3);
+            for (int x = 0; x < width; ++x)
+                std::memcpy(out + 3 * x, in + 4 * x, 3);
         }
         rgb = packed.data();
         stride = static_cast<ptrdiff_t>(width) * 3;

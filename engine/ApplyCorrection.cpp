@@ -15,7 +15,8 @@ constexpr int kNeutralTint = 25;
 
 CurveSettings SettingsOf(const MirtaneCorrection& correction, const MirtaneTrims* trims) {
     CurveSettings settings;
-    for (int channel = 0; channel < 3; ++channel) settings.tables[channel] = correction.tables[channel];
+    for (int channel = 0; channel < 3; ++channel)
+        settings.tables[channel] = correction.tables[channel];
     settings.blackLevel = correction.blackLevel;
     settings.whiteLevel = correction.whiteLevel;
     if (trims != nullptr) {
@@ -53,9 +54,11 @@ void ApplyDeep(Sample* pixels, int width, int height, std::ptrdiff_t rowStride, 
     }
     auto* bytes = reinterpret_cast<unsigned char*>(pixels);
     for (int y = 0; y < height; ++y) {
-        Sample* pixel = reinterpret_cast<Sample*>(bytes + static_cast<std::ptrdiff_t>(y) * rowStride);
+        Sample* pixel =
+            reinterpret_cast<Sample*>(bytes + static_cast<std::ptrdiff_t>(y) * rowStride);
         for (int x = 0; x < width; ++x, pixel += samplesPerPixel) {
-            for (int c = 0; c < 3; ++c) pixel[c] = convert(pixel[c], channels[c]);
+            for (int c = 0; c < 3; ++c)
+                pixel[c] = convert(pixel[c], channels[c]);
         }
     }
 }
@@ -100,8 +103,8 @@ extern "C" void mirtane_byte_tables(const MirtaneCorrection* correction, const M
 
 extern "C" void mirtane_apply_rgb8_at(unsigned char* pixels, int width, int height,
                                       ptrdiff_t rowStride, int samplesPerPixel,
-                                      const MirtaneCorrection* correction, const MirtaneTrims* trims,
-                                      int strength) {
+                                      const MirtaneCorrection* correction,
+                                      const MirtaneTrims* trims, int strength) {
     if (!Valid(pixels, width, height, samplesPerPixel, correction)) return;
     if (ClampStrength(strength) == MIRTANE_FULL_STRENGTH) {
         const mirtane::CurveSettings settings = SettingsOf(*correction, trims);
@@ -114,7 +117,8 @@ extern "C" void mirtane_apply_rgb8_at(unsigned char* pixels, int width, int heig
     for (int y = 0; y < height; ++y) {
         unsigned char* pixel = pixels + static_cast<std::ptrdiff_t>(y) * rowStride;
         for (int x = 0; x < width; ++x, pixel += samplesPerPixel) {
-            for (int c = 0; c < 3; ++c) pixel[c] = tables[c][pixel[c]];
+            for (int c = 0; c < 3; ++c)
+                pixel[c] = tables[c][pixel[c]];
         }
     }
 }
@@ -150,16 +154,17 @@ extern "C" void mirtane_apply_rgbf_at(float* pixels, int width, int height, ptrd
               });
 }
 
-extern "C" void mirtane_apply_rgb8(unsigned char* pixels, int width, int height, ptrdiff_t rowStride,
-                                   int samplesPerPixel, const MirtaneCorrection* correction,
-                                   const MirtaneTrims* trims) {
+extern "C" void mirtane_apply_rgb8(unsigned char* pixels, int width, int height,
+                                   ptrdiff_t rowStride, int samplesPerPixel,
+                                   const MirtaneCorrection* correction, const MirtaneTrims* trims) {
     mirtane_apply_rgb8_at(pixels, width, height, rowStride, samplesPerPixel, correction, trims,
                           MIRTANE_FULL_STRENGTH);
 }
 
 extern "C" void mirtane_apply_rgb16(unsigned short* pixels, int width, int height,
                                     ptrdiff_t rowStride, int samplesPerPixel,
-                                    const MirtaneCorrection* correction, const MirtaneTrims* trims) {
+                                    const MirtaneCorrection* correction,
+                                    const MirtaneTrims* trims) {
     mirtane_apply_rgb16_at(pixels, width, height, rowStride, samplesPerPixel, correction, trims,
                            MIRTANE_FULL_STRENGTH);
 }

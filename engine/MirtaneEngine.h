@@ -40,8 +40,8 @@ typedef struct MirtaneTrims {
  * Returns 0 and fills *correction, or -1 with a one-line reason in `error`
  * (at most errorSize bytes, NUL-terminated; the plug-in's own message for an
  * image below 480 x 480). */
-int mirtane_analyse_rgb8(const unsigned char *pixels, int width, int height, ptrdiff_t rowStride,
-                         int bytesPerPixel, MirtaneCorrection *correction, char *error,
+int mirtane_analyse_rgb8(const unsigned char* pixels, int width, int height, ptrdiff_t rowStride,
+                         int bytesPerPixel, MirtaneCorrection* correction, char* error,
                          size_t errorSize);
 
 /* The "natural" method's settings: the density of the original black
@@ -67,10 +67,10 @@ typedef struct MirtaneNaturalChoice {
  * analysis/NaturalMethod.h). Same pixels as mirtane_analyse_rgb8; fills
  * *correction (black level 0, white level 1) and, when not null, *choice.
  * Returns 0, or -1 with a one-line reason in `error`. */
-int mirtane_analyse_natural_rgb8(const unsigned char *pixels, int width, int height,
+int mirtane_analyse_natural_rgb8(const unsigned char* pixels, int width, int height,
                                  ptrdiff_t rowStride, int bytesPerPixel, double dmax, double flare,
-                                 MirtaneCorrection *correction, MirtaneNaturalChoice *choice,
-                                 char *error, size_t errorSize);
+                                 MirtaneCorrection* correction, MirtaneNaturalChoice* choice,
+                                 char* error, size_t errorSize);
 
 /* Corrects pixels in place: the first three samples of each pixel (red,
  * green, blue); any further sample (alpha) is left untouched. Rows are
@@ -79,15 +79,15 @@ int mirtane_analyse_natural_rgb8(const unsigned char *pixels, int width, int hei
  *   16-bit and float: the same function evaluated at the samples' own
  *   precision: levels, the table interpolated linearly between entries, the
  *   trims' bend; 16-bit results rounded to nearest, float results in [0, 1]. */
-void mirtane_apply_rgb8(unsigned char *pixels, int width, int height, ptrdiff_t rowStride,
-                        int samplesPerPixel, const MirtaneCorrection *correction,
-                        const MirtaneTrims *trims);
-void mirtane_apply_rgb16(unsigned short *pixels, int width, int height, ptrdiff_t rowStride,
-                         int samplesPerPixel, const MirtaneCorrection *correction,
-                         const MirtaneTrims *trims);
-void mirtane_apply_rgbf(float *pixels, int width, int height, ptrdiff_t rowStride,
-                        int samplesPerPixel, const MirtaneCorrection *correction,
-                        const MirtaneTrims *trims);
+void mirtane_apply_rgb8(unsigned char* pixels, int width, int height, ptrdiff_t rowStride,
+                        int samplesPerPixel, const MirtaneCorrection* correction,
+                        const MirtaneTrims* trims);
+void mirtane_apply_rgb16(unsigned short* pixels, int width, int height, ptrdiff_t rowStride,
+                         int samplesPerPixel, const MirtaneCorrection* correction,
+                         const MirtaneTrims* trims);
+void mirtane_apply_rgbf(float* pixels, int width, int height, ptrdiff_t rowStride,
+                        int samplesPerPixel, const MirtaneCorrection* correction,
+                        const MirtaneTrims* trims);
 
 /* The correction at a strength: each corrected sample moved only `strength`
  * per cent of the way from its original value (0 ... 100, clamped; 100 is
@@ -95,21 +95,21 @@ void mirtane_apply_rgbf(float *pixels, int width, int height, ptrdiff_t rowStrid
  * they are). The blend is per channel on the sample's own scale: 8-bit and
  * 16-bit results rounded to nearest (halves up), float results unrounded. */
 #define MIRTANE_FULL_STRENGTH 100
-void mirtane_apply_rgb8_at(unsigned char *pixels, int width, int height, ptrdiff_t rowStride,
-                           int samplesPerPixel, const MirtaneCorrection *correction,
-                           const MirtaneTrims *trims, int strength);
-void mirtane_apply_rgb16_at(unsigned short *pixels, int width, int height, ptrdiff_t rowStride,
-                            int samplesPerPixel, const MirtaneCorrection *correction,
-                            const MirtaneTrims *trims, int strength);
-void mirtane_apply_rgbf_at(float *pixels, int width, int height, ptrdiff_t rowStride,
-                           int samplesPerPixel, const MirtaneCorrection *correction,
-                           const MirtaneTrims *trims, int strength);
+void mirtane_apply_rgb8_at(unsigned char* pixels, int width, int height, ptrdiff_t rowStride,
+                           int samplesPerPixel, const MirtaneCorrection* correction,
+                           const MirtaneTrims* trims, int strength);
+void mirtane_apply_rgb16_at(unsigned short* pixels, int width, int height, ptrdiff_t rowStride,
+                            int samplesPerPixel, const MirtaneCorrection* correction,
+                            const MirtaneTrims* trims, int strength);
+void mirtane_apply_rgbf_at(float* pixels, int width, int height, ptrdiff_t rowStride,
+                           int samplesPerPixel, const MirtaneCorrection* correction,
+                           const MirtaneTrims* trims, int strength);
 
 /* The 8-bit correction at a strength as one table per channel (red, green,
  * blue): tables[c][b] is what mirtane_apply_rgb8_at makes of byte b in
  * channel c. Lets other tools apply the correction (a lookup-table image, a
  * .cube file). */
-void mirtane_byte_tables(const MirtaneCorrection *correction, const MirtaneTrims *trims,
+void mirtane_byte_tables(const MirtaneCorrection* correction, const MirtaneTrims* trims,
                          int strength, unsigned char tables[3][256]);
 
 /* The 8-bit rendering of a 16-bit sample that the analysis of a deeper image

@@ -26,8 +26,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char*** argv) {
     }
     vips_cache_set_max(0);
     vips_concurrency_set(1);
-    g_log_set_handler("VIPS", G_LOG_LEVEL_WARNING, [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {},
-                      nullptr);
+    g_log_set_handler(
+        "VIPS", G_LOG_LEVEL_WARNING, [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {},
+        nullptr);
     gPath = "/tmp/mirtane-fuzz-photo-" + std::to_string(getpid());
     std::atexit([] { unlink(gPath.c_str()); });
     return 0;

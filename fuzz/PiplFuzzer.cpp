@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::size_t total = 0;
     for (const testhost::PiplProperty& property : properties) {
-        if (property.length < 0 || property.data.size() != static_cast<std::size_t>(property.length)) {
+        if (property.length < 0 ||
+            property.data.size() != static_cast<std::size_t>(property.length)) {
             std::abort();
         }
         total += property.data.size();

@@ -10,42 +10,44 @@
  * GLib's warning log, which GEGL prints and GIMP shows in its error console. */
 #ifdef GEGL_PROPERTIES
 
-enum_start (mirtane_restore_method)
-  enum_value (MIRTANE_METHOD_PLUG_IN, "plug-in", "Plug-in analysis")
-  enum_value (MIRTANE_METHOD_NATURAL, "natural", "Natural (undo a dye fade)")
-enum_end (MirtaneRestoreMethod)
+enum_start(mirtane_restore_method) enum_value(
+    MIRTANE_METHOD_PLUG_IN, "plug-in",
+    "Plug-in analysis") enum_value(MIRTANE_METHOD_NATURAL, "natural",
+                                   "Natural (undo a dye fade)") enum_end(MirtaneRestoreMethod)
 
-property_enum (method, "Method", MirtaneRestoreMethod, mirtane_restore_method,
-               MIRTANE_METHOD_PLUG_IN)
-    description ("plug-in: the filter plug-in's own analysis, which equalises and "
-                 "neutralises; natural: a per-channel density gain that undoes a dye fade "
-                 "and leaves unfaded pictures alone")
+    property_enum(method, "Method", MirtaneRestoreMethod, mirtane_restore_method,
+                  MIRTANE_METHOD_PLUG_IN)
+        description(
+            "plug-in: the filter plug-in's own analysis, which equalises and "
+            "neutralises; natural: a per-channel density gain that undoes a dye fade "
+            "and leaves unfaded pictures alone")
 
-property_double (dmax, "Black density", 2.1)
-    description ("Natural method: density of the original black, 2.1 for prints, 3.0 for slides")
-    value_range (0.5, 4.0)
+            property_double(dmax, "Black density", 2.1) description(
+                "Natural method: density of the original black, 2.1 for prints, 3.0 for slides")
+                value_range(0.5, 4.0)
 
-property_int (cyan_red, "Cyan – Red", 0)
-    description ("Colour balance trim from cyan (-25) to red (25), 0 neutral")
-    value_range (-25, 25)
+                    property_int(cyan_red, "Cyan – Red", 0) description(
+                        "Colour balance trim from cyan (-25) to red (25), 0 neutral")
+                        value_range(-25, 25)
 
-property_int (magenta_green, "Magenta – Green", 0)
-    description ("Colour balance trim from magenta (-25) to green (25), 0 neutral")
-    value_range (-25, 25)
+                            property_int(magenta_green, "Magenta – Green", 0) description(
+                                "Colour balance trim from magenta (-25) to green (25), 0 neutral")
+                                value_range(-25, 25)
 
-property_int (yellow_blue, "Yellow – Blue", 0)
-    description ("Colour balance trim from yellow (-25) to blue (25), 0 neutral")
-    value_range (-25, 25)
+                                    property_int(yellow_blue, "Yellow – Blue", 0) description(
+                                        "Colour balance trim from yellow (-25) to blue (25), 0 "
+                                        "neutral") value_range(-25, 25)
 
-property_int (strength, "Strength", 100)
-    description ("Per cent of the way each sample moves towards its corrected value; 100 is the full correction")
-    value_range (0, 100)
+                                        property_int(strength, "Strength", 100) description(
+                                            "Per cent of the way each sample moves towards its "
+                                            "corrected value; 100 is the full correction")
+                                            value_range(0, 100)
 
 #else
 
 #define GEGL_OP_FILTER
-#define GEGL_OP_NAME     mirtane_restore
-#define GEGL_OP_C_SOURCE mirtane-restore.c
+#define GEGL_OP_NAME mirtane_restore
+#define GEGL_OP_C_SOURCE mirtane - restore.c
 
 #include "gegl-op.h"
 
@@ -56,187 +58,155 @@ property_int (strength, "Strength", 100)
 
 typedef enum { DEPTH_U8, DEPTH_U16, DEPTH_FLOAT } SampleDepth;
 
-static SampleDepth
-input_depth (GeglOperation *operation)
-{
-  const Babl *format = gegl_operation_get_source_format (operation, "input");
-  const Babl *type;
+static SampleDepth input_depth(GeglOperation* operation) {
+    const Babl* format = gegl_operation_get_source_format(operation, "input");
+    const Babl* type;
 
-  if (format == NULL)
-    return DEPTH_U8;
-  type = babl_format_get_type (format, 0);
-  if (type == babl_type ("u8"))
-    return DEPTH_U8;
-  if (type == babl_type ("u16"))
-    return DEPTH_U16;
-  return DEPTH_FLOAT;
+    if (format == NULL) return DEPTH_U8;
+    type = babl_format_get_type(format, 0);
+    if (type == babl_type("u8")) return DEPTH_U8;
+    if (type == babl_type("u16")) return DEPTH_U16;
+    return DEPTH_FLOAT;
 }
 
-static void
-prepare (GeglOperation *operation)
-{
-  const Babl *space = gegl_operation_get_source_space (operation, "input");
-  const Babl *source = gegl_operation_get_source_format (operation, "input");
-  gboolean alpha = source != NULL && babl_format_has_alpha (source);
-  const char *name;
+static void prepare(GeglOperation* operation) {
+    const Babl* space = gegl_operation_get_source_space(operation, "input");
+    const Babl* source = gegl_operation_get_source_format(operation, "input");
+    gboolean alpha = source != NULL && babl_format_has_alpha(source);
+    const char* name;
 
-  switch (input_depth (operation))
-    {
-    case DEPTH_U8:  name = alpha ? "R'G'B'A u8" : "R'G'B' u8"; break;
+    switch (input_depth(operation)) {
+    case DEPTH_U8: name = alpha ? "R'G'B'A u8" : "R'G'B' u8"; break;
     case DEPTH_U16: name = alpha ? "R'G'B'A u16" : "R'G'B' u16"; break;
-    default:        name = alpha ? "R'G'B'A float" : "R'G'B' float"; break;
+    default: name = alpha ? "R'G'B'A float" : "R'G'B' float"; break;
     }
-  gegl_operation_set_format (operation, "input", babl_format_with_space (name, space));
-  gegl_operation_set_format (operation, "output", babl_format_with_space (name, space));
+    gegl_operation_set_format(operation, "input", babl_format_with_space(name, space));
+    gegl_operation_set_format(operation, "output", babl_format_with_space(name, space));
 }
 
-static GeglRectangle
-whole_input (GeglOperation *operation, const GeglRectangle *roi)
-{
-  const GeglRectangle *box = gegl_operation_source_get_bounding_box (operation, "input");
+static GeglRectangle whole_input(GeglOperation* operation, const GeglRectangle* roi) {
+    const GeglRectangle* box = gegl_operation_source_get_bounding_box(operation, "input");
 
-  if (box == NULL || gegl_rectangle_is_infinite_plane (box))
-    return *roi;
-  return *box;
+    if (box == NULL || gegl_rectangle_is_infinite_plane(box)) return *roi;
+    return *box;
 }
 
-static GeglRectangle
-get_required_for_output (GeglOperation *operation, G_GNUC_UNUSED const gchar *input_pad,
-                         const GeglRectangle *roi)
-{
-  return whole_input (operation, roi);
+static GeglRectangle get_required_for_output(GeglOperation* operation,
+                                             G_GNUC_UNUSED const gchar* input_pad,
+                                             const GeglRectangle* roi) {
+    return whole_input(operation, roi);
 }
 
-static GeglRectangle
-get_cached_region (GeglOperation *operation, const GeglRectangle *roi)
-{
-  return whole_input (operation, roi);
+static GeglRectangle get_cached_region(GeglOperation* operation, const GeglRectangle* roi) {
+    return whole_input(operation, roi);
 }
 
 /* The 8-bit RGB rendering the analysis sees: an 8-bit input as it is, a
  * deeper one rounded to nearest (see mirtane_sample16_to_8). */
-static guchar *
-render_rgb8 (const void *pixels, SampleDepth depth, gint count, gint channels)
-{
-  guchar *out = g_try_malloc ((gsize) count * 3);
-  gint i, c;
+static guchar* render_rgb8(const void* pixels, SampleDepth depth, gint count, gint channels) {
+    guchar* out = g_try_malloc((gsize)count * 3);
+    gint i, c;
 
-  if (out == NULL)
-    return NULL;
-  for (i = 0; i < count; i++)
-    for (c = 0; c < 3; c++)
-      {
-        gsize at = (gsize) i * channels + c;
-        if (depth == DEPTH_U8)
-          out[i * 3 + c] = ((const guchar *) pixels)[at];
-        else if (depth == DEPTH_U16)
-          out[i * 3 + c] = mirtane_sample16_to_8 (((const guint16 *) pixels)[at]);
-        else
-          {
-            gfloat v = ((const gfloat *) pixels)[at];
-            v = isnan (v) ? 0.0f : (v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v));
-            out[i * 3 + c] = (guchar) floor ((double) v * 255.0 + 0.5);
-          }
-      }
-  return out;
+    if (out == NULL) return NULL;
+    for (i = 0; i < count; i++)
+        for (c = 0; c < 3; c++) {
+            gsize at = (gsize)i * channels + c;
+            if (depth == DEPTH_U8)
+                out[i * 3 + c] = ((const guchar*)pixels)[at];
+            else if (depth == DEPTH_U16)
+                out[i * 3 + c] = mirtane_sample16_to_8(((const guint16*)pixels)[at]);
+            else {
+                gfloat v = ((const gfloat*)pixels)[at];
+                v = isnan(v) ? 0.0f : (v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v));
+                out[i * 3 + c] = (guchar)floor((double)v * 255.0 + 0.5);
+            }
+        }
+    return out;
 }
 
 /* The chosen method's correction of 8-bit RGB pixels. */
-static gboolean
-analyse (GeglProperties *o, const guchar *pixels, gint width, gint height, ptrdiff_t stride,
-         gint channels, MirtaneCorrection *correction, char *error, gsize error_size)
-{
-  if (o->method == MIRTANE_METHOD_NATURAL)
-    return mirtane_analyse_natural_rgb8 (pixels, width, height, stride, channels, o->dmax,
-                                         MIRTANE_DEFAULT_FLARE, correction, NULL,
-                                         error, error_size) == 0;
-  return mirtane_analyse_rgb8 (pixels, width, height, stride, channels, correction,
-                               error, error_size) == 0;
+static gboolean analyse(GeglProperties* o, const guchar* pixels, gint width, gint height,
+                        ptrdiff_t stride, gint channels, MirtaneCorrection* correction, char* error,
+                        gsize error_size) {
+    if (o->method == MIRTANE_METHOD_NATURAL)
+        return mirtane_analyse_natural_rgb8(pixels, width, height, stride, channels, o->dmax,
+                                            MIRTANE_DEFAULT_FLARE, correction, NULL, error,
+                                            error_size) == 0;
+    return mirtane_analyse_rgb8(pixels, width, height, stride, channels, correction, error,
+                                error_size) == 0;
 }
 
-static gboolean
-process (GeglOperation       *operation,
-         GeglBuffer          *input,
-         GeglBuffer          *output,
-         const GeglRectangle *result,
-         G_GNUC_UNUSED gint   level)
-{
-  GeglProperties *o = GEGL_PROPERTIES (operation);
-  const Babl *format = gegl_operation_get_format (operation, "output");
-  GeglRectangle whole = *gegl_buffer_get_extent (input);
-  SampleDepth depth = input_depth (operation);
-  gint channels = babl_format_get_n_components (format);
-  gint pixel_bytes = babl_format_get_bytes_per_pixel (format);
-  gsize count = (gsize) whole.width * (gsize) whole.height;
-  MirtaneTrims trims = { o->cyan_red, o->magenta_green, o->yellow_blue };
-  MirtaneCorrection correction;
-  char error[256] = "";
-  guchar *pixels;
-  guchar *rendering = NULL;
-  gboolean analysed = FALSE;
+static gboolean process(GeglOperation* operation, GeglBuffer* input, GeglBuffer* output,
+                        const GeglRectangle* result, G_GNUC_UNUSED gint level) {
+    GeglProperties* o = GEGL_PROPERTIES(operation);
+    const Babl* format = gegl_operation_get_format(operation, "output");
+    GeglRectangle whole = *gegl_buffer_get_extent(input);
+    SampleDepth depth = input_depth(operation);
+    gint channels = babl_format_get_n_components(format);
+    gint pixel_bytes = babl_format_get_bytes_per_pixel(format);
+    gsize count = (gsize)whole.width * (gsize)whole.height;
+    MirtaneTrims trims = {o->cyan_red, o->magenta_green, o->yellow_blue};
+    MirtaneCorrection correction;
+    char error[256] = "";
+    guchar* pixels;
+    guchar* rendering = NULL;
+    gboolean analysed = FALSE;
 
-  pixels = g_try_malloc (count * pixel_bytes);
-  if (pixels == NULL)
-    {
-      g_warning ("mirtane:restore: not enough memory for a %d x %d image", whole.width, whole.height);
-      gegl_buffer_copy (input, result, GEGL_ABYSS_NONE, output, result);
-      return TRUE;
+    pixels = g_try_malloc(count * pixel_bytes);
+    if (pixels == NULL) {
+        g_warning("mirtane:restore: not enough memory for a %d x %d image", whole.width,
+                  whole.height);
+        gegl_buffer_copy(input, result, GEGL_ABYSS_NONE, output, result);
+        return TRUE;
     }
-  gegl_buffer_get (input, &whole, 1.0, format, pixels, GEGL_AUTO_ROWSTRIDE, GEGL_ABYSS_NONE);
+    gegl_buffer_get(input, &whole, 1.0, format, pixels, GEGL_AUTO_ROWSTRIDE, GEGL_ABYSS_NONE);
 
-  if (depth == DEPTH_U8)
-    analysed = analyse (o, pixels, whole.width, whole.height,
-                        (ptrdiff_t) whole.width * pixel_bytes, channels,
-                        &correction, error, sizeof error);
-  else if ((rendering = render_rgb8 (pixels, depth, (gint) count, channels)) != NULL)
-    analysed = analyse (o, rendering, whole.width, whole.height,
-                        (ptrdiff_t) whole.width * 3, 3, &correction, error, sizeof error);
-  else
-    g_strlcpy (error, "not enough memory for the analysis", sizeof error);
-  g_free (rendering);
+    if (depth == DEPTH_U8)
+        analysed =
+            analyse(o, pixels, whole.width, whole.height, (ptrdiff_t)whole.width * pixel_bytes,
+                    channels, &correction, error, sizeof error);
+    else if ((rendering = render_rgb8(pixels, depth, (gint)count, channels)) != NULL)
+        analysed = analyse(o, rendering, whole.width, whole.height, (ptrdiff_t)whole.width * 3, 3,
+                           &correction, error, sizeof error);
+    else
+        g_strlcpy(error, "not enough memory for the analysis", sizeof error);
+    g_free(rendering);
 
-  if (analysed)
-    {
-      ptrdiff_t stride = (ptrdiff_t) whole.width * pixel_bytes;
-      if (depth == DEPTH_U8)
-        mirtane_apply_rgb8_at (pixels, whole.width, whole.height, stride, channels, &correction,
-                               &trims, o->strength);
-      else if (depth == DEPTH_U16)
-        mirtane_apply_rgb16_at ((guint16 *) pixels, whole.width, whole.height, stride, channels,
-                                &correction, &trims, o->strength);
-      else
-        mirtane_apply_rgbf_at ((gfloat *) pixels, whole.width, whole.height, stride, channels,
-                               &correction, &trims, o->strength);
+    if (analysed) {
+        ptrdiff_t stride = (ptrdiff_t)whole.width * pixel_bytes;
+        if (depth == DEPTH_U8)
+            mirtane_apply_rgb8_at(pixels, whole.width, whole.height, stride, channels, &correction,
+                                  &trims, o->strength);
+        else if (depth == DEPTH_U16)
+            mirtane_apply_rgb16_at((guint16*)pixels, whole.width, whole.height, stride, channels,
+                                   &correction, &trims, o->strength);
+        else
+            mirtane_apply_rgbf_at((gfloat*)pixels, whole.width, whole.height, stride, channels,
+                                  &correction, &trims, o->strength);
+    } else {
+        g_warning("mirtane:restore: %s", error);
     }
-  else
-    {
-      g_warning ("mirtane:restore: %s", error);
-    }
-  gegl_buffer_set (output, &whole, 0, format, pixels, GEGL_AUTO_ROWSTRIDE);
-  g_free (pixels);
-  return TRUE;
+    gegl_buffer_set(output, &whole, 0, format, pixels, GEGL_AUTO_ROWSTRIDE);
+    g_free(pixels);
+    return TRUE;
 }
 
-static void
-gegl_op_class_init (GeglOpClass *klass)
-{
-  GeglOperationClass       *operation_class = GEGL_OPERATION_CLASS (klass);
-  GeglOperationFilterClass *filter_class    = GEGL_OPERATION_FILTER_CLASS (klass);
+static void gegl_op_class_init(GeglOpClass* klass) {
+    GeglOperationClass* operation_class = GEGL_OPERATION_CLASS(klass);
+    GeglOperationFilterClass* filter_class = GEGL_OPERATION_FILTER_CLASS(klass);
 
-  filter_class->process                    = process;
-  operation_class->prepare                 = prepare;
-  operation_class->get_required_for_output = get_required_for_output;
-  operation_class->get_cached_region       = get_cached_region;
-  operation_class->threaded                = FALSE;
+    filter_class->process = process;
+    operation_class->prepare = prepare;
+    operation_class->get_required_for_output = get_required_for_output;
+    operation_class->get_cached_region = get_cached_region;
+    operation_class->threaded = FALSE;
 
-  gegl_operation_class_set_keys (operation_class,
-    "name",        "mirtane:restore",
-    "title",       "Mirtane",
-    "categories",  "color",
-    "description", "Restores faded and colour-cast photographs: one tone curve per "
-                   "colour channel, worked out from the picture alone, with three "
-                   "colour-balance trims",
-    NULL);
+    gegl_operation_class_set_keys(operation_class, "name", "mirtane:restore", "title", "Mirtane",
+                                  "categories", "color", "description",
+                                  "Restores faded and colour-cast photographs: one tone curve per "
+                                  "colour channel, worked out from the picture alone, with three "
+                                  "colour-balance trims",
+                                  NULL);
 }
 
 #endif

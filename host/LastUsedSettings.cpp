@@ -22,7 +22,7 @@ OSErr NarrowStatus(SPErr status) {
 // Acquires the registry and action-descriptor suites and gives back what it
 // acquired when it goes out of scope, registry first.
 class SettingsSuites {
-public:
+  public:
     // A host without the basic suite offers neither: -30900.
     explicit SettingsSuites(SPBasicSuite* basic) : basic_(basic) {
         if (basic_ == nullptr || basic_->AcquireSuite == nullptr) {
@@ -56,8 +56,8 @@ public:
                                                    kPSDescriptorRegistrySuiteVersion));
         }
         if (descriptors_ != nullptr) {
-            static_cast<void>(basic_->ReleaseSuite(kPSActionDescriptorSuite,
-                                                   kPSActionDescriptorSuiteVersion));
+            static_cast<void>(
+                basic_->ReleaseSuite(kPSActionDescriptorSuite, kPSActionDescriptorSuiteVersion));
         }
     }
     SettingsSuites(const SettingsSuites&) = delete;
@@ -67,7 +67,7 @@ public:
     const PSDescriptorRegistryProcs* registry() const { return registry_; }
     const PSActionDescriptorProcs* descriptors() const { return descriptors_; }
 
-private:
+  private:
     bool Complete() const {
         return registry_ != nullptr && descriptors_ != nullptr && registry_->Get != nullptr &&
                registry_->Register != nullptr && descriptors_->Make != nullptr &&
@@ -83,7 +83,7 @@ private:
 
 // Frees a descriptor made or obtained from the registry.
 class OwnedDescriptor {
-public:
+  public:
     explicit OwnedDescriptor(const PSActionDescriptorProcs* procs) : procs_(procs) {}
     ~OwnedDescriptor() {
         if (descriptor_ != nullptr) {
@@ -96,7 +96,7 @@ public:
     PIActionDescriptor* out() { return &descriptor_; }
     PIActionDescriptor get() const { return descriptor_; }
 
-private:
+  private:
     const PSActionDescriptorProcs* procs_;
     PIActionDescriptor descriptor_ = nullptr;
 };
@@ -140,8 +140,8 @@ OSErr StoreLastUsedSettings() {
         return status;
     }
     for (const TintField& field : TintFields(gHost.parameterBlock)) {
-        status = suites.descriptors()->PutInteger(descriptor.get(), field.key,
-                                                  StoredTint(*field.tint));
+        status =
+            suites.descriptors()->PutInteger(descriptor.get(), field.key, StoredTint(*field.tint));
         if (status != noErr) {
             return status;
         }

@@ -32,15 +32,9 @@ void DispatchSelector(std::int16_t selector) {
         }
         break;
     }
-    case filterSelectorContinue:
-        HandleContinue();
-        break;
-    case filterSelectorFinish:
-        HandleFinish();
-        break;
-    default:
-        SetHostResult(filterBadParameters);
-        break;
+    case filterSelectorContinue: HandleContinue(); break;
+    case filterSelectorFinish: HandleFinish(); break;
+    default: SetHostResult(filterBadParameters); break;
     }
 }
 

@@ -76,7 +76,8 @@ class WriteToken {
     PIWriteDescriptor get() const { return token_; }
     Handle Close() {
         Handle recorded = nullptr;
-        static_cast<void>(procs_->closeWriteDescriptorProc(std::exchange(token_, nullptr), &recorded));
+        static_cast<void>(
+            procs_->closeWriteDescriptorProc(std::exchange(token_, nullptr), &recorded));
         return recorded;
     }
 
@@ -84,7 +85,6 @@ class WriteToken {
     const WriteDescriptorProcs* procs_;
     PIWriteDescriptor token_;
 };
-
 
 }  // namespace
 

@@ -83,9 +83,9 @@ bool DocumentIsSuitable() {
 
 void DefaultTileSizes() {
     FilterRecord* record = gHost.filterRecord;
-    for (std::int16_t* side : {&record->inTileHeight, &record->inTileWidth, &record->absTileHeight,
-                               &record->absTileWidth, &record->outTileHeight,
-                               &record->outTileWidth}) {
+    for (std::int16_t* side :
+         {&record->inTileHeight, &record->inTileWidth, &record->absTileHeight,
+          &record->absTileWidth, &record->outTileHeight, &record->outTileWidth}) {
         if (*side == 0) {
             *side = kDefaultTileSide;
         }
@@ -124,19 +124,14 @@ void UseIdentityCorrection() {
 bool ConfirmWithDialog() {
     const std::int32_t code = platform::RunMainDialog();
     switch (code) {
-    case platform::kDialogConfirmed:
-        return true;
+    case platform::kDialogConfirmed: return true;
     // A cancel ends the run as failed: the error epilogue disposes of the
     // settings the dialog changed, so there is nothing to put back.
     case platform::kDialogCancelled:
-    case platform::kDialogMessageShown:
-        SetHostResult(userCanceledErr);
-        return false;
+    case platform::kDialogMessageShown: SetHostResult(userCanceledErr); return false;
     case platform::kDialogHostFailed:
         return false;  // the host's own code is already in the result slot
-    default:
-        SetHostResult(memFullErr);
-        return false;
+    default: SetHostResult(memFullErr); return false;
     }
 }
 

@@ -21,7 +21,8 @@ void* TrackedAlloc(std::uint64_t size);
 // fresh pages, faulting in pages that are never used.
 void* TrackedAllocUncleared(std::uint64_t size);
 
-// Releases a block from TrackedAlloc or TrackedAllocUncleared. Null and unknown addresses are ignored.
+// Releases a block from TrackedAlloc or TrackedAllocUncleared. Null and unknown addresses are
+// ignored.
 void TrackedFree(void* address);
 
 // Releases every recorded block, newest first.

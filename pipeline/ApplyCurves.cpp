@@ -27,7 +27,9 @@ inline void MapGroup(std::uint8_t* data, const std::uint8_t* const (&channel)[3]
                      std::index_sequence<kByte...>) {
     std::uint64_t words[3];
     std::memcpy(words, data, sizeof words);
-    ((data[kByte] = channel[kByte % kPlanes][static_cast<std::uint8_t>(words[kByte / 8] >> (8 * (kByte % 8)))]), ...);
+    ((data[kByte] = channel[kByte % kPlanes]
+                           [static_cast<std::uint8_t>(words[kByte / 8] >> (8 * (kByte % 8)))]),
+     ...);
 }
 
 template <std::size_t kPlanes>
@@ -42,7 +44,8 @@ void MapRun(std::uint8_t* data, std::size_t pixels, const ByteTable (&tables)[3]
     }
 #endif
     for (; i < pixels; ++i, data += kPlanes) {
-        for (std::size_t j = 0; j < kPlanes; ++j) data[j] = channel[j][data[j]];
+        for (std::size_t j = 0; j < kPlanes; ++j)
+            data[j] = channel[j][data[j]];
     }
 }
 
@@ -76,7 +79,8 @@ void MapStrided(std::uint8_t* data, std::int32_t rowBytes, std::size_t rows, std
 }  // namespace
 
 float NormalisationScale(float blackLevel, float whiteLevel) {
-    return static_cast<float>(1.0 / (static_cast<double>(whiteLevel) - static_cast<double>(blackLevel)));
+    return static_cast<float>(1.0 /
+                              (static_cast<double>(whiteLevel) - static_cast<double>(blackLevel)));
 }
 
 float TintFactor(std::int32_t tint) {
@@ -94,8 +98,10 @@ float LookupCurve(float x, const float* table) {
     return r < 0.0f ? 0.0f : r;
 }
 
-float CorrectLevel(double level, const float* table, float blackLevel, float scale, float tintFactor) {
-    const float x = static_cast<float>((level - static_cast<double>(blackLevel)) * static_cast<double>(scale));
+float CorrectLevel(double level, const float* table, float blackLevel, float scale,
+                   float tintFactor) {
+    const float x =
+        static_cast<float>((level - static_cast<double>(blackLevel)) * static_cast<double>(scale));
     const float u = LookupCurve(x, table);
     float v = u;
     if (tintFactor != 1.0f) {
@@ -121,8 +127,8 @@ void BuildByteTables(const CurveSettings& settings, ByteTable (&tables)[3]) {
         const float* curve = settings.tables[channel];
         const float tintFactor = TintFactor(settings.tints[channel]);
         for (std::int32_t b = 0; b < 256; ++b) {
-            tables[channel][b] =
-                CorrectSample(static_cast<std::uint8_t>(b), curve, settings.blackLevel, scale, tintFactor);
+            tables[channel][b] = CorrectSample(static_cast<std::uint8_t>(b), curve,
+                                               settings.blackLevel, scale, tintFactor);
         }
     }
 }
@@ -141,10 +147,10 @@ void ApplyCurves(std::uint8_t* data, std::int32_t rowBytes, std::int32_t rows, s
         return;
     }
     switch (settings.planeCount) {
-        case 1: MapBlock<1>(data, rowBytes, height, width, tables); break;
-        case 2: MapBlock<2>(data, rowBytes, height, width, tables); break;
-        case 3: MapBlock<3>(data, rowBytes, height, width, tables); break;
-        default: break;
+    case 1: MapBlock<1>(data, rowBytes, height, width, tables); break;
+    case 2: MapBlock<2>(data, rowBytes, height, width, tables); break;
+    case 3: MapBlock<3>(data, rowBytes, height, width, tables); break;
+    default: break;
     }
 }
 

@@ -17,7 +17,7 @@ struct CurveSettings {
     float blackLevel = 0.0f;
     float whiteLevel = 1.0f;
     std::int32_t tints[3] = {25, 25, 25};  // 25 is neutral; not limited to 0 ... 50
-    std::int32_t planeCount = 3;           // bytes per pixel, channels in the order red, green, blue
+    std::int32_t planeCount = 3;  // bytes per pixel, channels in the order red, green, blue
 };
 
 using ByteTable = std::array<std::uint8_t, 256>;

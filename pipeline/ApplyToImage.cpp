@@ -16,7 +16,9 @@ constexpr Fixed kFullResolution = 0x00010000;  // inputRate 1.0
 // Extent of a rectangle side; an inverted side counts as empty.
 std::int32_t Extent(std::int16_t low, std::int16_t high) { return high > low ? high - low : 0; }
 
-std::int32_t TileCount(std::int32_t extent) { return (extent + kOutputTileSize - 1) / kOutputTileSize; }
+std::int32_t TileCount(std::int32_t extent) {
+    return (extent + kOutputTileSize - 1) / kOutputTileSize;
+}
 
 // The filter rectangle limited to the image: a host that reports a selection
 // reaching past the document's edges gets no request for pixels it does not
@@ -61,8 +63,8 @@ void ApplyToImage() {
             record->outHiPlane = 2;
             if (RequestFromHost() != noErr) return;
             if (record->outData != nullptr) {
-                ApplyCurvesToPixels(static_cast<std::uint8_t*>(record->outData), record->outRowBytes,
-                                    record->outRect,
+                ApplyCurvesToPixels(static_cast<std::uint8_t*>(record->outData),
+                                    record->outRowBytes, record->outRect,
                                     PixelLayout{record->outColumnBytes, record->outPlaneBytes});
             }
             ++done;

@@ -31,7 +31,8 @@ float MedianAt(const float* plane, std::ptrdiff_t width, std::ptrdiff_t r, std::
     int n = 0;
     for (std::ptrdiff_t dr = -2; dr <= 2; ++dr) {
         const float* row = plane + (r + dr) * width + c;
-        for (std::ptrdiff_t dc = -2; dc <= 2; ++dc) window[n++] = row[dc];
+        for (std::ptrdiff_t dc = -2; dc <= 2; ++dc)
+            window[n++] = row[dc];
     }
     return Median25(window);
 }
@@ -62,7 +63,8 @@ void StepLanesTogether(float* plane, std::ptrdiff_t width, std::ptrdiff_t r, std
     }
     const Lanes4 result = Median25(window);
     float* out = plane + r * width + s;
-    for (int j = 0; j < kLanes; ++j) out[j * laneStride] = result[j];
+    for (int j = 0; j < kLanes; ++j)
+        out[j * laneStride] = result[j];
 }
 
 void FilterPlane(float* plane, std::ptrdiff_t width, std::ptrdiff_t height) {
@@ -73,12 +75,16 @@ void FilterPlane(float* plane, std::ptrdiff_t width, std::ptrdiff_t height) {
     std::ptrdiff_t r = 2;
     for (; r + kLanes - 1 <= lastRow; r += kLanes) {
         std::ptrdiff_t s = 2;
-        for (; s < 2 + rampSteps; ++s) StepLanesOneByOne(plane, width, r, s, lastColumn);
-        for (; s <= lastColumn; ++s) StepLanesTogether(plane, width, r, s);
-        for (; s <= lastColumn + rampSteps; ++s) StepLanesOneByOne(plane, width, r, s, lastColumn);
+        for (; s < 2 + rampSteps; ++s)
+            StepLanesOneByOne(plane, width, r, s, lastColumn);
+        for (; s <= lastColumn; ++s)
+            StepLanesTogether(plane, width, r, s);
+        for (; s <= lastColumn + rampSteps; ++s)
+            StepLanesOneByOne(plane, width, r, s, lastColumn);
     }
     for (; r <= lastRow; ++r) {
-        for (std::ptrdiff_t c = 2; c <= lastColumn; ++c) plane[r * width + c] = MedianAt(plane, width, r, c);
+        for (std::ptrdiff_t c = 2; c <= lastColumn; ++c)
+            plane[r * width + c] = MedianAt(plane, width, r, c);
     }
 }
 
@@ -87,7 +93,8 @@ void FilterPlane(float* plane, std::ptrdiff_t width, std::ptrdiff_t height) {
 void MedianFilterPlanes(float* planes, float* scratch, std::int32_t width, std::int32_t height,
                         std::int32_t planeCount) {
     if (width <= 0 || height <= 0 || planeCount <= 0) return;
-    const std::size_t planeSize = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    const std::size_t planeSize =
+        static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     for (std::int32_t p = 0; p < planeCount; ++p) {
         float* plane = planes + static_cast<std::size_t>(p) * planeSize;
         std::memcpy(scratch, plane, planeSize * sizeof(float));

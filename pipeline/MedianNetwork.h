@@ -65,7 +65,8 @@ constexpr Network BuildMedianNetwork() {
         kept[keptCount++] = c;
     }
     Network network;
-    for (std::size_t n = 0; n < keptCount; ++n) network.comparators[n] = kept[keptCount - 1 - n];
+    for (std::size_t n = 0; n < keptCount; ++n)
+        network.comparators[n] = kept[keptCount - 1 - n];
     network.count = keptCount;
     return network;
 }

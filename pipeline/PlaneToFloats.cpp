@@ -39,10 +39,10 @@ void Convert(const std::uint8_t* data, float* out, const Rect& rect, std::int32_
     const std::size_t columns = Extent(rect.left, rect.right);
     if (rows == 0 || columns == 0) return;
     switch (planeCount) {
-        case 1: ConvertSamples<1, kScaled>(data, out, rows, columns, rowBytes, scale); break;
-        case 2: ConvertSamples<2, kScaled>(data, out, rows, columns, rowBytes, scale); break;
-        case 3: ConvertSamples<3, kScaled>(data, out, rows, columns, rowBytes, scale); break;
-        default: assert(!"plane count outside 1 ... 3"); break;
+    case 1: ConvertSamples<1, kScaled>(data, out, rows, columns, rowBytes, scale); break;
+    case 2: ConvertSamples<2, kScaled>(data, out, rows, columns, rowBytes, scale); break;
+    case 3: ConvertSamples<3, kScaled>(data, out, rows, columns, rowBytes, scale); break;
+    default: assert(!"plane count outside 1 ... 3"); break;
     }
 }
 
@@ -90,9 +90,11 @@ void ExtractScaledPlane(const std::uint8_t* data, float* out, const Rect& rect,
     if (rows == 0 || columns == 0) return;
     const std::uint8_t* first = data + static_cast<std::ptrdiff_t>(plane) * layout.planeBytes;
     switch (layout.columnBytes) {
-        case 3: ExtractSamples<3>(first, out, rows, columns, rowBytes, 3, table); break;
-        case 4: ExtractSamples<4>(first, out, rows, columns, rowBytes, 4, table); break;
-        default: ExtractSamples<0>(first, out, rows, columns, rowBytes, layout.columnBytes, table); break;
+    case 3: ExtractSamples<3>(first, out, rows, columns, rowBytes, 3, table); break;
+    case 4: ExtractSamples<4>(first, out, rows, columns, rowBytes, 4, table); break;
+    default:
+        ExtractSamples<0>(first, out, rows, columns, rowBytes, layout.columnBytes, table);
+        break;
     }
 }
 

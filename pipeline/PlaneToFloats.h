@@ -30,8 +30,7 @@ void PlaneToScaledFloats(const std::uint8_t* data, float* out, const Rect& rect,
 // + plane * layout.planeBytes] * scale. For packed pixels this is bit for bit
 // plane `plane` of PlaneToScaledFloats. Nothing is done when rows is 0.
 void ExtractScaledPlane(const std::uint8_t* data, float* out, const Rect& rect,
-                        std::int32_t rowBytes, PixelLayout layout, std::int32_t plane,
-                        float scale);
+                        std::int32_t rowBytes, PixelLayout layout, std::int32_t plane, float scale);
 
 // The 256 products static_cast<float>(b) * scale, for converting bytes
 // through a lookup instead of a conversion and a multiplication each.

@@ -37,8 +37,9 @@ struct DeliveredPlane {
 const float* ConvertDeliveredRow(void* context, std::int32_t y) {
     const auto* source = static_cast<const DeliveredPlane*>(context);
     const Rect oneRow = {0, 0, 1, source->width};
-    ExtractScaledPlane(source->data + static_cast<std::ptrdiff_t>(y) * source->rowBytes, source->row, oneRow,
-                       source->rowBytes, source->layout, source->plane, *source->table);
+    ExtractScaledPlane(source->data + static_cast<std::ptrdiff_t>(y) * source->rowBytes,
+                       source->row, oneRow, source->rowBytes, source->layout, source->plane,
+                       *source->table);
     return source->row;
 }
 
@@ -92,7 +93,8 @@ IntakeStatus ReadAndReducePlanes(std::int32_t width, std::int32_t height, Reduce
     if (RequestFromHost() != noErr) return IntakeStatus::HostFailure;
     // A host that answers without data, or with another area than the one
     // asked for, cannot be read from.
-    if (record->inData == nullptr || !SameRect(record->inRect, whole)) return IntakeStatus::ReductionFailed;
+    if (record->inData == nullptr || !SameRect(record->inRect, whole))
+        return IntakeStatus::ReductionFailed;
     const auto* delivered = static_cast<const std::uint8_t*>(record->inData);
     const PixelLayout layout =
         ResolveLayout(PixelLayout{record->inColumnBytes, record->inPlaneBytes}, kColourPlanes);
@@ -105,8 +107,10 @@ IntakeStatus ReadAndReducePlanes(std::int32_t width, std::int32_t height, Reduce
             SetHostResult(userCanceledErr);
             return IntakeStatus::HostFailure;
         }
-        DeliveredPlane source{delivered, record->inRowBytes, layout, i, whole.right,
-                              reinterpret_cast<float*>(rowFloats.get()), &sampleTable};
+        DeliveredPlane source{delivered,   record->inRowBytes,
+                              layout,      i,
+                              whole.right, reinterpret_cast<float*>(rowFloats.get()),
+                              &sampleTable};
 
         if (remaining < reducedBytes) {
             work.reset();
@@ -118,8 +122,8 @@ IntakeStatus ReadAndReducePlanes(std::int32_t width, std::int32_t height, Reduce
         remaining -= reducedBytes;
         planes[i] = reinterpret_cast<float*>(planeStart);
         float* scratch = reinterpret_cast<float*>(planeStart + reducedBytes);
-        if (ReducePlaneRows(PlaneRows{&ConvertDeliveredRow, &source}, width, height, planes[i], scratch,
-                            static_cast<std::int64_t>(remaining)) != 0) {
+        if (ReducePlaneRows(PlaneRows{&ConvertDeliveredRow, &source}, width, height, planes[i],
+                            scratch, static_cast<std::int64_t>(remaining)) != 0) {
             return IntakeStatus::ReductionFailed;
         }
     }

@@ -42,8 +42,8 @@ enum class IntakeStatus {
 // takes each plane in turn (through the layout the host reports) and reduces
 // it with ReducePlaneRows, converting one row of floats at a time. Before each
 // plane it asks abortProc; after the last it makes an empty request. Peak
-// memory is one row of floats (4 bytes a column) plus the work buffer. On Ok `out` holds the planes and owns the work
-// buffer; on failure every block it allocated has been released again.
+// memory is one row of floats (4 bytes a column) plus the work buffer. On Ok `out` holds the planes
+// and owns the work buffer; on failure every block it allocated has been released again.
 [[nodiscard]] IntakeStatus ReadAndReducePlanes(std::int32_t width, std::int32_t height,
                                                ReducedPlanes* out);
 

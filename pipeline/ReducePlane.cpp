@@ -39,15 +39,16 @@ void CombineTaps(const float* const taps[5], std::ptrdiff_t step, std::size_t co
 
 std::uint64_t ReductionScratchBytes(std::int32_t width, std::int32_t height) {
     if (width < 0 || height < 0) return 0;
-    return sizeof(float) * static_cast<std::uint64_t>(width / 4) * static_cast<std::uint64_t>(height);
+    return sizeof(float) * static_cast<std::uint64_t>(width / 4) *
+           static_cast<std::uint64_t>(height);
 }
 
 namespace {
 
 // Every source row into a scratch row of reducedWidth floats, then the
 // vertical pass over the scratch rows.
-std::int32_t DownsampleRows(const PlaneRows& rows, std::int32_t width, std::int32_t height, float* out,
-                            float* scratch, std::int64_t scratchBytes) {
+std::int32_t DownsampleRows(const PlaneRows& rows, std::int32_t width, std::int32_t height,
+                            float* out, float* scratch, std::int64_t scratchBytes) {
     if (width < 0 || height < 0 || scratchBytes < 0) return -1;
     if (static_cast<std::uint64_t>(scratchBytes) < ReductionScratchBytes(width, height)) return -1;
     const std::size_t reducedWidth = static_cast<std::size_t>(width / 4);
@@ -92,7 +93,8 @@ const float* WholePlaneRow(void* context, std::int32_t y) {
 std::int32_t DownsampleByFour(const float* plane, std::int32_t width, std::int32_t height,
                               float* out, float* scratch, std::int64_t scratchBytes) {
     WholePlane whole{plane, static_cast<std::size_t>(width < 0 ? 0 : width)};
-    return DownsampleRows(PlaneRows{&WholePlaneRow, &whole}, width, height, out, scratch, scratchBytes);
+    return DownsampleRows(PlaneRows{&WholePlaneRow, &whole}, width, height, out, scratch,
+                          scratchBytes);
 }
 
 std::int32_t ReducePlaneRows(const PlaneRows& rows, std::int32_t width, std::int32_t height,
@@ -105,7 +107,8 @@ std::int32_t ReducePlaneRows(const PlaneRows& rows, std::int32_t width, std::int
 std::int32_t ReducePlane(const float* plane, std::int32_t width, std::int32_t height, float* out,
                          float* scratch, std::int64_t scratchBytes) {
     WholePlane whole{plane, static_cast<std::size_t>(width < 0 ? 0 : width)};
-    return ReducePlaneRows(PlaneRows{&WholePlaneRow, &whole}, width, height, out, scratch, scratchBytes);
+    return ReducePlaneRows(PlaneRows{&WholePlaneRow, &whole}, width, height, out, scratch,
+                           scratchBytes);
 }
 
 }  // namespace mirtane

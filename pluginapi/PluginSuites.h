@@ -95,8 +95,8 @@ struct PropertyProcs {
 typedef PIReadDescriptor(PI_CDECL* OpenReadDescriptorProc)(Handle descriptor,
                                                            DescriptorKeyID* keyArray);
 typedef OSErr(PI_CDECL* CloseReadDescriptorProc)(PIReadDescriptor token);
-typedef Boolean(PI_CDECL* GetKeyProc)(PIReadDescriptor token, DescriptorKeyID* key,
-                                      DescType* type, std::int32_t* flags);
+typedef Boolean(PI_CDECL* GetKeyProc)(PIReadDescriptor token, DescriptorKeyID* key, DescType* type,
+                                      std::int32_t* flags);
 typedef OSErr(PI_CDECL* GetIntegerProc)(PIReadDescriptor token, std::int32_t* value);
 typedef void* UnusedDescriptorProc;  // slots Mirtane never calls
 

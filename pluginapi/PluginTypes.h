@@ -80,5 +80,6 @@ struct PlugInMonitor {
     Fixed ambient;
 };
 
-static_assert(sizeof(Point) == 4 && sizeof(Rect) == 8 && sizeof(VRect) == 16, "host geometry types");
+static_assert(sizeof(Point) == 4 && sizeof(Rect) == 8 && sizeof(VRect) == 16,
+              "host geometry types");
 static_assert(sizeof(RGBColor) == 6 && sizeof(PlugInMonitor) == 40, "host colour types");

@@ -97,8 +97,8 @@ bool BufferPool::Lent(const void* address) const {
 }
 
 int BufferPool::BlocksLent() const {
-    return static_cast<int>(
-        std::count_if(blocks_.begin(), blocks_.end(), [](const Block& block) { return block.lent; }));
+    return static_cast<int>(std::count_if(blocks_.begin(), blocks_.end(),
+                                          [](const Block& block) { return block.lent; }));
 }
 
 }  // namespace prodhost

@@ -20,7 +20,8 @@ Rect Intersection(const Rect& a, const Rect& b) {
 }
 
 Rect WholeImage(const ImageView& image) {
-    return Rect{0, 0, static_cast<std::int16_t>(image.height), static_cast<std::int16_t>(image.width)};
+    return Rect{0, 0, static_cast<std::int16_t>(image.height),
+                static_cast<std::int16_t>(image.width)};
 }
 
 std::size_t RowBytes(const ImageView& image) {
@@ -91,7 +92,8 @@ OSErr PixelWindows::Open(const AreaRequest& request, const ImageView& image, con
     if (rowBytes * rows > std::numeric_limits<std::int32_t>::max()) {
         return memFullErr;
     }
-    window.staged = static_cast<std::uint8_t*>(pool_.Take(static_cast<std::size_t>(rowBytes * rows)));
+    window.staged =
+        static_cast<std::uint8_t*>(pool_.Take(static_cast<std::size_t>(rowBytes * rows)));
     if (window.staged == nullptr) {
         return memFullErr;
     }
@@ -106,7 +108,8 @@ OSErr PixelWindows::Open(const AreaRequest& request, const ImageView& image, con
             int y = rect.top + r;
             if (x < 0 || y < 0 || x >= image.width || y >= image.height) {
                 if (request.padding >= 0) {
-                    std::memset(pixel, request.padding, static_cast<std::size_t>(window.planeCount));
+                    std::memset(pixel, request.padding,
+                                static_cast<std::size_t>(window.planeCount));
                     continue;
                 }
                 if (request.padding != plugInWantsEdgeReplication) {
@@ -128,10 +131,9 @@ void PixelWindows::Commit(const ImageView& image, const Rect& selection) {
     }
     const Rect target = Intersection(Intersection(output_.rect, WholeImage(image)), selection);
     for (int y = target.top; y < target.bottom; ++y) {
-        const std::uint8_t* from = output_.staged +
-                                   static_cast<std::size_t>(y - output_.rect.top) * output_.rowBytes +
-                                   static_cast<std::size_t>(target.left - output_.rect.left) *
-                                       output_.planeCount;
+        const std::uint8_t* from =
+            output_.staged + static_cast<std::size_t>(y - output_.rect.top) * output_.rowBytes +
+            static_cast<std::size_t>(target.left - output_.rect.left) * output_.planeCount;
         for (int x = target.left; x < target.right; ++x, from += output_.planeCount) {
             std::memcpy(PixelAt(image, x, y) + output_.loPlane, from,
                         static_cast<std::size_t>(output_.planeCount));

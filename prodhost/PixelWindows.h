@@ -40,7 +40,8 @@ class PixelWindows {
 
     // Commits and releases what the last request delivered, then opens the
     // record's input and output rectangles. On failure nothing is delivered.
-    [[nodiscard]] OSErr Advance(FilterRecord& record, const ImageView& image, const Rect& selection);
+    [[nodiscard]] OSErr Advance(FilterRecord& record, const ImageView& image,
+                                const Rect& selection);
     // Writes staged output into the image; in-place output is there already.
     void Commit(const ImageView& image, const Rect& selection);
     // Gives staged buffers back to the pool and clears the record's pointers.

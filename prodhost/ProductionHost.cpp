@@ -71,9 +71,9 @@ struct ProductionCallbacks {
             return 0;
         }
         const BufferPool& pool = gActiveHost->pool_;
-        return static_cast<std::int32_t>(std::min<std::uint64_t>(
-            pool.capacity() - std::min(pool.capacity(), pool.BytesLent()),
-            std::numeric_limits<std::int32_t>::max()));
+        return static_cast<std::int32_t>(
+            std::min<std::uint64_t>(pool.capacity() - std::min(pool.capacity(), pool.BytesLent()),
+                                    std::numeric_limits<std::int32_t>::max()));
     }
 
     static Handle PI_CDECL NewHandle(std::int32_t size) {
@@ -103,7 +103,8 @@ struct ProductionCallbacks {
     // The one property: the watch-cursor suspension of the '8BIM' vendor.
     static OSErr PI_CDECL SetProperty(PIType signature, PIType key, std::int32_t /*index*/,
                                       std::intptr_t simple, Handle /*complex*/) {
-        if (gActiveHost == nullptr || signature != kPhotoshopSignature || key != propWatchSuspension) {
+        if (gActiveHost == nullptr || signature != kPhotoshopSignature ||
+            key != propWatchSuspension) {
             return errPlugInPropertyUndefined;
         }
         gActiveHost->watchSuspension_ = simple;
@@ -153,11 +154,23 @@ ProductionHost::~ProductionHost() {
 void ProductionHost::FillRecord() {
     std::memset(&record_, 0, sizeof record_);
     using C = ProductionCallbacks;
-    bufferProcs_ = BufferProcs{2, 5, &C::AllocateBuffer, &C::LockBuffer, &C::UnlockBuffer,
-                               &C::FreeBuffer, &C::BufferSpace};
-    handleProcs_ = HandleProcs{1, 8, &C::NewHandle, &C::DisposeHandle, &C::GetHandleSize,
-                               &C::SetHandleSize, &C::LockHandle, &C::UnlockHandle,
-                               &C::RecoverSpace, &C::DisposeHandle};
+    bufferProcs_ = BufferProcs{2,
+                               5,
+                               &C::AllocateBuffer,
+                               &C::LockBuffer,
+                               &C::UnlockBuffer,
+                               &C::FreeBuffer,
+                               &C::BufferSpace};
+    handleProcs_ = HandleProcs{1,
+                               8,
+                               &C::NewHandle,
+                               &C::DisposeHandle,
+                               &C::GetHandleSize,
+                               &C::SetHandleSize,
+                               &C::LockHandle,
+                               &C::UnlockHandle,
+                               &C::RecoverSpace,
+                               &C::DisposeHandle};
     propertyProcs_ = PropertyProcs{1, 2, &C::GetProperty, &C::SetProperty};
 
     record_.abortProc = &C::Abort;
@@ -208,7 +221,8 @@ OSErr ProductionHost::CallSelector(std::int16_t selector) {
 }
 
 bool ProductionHost::RequestPending() const {
-    return !RectEmpty(record_.inRect) || !RectEmpty(record_.outRect) || !RectEmpty(record_.maskRect);
+    return !RectEmpty(record_.inRect) || !RectEmpty(record_.outRect) ||
+           !RectEmpty(record_.maskRect);
 }
 
 RunResult ProductionHost::Run() {

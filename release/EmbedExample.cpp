@@ -27,7 +27,8 @@ const std::string kBeginMarker = "<!-- example:begin -->";
 const std::string kEndMarker = "<!-- example:end -->";
 
 std::string Base64(const unsigned char* data, std::size_t size) {
-    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    static const char alphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string out;
     out.reserve((size + 2) / 3 * 4);
     for (std::size_t i = 0; i < size; i += 3) {
@@ -57,15 +58,17 @@ std::string JpegDataAddress(const VImage& image) {
     std::size_t size = 0;
     image.write_to_buffer(".jpg", &buffer, &size,
                           VImage::option()->set("Q", kJpegQuality)->set("strip", true));
-    std::string address = "data:image/jpeg;base64," + Base64(static_cast<const unsigned char*>(buffer), size);
+    std::string address =
+        "data:image/jpeg;base64," + Base64(static_cast<const unsigned char*>(buffer), size);
     g_free(buffer);
     return address;
 }
 
 std::string Figure(const VImage& image, const std::string& alt, const std::string& caption) {
     std::ostringstream html;
-    html << "<figure><img class=\"example-picture\" src=\"" << JpegDataAddress(image) << "\" width=\""
-         << image.width() << "\" height=\"" << image.height() << "\" alt=\"" << alt << "\">\n"
+    html << "<figure><img class=\"example-picture\" src=\"" << JpegDataAddress(image)
+         << "\" width=\"" << image.width() << "\" height=\"" << image.height() << "\" alt=\"" << alt
+         << "\">\n"
          << "<figcaption class=\"caption\">" << caption << "</figcaption></figure>\n";
     return html.str();
 }
@@ -110,22 +113,26 @@ int main(int argc, char** argv) {
         return 1;
     }
     try {
-        const VImage before = VImage::new_from_file(argv[1], VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
-        const VImage after = VImage::new_from_file(argv[2], VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
+        const VImage before =
+            VImage::new_from_file(argv[1], VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
+        const VImage after =
+            VImage::new_from_file(argv[2], VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
         if (before.width() != after.width() || before.height() != after.height()) {
-            std::fprintf(stderr, "embed-example: the pictures differ in size (%dx%d and %dx%d)\n", before.width(),
-                         before.height(), after.width(), after.height());
+            std::fprintf(stderr, "embed-example: the pictures differ in size (%dx%d and %dx%d)\n",
+                         before.width(), before.height(), after.width(), after.height());
             return 1;
         }
         const VImage small = Prepare(before, width);
         const VImage smallAfter = Prepare(after, width);
         std::ostringstream block;
         block << kBeginMarker << "\n"
-              << "<p>The bundled sample photograph, a print faded the way colour prints fade with age, before and "
+              << "<p>The bundled sample photograph, a print faded the way colour prints fade with "
+                 "age, before and "
                  "after MIRTANE with all three trims at 0: nothing was set by hand.</p>\n"
               << "<div class=\"example\">\n"
               << Figure(small, "Before: the faded sample photograph", "Before")
-              << Figure(smallAfter, "After: the sample photograph restored by MIRTANE", "After") << "</div>\n";
+              << Figure(smallAfter, "After: the sample photograph restored by MIRTANE", "After")
+              << "</div>\n";
         const std::string updated = page.substr(0, begin) + block.str() + page.substr(end);
         const std::string temporary = pagePath + ".new";
         {

@@ -40,8 +40,8 @@ constexpr int kDefaultWidth = 1200;
 constexpr int kJpegQuality = 90;
 
 VImage Fade(const VImage& photo) {
-    VImage linear = photo.extract_band(0, VImage::option()->set("n", 3))
-                        .colourspace(VIPS_INTERPRETATION_scRGB);
+    VImage linear =
+        photo.extract_band(0, VImage::option()->set("n", 3)).colourspace(VIPS_INTERPRETATION_scRGB);
     const double floor = std::pow(10.0, -kMaximumDensity);
     VImage density = (linear > floor).ifthenelse(linear, floor).log10() * -1.0;
     VImage faded = density.linear(kDyeKept, kStainDensity);
@@ -64,10 +64,10 @@ int main(int argc, char** argv) {
     }
     const int width = argc == 4 ? std::atoi(argv[3]) : kDefaultWidth;
     try {
-        const VImage photo = VImage::thumbnail(argv[1], width,
-                                               VImage::option()->set("size", VIPS_SIZE_DOWN));
-        Fade(photo).write_to_file(
-            argv[2], VImage::option()->set("Q", kJpegQuality)->set("strip", true));
+        const VImage photo =
+            VImage::thumbnail(argv[1], width, VImage::option()->set("size", VIPS_SIZE_DOWN));
+        Fade(photo).write_to_file(argv[2],
+                                  VImage::option()->set("Q", kJpegQuality)->set("strip", true));
     } catch (const vips::VError& failure) {
         std::fprintf(stderr, "%s\n", failure.what());
         return 1;

@@ -74,8 +74,10 @@ void CopyInside(const Source& source, const AreaRequest& request, std::uint8_t* 
     const auto columns = static_cast<std::size_t>(rect.right - rect.left);
     for (int y = rect.top; y < rect.bottom; ++y) {
         const std::uint8_t* from =
-            source.data + (static_cast<std::size_t>(y) * static_cast<std::size_t>(source.width) +
-                           static_cast<std::size_t>(rect.left)) * planes +
+            source.data +
+            (static_cast<std::size_t>(y) * static_cast<std::size_t>(source.width) +
+             static_cast<std::size_t>(rect.left)) *
+                planes +
             static_cast<std::size_t>(request.loPlane);
         if (count == planes) {
             std::memcpy(bytes, from, columns * planes);
@@ -160,7 +162,8 @@ OSErr Deliver(const Source& source, const AreaRequest& request, const ExchangeOp
         const bool rowInside = sy >= 0 && sy < sampledHeight;
         for (int c = 0; c < columns; ++c) {
             int sx = rect.left + c;
-            std::uint8_t* pixel = row + static_cast<std::size_t>(c) * area.pixelBytes + area.firstOffset;
+            std::uint8_t* pixel =
+                row + static_cast<std::size_t>(c) * area.pixelBytes + area.firstOffset;
             if (!rowInside || sx < 0 || sx >= sampledWidth) {
                 if (request.padding >= 0) {
                     std::memset(pixel, request.padding,
@@ -254,8 +257,9 @@ OSErr PixelExchange::Advance(FilterRecord& record, Document& document,
     const auto loPlane = [&](std::int16_t requested) {
         return options.planeZeroOnly ? 0 : static_cast<int>(requested);
     };
-    AreaRequest in{record.inRect, loPlane(record.inLoPlane), record.inHiPlane - record.inLoPlane + 1,
-                   RateOf(record.inputRate), record.inputPadding};
+    AreaRequest in{record.inRect, loPlane(record.inLoPlane),
+                   record.inHiPlane - record.inLoPlane + 1, RateOf(record.inputRate),
+                   record.inputPadding};
     AreaRequest out{record.outRect, loPlane(record.outLoPlane),
                     record.outHiPlane - record.outLoPlane + 1, 1, record.outputPadding};
     OSErr result = noErr;

@@ -109,13 +109,9 @@ void ResetDisplay(int width, int height) {
     State().surface = MakeImage(width, height);
 }
 
-const std::vector<DisplayCall>& DisplayCalls() {
-    return State().calls;
-}
+const std::vector<DisplayCall>& DisplayCalls() { return State().calls; }
 
-const Image& DisplaySurface() {
-    return State().surface;
-}
+const Image& DisplaySurface() { return State().surface; }
 
 OSErr PI_CDECL DisplayPixels(const PSPixelMap* source, const VRect* sourceRect,
                              std::int32_t destinationRow, std::int32_t destinationColumn,

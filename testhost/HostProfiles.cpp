@@ -99,8 +99,10 @@ HostQuirks HostLibrary() {
 const std::vector<HostProfile>& HostProfiles() {
     static const std::vector<HostProfile> profiles = {
         {"well-behaved", "honours every field of the interface", HostQuirks{}, true},
-        {"plane0-only", "ignores inLoPlane/inHiPlane and copies from plane 0", PlaneZeroOnly(), true},
-        {"refill-on-rect-change", "refills inData only when inRect changes", RefillOnRectChange(), true},
+        {"plane0-only", "ignores inLoPlane/inHiPlane and copies from plane 0", PlaneZeroOnly(),
+         true},
+        {"refill-on-rect-change", "refills inData only when inRect changes", RefillOnRectChange(),
+         true},
         {"bgr-storage", "stores blue-green-red; a one-plane area lands at byte 2 of each pixel",
          BlueGreenRed(), true},
         {"four-bytes-per-pixel", "delivers every pixel in four bytes", FourBytesPerPixel(), true},
@@ -112,10 +114,12 @@ const std::vector<HostProfile>& HostProfiles() {
         {"whole-image-tiles", "tile sizes of the whole image and no padding support",
          WholeImageTiles(), true},
         {"preset-result", "presets the result slot to 1 before every call", PresetResult(), true},
-        {"moving-handles", "moves a handle's block every time it is unlocked", MovingHandles(), true},
+        {"moving-handles", "moves a handle's block every time it is unlocked", MovingHandles(),
+         true},
         {"reversed-signature", "hostSig copied byte by byte from a string ('PMIG')",
          ReversedSignature(), true},
-        {"host-library", "the habits of one third-party host library together", HostLibrary(), true},
+        {"host-library", "the habits of one third-party host library together", HostLibrary(),
+         true},
         {"no-advance-state", "offers no advanceState", NoAdvanceState(), false},
     };
     return profiles;

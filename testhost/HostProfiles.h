@@ -23,7 +23,7 @@ struct HostQuirks {
     bool noScripting = false;            // no descriptor parameters, no basic suite
     bool nullOptionalCallbacks = false;  // see HostProfiles.cpp
     bool nullAdvanceState = false;
-    bool silentPropertyProc = false;     // getPropertyProc answers 0 and writes nothing
+    bool silentPropertyProc = false;  // getPropertyProc answers 0 and writes nothing
     // Fields of the record.
     bool wholeImageTiles = false;  // tile sizes of the whole image, no padding support
     bool setSignature = false;

@@ -16,7 +16,8 @@ namespace testhost {
 namespace {
 
 // Controls of the plug-in's dialogs, as its resources number them.
-constexpr int kSliderIds[3] = {IDC_SLIDER_CYAN_RED, IDC_SLIDER_MAGENTA_GREEN, IDC_SLIDER_YELLOW_BLUE};
+constexpr int kSliderIds[3] = {IDC_SLIDER_CYAN_RED, IDC_SLIDER_MAGENTA_GREEN,
+                               IDC_SLIDER_YELLOW_BLUE};
 constexpr int kEditIds[3] = {IDC_EDIT_CYAN_RED, IDC_EDIT_MAGENTA_GREEN, IDC_EDIT_YELLOW_BLUE};
 constexpr int kMessageBoxText = 0xFFFF;
 
@@ -35,9 +36,7 @@ struct Step {
     DWORD pauseAfter;
 };
 
-bool IsMessageBox(HWND window) {
-    return GetDlgItem(window, kMessageBoxText) != nullptr;
-}
+bool IsMessageBox(HWND window) { return GetDlgItem(window, kMessageBoxText) != nullptr; }
 
 bool IsDialogWindow(HWND window) {
     char className[16] = {};
@@ -167,7 +166,8 @@ class Engine {
             ExpectText("caption", WindowText(dialog_), "MIRTANE  v1.1.4");
             Expect(HostWindow() != nullptr && GetWindow(dialog_, GW_OWNER) == HostWindow(),
                    "the host's main window owns the dialog", "");
-            ExpectText("title text", Text(IDC_TITLE_TEXT), "Automatically Restores and Balances Color");
+            ExpectText("title text", Text(IDC_TITLE_TEXT),
+                       "Automatically Restores and Balances Color");
             for (int edit : kEditIds) {
                 ExpectText("edit box " + std::to_string(edit), Text(edit), "0");
             }
@@ -177,8 +177,10 @@ class Engine {
             }
             const std::string label = Text(IDC_EDIT_ZOOM);
             Expect(!label.empty() && label.back() == '%', "the zoom label is a percentage", label);
-            Expect(!Enabled(IDC_BUTTON_ZOOM_OUT) && Enabled(IDC_BUTTON_ZOOM_IN), "only \"+\" is enabled", "");
-            Expect(Checked(IDC_RADIO_AFTER) && !Checked(IDC_RADIO_BEFORE), "\"After\" is selected", "");
+            Expect(!Enabled(IDC_BUTTON_ZOOM_OUT) && Enabled(IDC_BUTTON_ZOOM_IN),
+                   "only \"+\" is enabled", "");
+            Expect(Checked(IDC_RADIO_AFTER) && !Checked(IDC_RADIO_BEFORE), "\"After\" is selected",
+                   "");
         });
         Add("cursors", [this] {
             const HMODULE plugin = PluginModule();
@@ -341,7 +343,8 @@ class Engine {
                 Command(IDC_BUTTON_ZOOM_OUT);
             }
             ExpectText("\"-\" returns to the first label", Text(IDC_EDIT_ZOOM), zoomLabel_);
-            Expect(Enabled(IDC_BUTTON_ZOOM_IN) && !Enabled(IDC_BUTTON_ZOOM_OUT), "back to the initial buttons", "");
+            Expect(Enabled(IDC_BUTTON_ZOOM_IN) && !Enabled(IDC_BUTTON_ZOOM_OUT),
+                   "back to the initial buttons", "");
         });
         Add("Cancel closes the dialog", [this] { Command(IDC_BUTTON_CANCEL); });
     }
@@ -356,7 +359,8 @@ class Engine {
         Add("before", [this] {
             Click(IDC_RADIO_BEFORE);
             UpdateWindow(dialog_);
-            Expect(Checked(IDC_RADIO_BEFORE) && !Checked(IDC_RADIO_AFTER), "\"Before\" is selected", "");
+            Expect(Checked(IDC_RADIO_BEFORE) && !Checked(IDC_RADIO_AFTER), "\"Before\" is selected",
+                   "");
             const DisplayCall* preview = LastDraw(true);
             Expect(preview != nullptr && !SameImage(preview->pixels, previewBaseline_),
                    "Before redraws the preview differently", "");
@@ -446,8 +450,9 @@ class Engine {
             // Straight to the dialog procedure, to see what it answers.
             const auto procedure =
                 reinterpret_cast<DLGPROC>(GetWindowLongPtrA(dialog_, DWLP_DLGPROC));
-            const INT_PTR handled = procedure(dialog_, WM_COMMAND, MAKEWPARAM(IDC_BUTTON_HELP, BN_CLICKED),
-                                              reinterpret_cast<LPARAM>(GetDlgItem(dialog_, IDC_BUTTON_HELP)));
+            const INT_PTR handled =
+                procedure(dialog_, WM_COMMAND, MAKEWPARAM(IDC_BUTTON_HELP, BN_CLICKED),
+                          reinterpret_cast<LPARAM>(GetDlgItem(dialog_, IDC_BUTTON_HELP)));
             Expect(messages_.size() == seen + 1 && messages_.back() == expected,
                    "Help says \"" + expected + "\"",
                    messages_.size() > seen ? messages_.back() : "no message");
@@ -505,7 +510,8 @@ class Engine {
             Expect(HostWindow() != nullptr && GetWindow(dialog_, GW_OWNER) == HostWindow(),
                    "the host window named in the about record owns the box", "");
             ExpectText("version line", Text(IDC_ABOUT_VERSION), "Version 1.1.4  (10/2004)");
-            const LRESULT logo = SendDlgItemMessageA(dialog_, IDC_LOGO, STM_GETIMAGE, IMAGE_BITMAP, 0);
+            const LRESULT logo =
+                SendDlgItemMessageA(dialog_, IDC_LOGO, STM_GETIMAGE, IMAGE_BITMAP, 0);
             Expect(logo != 0, "the logo is shown", "");
             Expect(GetFocus() == GetDlgItem(dialog_, IDC_ABOUT_OK), "OK has the focus", "");
             Screenshot(L"about.bmp");

@@ -214,8 +214,8 @@ struct ScriptingCallbacks {
             return Narrow(code);
         }
         auto found = host->registry_.find(key);
-        *descriptor = found == host->registry_.end() ? nullptr
-                                                     : NewActionDescriptor(host, found->second);
+        *descriptor =
+            found == host->registry_.end() ? nullptr : NewActionDescriptor(host, found->second);
         return noErr;
     }
 
@@ -422,7 +422,8 @@ Handle ScriptingHost::EncodeDescriptor(const DescriptorItems& items) {
 
 DescriptorItems ScriptingHost::DecodeDescriptor(Handle handle) const {
     DescriptorItems items;
-    if (handle == nullptr || !host_.handles().Contains(handle) || host_.handles().Size(handle) < 4) {
+    if (handle == nullptr || !host_.handles().Contains(handle) ||
+        host_.handles().Size(handle) < 4) {
         return items;
     }
     const char* bytes = *handle;

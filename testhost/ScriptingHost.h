@@ -1,8 +1,8 @@
 // The host's scripting services: the descriptor parameters that record and
 // replay a filter step, and the basic suite serving the descriptor-registry
 // and action-descriptor suites for last-used settings. Attach one to a host
-// (the TestHost or the command's production host); like the host's other callbacks these carry no context, so one
-// scripting host answers at a time.
+// (the TestHost or the command's production host); like the host's other callbacks these carry no
+// context, so one scripting host answers at a time.
 #pragma once
 
 #include <cstdint>

@@ -20,19 +20,11 @@ BOOL OnAboutCommand(HWND dialog, WPARAM wParam) {
         return FALSE;
     }
     switch (LOWORD(wParam)) {
-    case IDC_ABOUT_OK:
-        EndDialog(dialog, IDOK);
-        return TRUE;
-    case IDCANCEL:
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
-    case IDC_BUTTON_UPDATE:
-        OpenUpdatePage();
-        return TRUE;
-    case IDC_LOGO:
-        return TRUE;
-    default:
-        return FALSE;
+    case IDC_ABOUT_OK: EndDialog(dialog, IDOK); return TRUE;
+    case IDCANCEL: EndDialog(dialog, IDCANCEL); return TRUE;
+    case IDC_BUTTON_UPDATE: OpenUpdatePage(); return TRUE;
+    case IDC_LOGO: return TRUE;
+    default: return FALSE;
     }
 }
 
@@ -43,12 +35,9 @@ extern "C" INT_PTR CALLBACK VexaMirtaneAboutProc(HWND dialog, UINT message, WPAR
                                                  LPARAM /*lParam*/) noexcept {
     try {
         switch (message) {
-        case WM_INITDIALOG:
-            return mirtane::ui::OnAboutInit(dialog);
-        case WM_COMMAND:
-            return mirtane::ui::OnAboutCommand(dialog, wParam);
-        default:
-            return FALSE;
+        case WM_INITDIALOG: return mirtane::ui::OnAboutInit(dialog);
+        case WM_COMMAND: return mirtane::ui::OnAboutCommand(dialog, wParam);
+        default: return FALSE;
         }
     } catch (...) {
         return FALSE;

@@ -15,13 +15,9 @@ constexpr const char* kMainTemplate = "MIRTANE";
 constexpr const char* kAboutTemplate = "ABOUTMIRTANE";
 constexpr const char* kAboutFailed = "Could not display About window";
 
-HINSTANCE Module() {
-    return static_cast<HINSTANCE>(platform::ModuleHandle());
-}
+HINSTANCE Module() { return static_cast<HINSTANCE>(platform::ModuleHandle()); }
 
-HCURSOR LoadHandCursor(int id) {
-    return LoadCursorA(Module(), MAKEINTRESOURCEA(id));
-}
+HCURSOR LoadHandCursor(int id) { return LoadCursorA(Module(), MAKEINTRESOURCEA(id)); }
 
 }  // namespace
 

@@ -6,20 +6,13 @@ namespace mirtane::ui {
 
 std::int32_t EightBitImageMode(std::int16_t imageMode) {
     switch (imageMode) {
-    case plugInModeGray16:
-        return plugInModeGrayScale;
-    case plugInModeRGB48:
-        return plugInModeRGBColor;
-    case plugInModeLab48:
-        return plugInModeLabColor;
-    case plugInModeCMYK64:
-        return plugInModeCMYKColor;
-    case plugInModeDeepMultichannel:
-        return plugInModeMultichannel;
-    case plugInModeDuotone16:
-        return plugInModeDuotone;
-    default:
-        return imageMode;
+    case plugInModeGray16: return plugInModeGrayScale;
+    case plugInModeRGB48: return plugInModeRGBColor;
+    case plugInModeLab48: return plugInModeLabColor;
+    case plugInModeCMYK64: return plugInModeCMYKColor;
+    case plugInModeDeepMultichannel: return plugInModeMultichannel;
+    case plugInModeDuotone16: return plugInModeDuotone;
+    default: return imageMode;
     }
 }
 

@@ -23,8 +23,7 @@ bool HelpFolderFromValue(std::uint32_t type, const char* data, std::size_t size,
             return false;
         }
         break;
-    default:
-        return false;
+    default: return false;
     }
     folder.assign(data);  // up to the first NUL, which the checks above guarantee
     return true;

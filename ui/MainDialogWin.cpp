@@ -53,18 +53,13 @@ bool gEnding = false;
 std::int32_t& Tint(int channel) {
     ParameterBlock* block = gHost.parameterBlock;
     switch (channel) {
-    case 0:
-        return block->redTint;
-    case 1:
-        return block->greenTint;
-    default:
-        return block->blueTint;
+    case 0: return block->redTint;
+    case 1: return block->greenTint;
+    default: return block->blueTint;
     }
 }
 
-const Rect& FilterRect() {
-    return gState.filterRect;
-}
+const Rect& FilterRect() { return gState.filterRect; }
 
 void RestartRefreshTimer(HWND dialog) {
     SetTimer(dialog, kRefreshTimer, kRefreshDelayMilliseconds, nullptr);
@@ -85,20 +80,11 @@ void EndWithPanesReleased(HWND dialog, INT_PTR result) {
 
 void ApplyCursor() {
     switch (gState.cursor) {
-    case CursorChoice::PointingHand:
-        gCursors.current = gCursors.pointingHand;
-        break;
-    case CursorChoice::ClosedHand:
-        gCursors.current = gCursors.closedHand;
-        break;
-    case CursorChoice::OpenHand:
-        gCursors.current = gCursors.openHand;
-        break;
-    case CursorChoice::HostCursor:
-        gCursors.current = gCursors.hostCursor;
-        break;
-    case CursorChoice::None:
-        break;
+    case CursorChoice::PointingHand: gCursors.current = gCursors.pointingHand; break;
+    case CursorChoice::ClosedHand: gCursors.current = gCursors.closedHand; break;
+    case CursorChoice::OpenHand: gCursors.current = gCursors.openHand; break;
+    case CursorChoice::HostCursor: gCursors.current = gCursors.hostCursor; break;
+    case CursorChoice::None: break;
     }
     SetCursor(gCursors.current);
 }
@@ -286,23 +272,12 @@ BOOL OnCommand(HWND dialog, WPARAM wParam) {
         return TRUE;
     }
     switch (id) {
-    case IDC_BUTTON_OK:
-        EndWithPanesReleased(dialog, platform::kDialogConfirmed);
-        break;
-    case IDC_BUTTON_CANCEL:
-        EndWithPanesReleased(dialog, platform::kDialogCancelled);
-        break;
-    case IDC_BUTTON_HELP:
-        return OpenHelpPage() ? TRUE : FALSE;
-    case IDC_BUTTON_DEFAULTS:
-        OnDefaults(dialog);
-        break;
-    case IDC_BUTTON_ZOOM_OUT:
-        OnZoom(dialog, false);
-        break;
-    case IDC_BUTTON_ZOOM_IN:
-        OnZoom(dialog, true);
-        break;
+    case IDC_BUTTON_OK: EndWithPanesReleased(dialog, platform::kDialogConfirmed); break;
+    case IDC_BUTTON_CANCEL: EndWithPanesReleased(dialog, platform::kDialogCancelled); break;
+    case IDC_BUTTON_HELP: return OpenHelpPage() ? TRUE : FALSE;
+    case IDC_BUTTON_DEFAULTS: OnDefaults(dialog); break;
+    case IDC_BUTTON_ZOOM_OUT: OnZoom(dialog, false); break;
+    case IDC_BUTTON_ZOOM_IN: OnZoom(dialog, true); break;
     case IDC_RADIO_BEFORE:
         gState.showCorrected = IsDlgButtonChecked(dialog, IDC_RADIO_BEFORE) != BST_CHECKED;
         InvalidatePane(dialog, kPreviewPaneId);
@@ -311,8 +286,7 @@ BOOL OnCommand(HWND dialog, WPARAM wParam) {
         gState.showCorrected = IsDlgButtonChecked(dialog, IDC_RADIO_AFTER) == BST_CHECKED;
         InvalidatePane(dialog, kPreviewPaneId);
         break;
-    default:
-        break;  // the logo and the rest: nothing to do
+    default: break;  // the logo and the rest: nothing to do
     }
     return TRUE;
 }
@@ -417,12 +391,8 @@ BOOL OnMouse(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     const DialogPoint point = PointOf(lParam);
     MouseActions actions;
     switch (message) {
-    case WM_LBUTTONDOWN:
-        actions = OnLeftButtonDown(gState, point);
-        break;
-    case WM_MOUSEMOVE:
-        actions = OnMouseMove(gState, point, wParam == MK_LBUTTON);
-        break;
+    case WM_LBUTTONDOWN: actions = OnLeftButtonDown(gState, point); break;
+    case WM_MOUSEMOVE: actions = OnMouseMove(gState, point, wParam == MK_LBUTTON); break;
     default:
         actions = OnLeftButtonUp(gState, point,
                                  IsDlgButtonChecked(dialog, IDC_RADIO_AFTER) == BST_CHECKED);
@@ -441,38 +411,25 @@ BOOL OnSetCursor(HWND dialog) {
 
 BOOL RouteMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG:
-        return OnInitDialog(dialog);
-    case WM_HSCROLL:
-        return OnSliderScroll(dialog, wParam, lParam);
-    case WM_COMMAND:
-        return OnCommand(dialog, wParam);
-    case WM_TIMER:
-        return OnTimer(dialog);
-    case WM_PAINT:
-        return OnPaint(dialog);
-    case WM_NOTIFY:
-        return OnNotify(dialog, lParam);
-    case WM_SETCURSOR:
-        return OnSetCursor(dialog);
+    case WM_INITDIALOG: return OnInitDialog(dialog);
+    case WM_HSCROLL: return OnSliderScroll(dialog, wParam, lParam);
+    case WM_COMMAND: return OnCommand(dialog, wParam);
+    case WM_TIMER: return OnTimer(dialog);
+    case WM_PAINT: return OnPaint(dialog);
+    case WM_NOTIFY: return OnNotify(dialog, lParam);
+    case WM_SETCURSOR: return OnSetCursor(dialog);
     case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-        return OnMouse(dialog, message, wParam, lParam);
-    default:
-        return FALSE;
+    case WM_LBUTTONUP: return OnMouse(dialog, message, wParam, lParam);
+    default: return FALSE;
     }
 }
 
 }  // namespace
 
-DialogCursors& Cursors() {
-    return gCursors;
-}
+DialogCursors& Cursors() { return gCursors; }
 
-NavigatorModel& DialogState() {
-    return gState;
-}
+NavigatorModel& DialogState() { return gState; }
 
 }  // namespace mirtane::ui
 

@@ -5,9 +5,7 @@
 namespace mirtane::ui {
 namespace {
 
-std::int32_t ScaleOf(const ViewPane& pane) {
-    return std::max(PaneScale(pane), 1);
-}
+std::int32_t ScaleOf(const ViewPane& pane) { return std::max(PaneScale(pane), 1); }
 
 // During a drag the pointer counts as no further right or down than the
 // navigator's edges; there is no limit to the left or up, where the view

@@ -20,9 +20,7 @@ ViewPane* PaneById(std::int32_t paneId) {
     return nullptr;
 }
 
-RECT ToRect(const Rect& rect) {
-    return RECT{rect.left, rect.top, rect.right, rect.bottom};
-}
+RECT ToRect(const Rect& rect) { return RECT{rect.left, rect.top, rect.right, rect.bottom}; }
 
 }  // namespace
 

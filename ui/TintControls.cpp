@@ -11,33 +11,18 @@ ScrollResult ApplyScrollCode(std::int32_t code, std::int32_t thumbPosition, std:
     ScrollResult result;
     std::int32_t value = tint;
     switch (code) {
-    case kScrollLineUp:
-        value -= kTintLineStep;
-        break;
-    case kScrollLineDown:
-        value += kTintLineStep;
-        break;
-    case kScrollPageUp:
-        value -= kTintPageStep;
-        break;
-    case kScrollPageDown:
-        value += kTintPageStep;
-        break;
-    case kScrollThumbPosition:
-        value = thumbPosition;
-        break;
+    case kScrollLineUp: value -= kTintLineStep; break;
+    case kScrollLineDown: value += kTintLineStep; break;
+    case kScrollPageUp: value -= kTintPageStep; break;
+    case kScrollPageDown: value += kTintPageStep; break;
+    case kScrollThumbPosition: value = thumbPosition; break;
     case kScrollThumbTrack:
         value = thumbPosition;
         result.restartTimer = true;
         break;
-    case kScrollTop:
-        value = kTintMinimum;
-        break;
-    case kScrollBottom:
-        value = kTintMaximum;
-        break;
-    default:
-        break;
+    case kScrollTop: value = kTintMinimum; break;
+    case kScrollBottom: value = kTintMaximum; break;
+    default: break;
     }
     result.tint = Clamp(value, kTintMinimum, kTintMaximum);
     return result;

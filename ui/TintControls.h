@@ -36,9 +36,7 @@ struct ScrollResult {
 ScrollResult ApplyScrollCode(std::int32_t code, std::int32_t thumbPosition, std::int32_t tint);
 
 // The value shown in an edit box for a tint.
-inline std::int32_t ShownValue(std::int32_t tint) {
-    return tint - kTintOffset;
-}
+inline std::int32_t ShownValue(std::int32_t tint) { return tint - kTintOffset; }
 
 // Reads edit-box text as a signed decimal number: optional blanks, an
 // optional sign, digits, optional blanks. Anything else, and an empty box,

@@ -13,17 +13,10 @@ std::uint8_t Blend(std::uint8_t start, std::uint8_t end, std::int32_t index) {
 
 bool RampEndsForSlider(std::int32_t controlId, RampEnds& ends) {
     switch (controlId) {
-    case 10:
-        ends = RampEnds{{0, 255, 255}, {255, 0, 0}};
-        return true;
-    case 11:
-        ends = RampEnds{{255, 0, 255}, {0, 255, 0}};
-        return true;
-    case 12:
-        ends = RampEnds{{255, 255, 0}, {0, 0, 255}};
-        return true;
-    default:
-        return false;
+    case 10: ends = RampEnds{{0, 255, 255}, {255, 0, 0}}; return true;
+    case 11: ends = RampEnds{{255, 0, 255}, {0, 255, 0}}; return true;
+    case 12: ends = RampEnds{{255, 255, 0}, {0, 0, 255}}; return true;
+    default: return false;
     }
 }
 

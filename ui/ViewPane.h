@@ -26,9 +26,7 @@ struct ViewPane {
 };
 
 // The pane's scale: the integer part of its sampling rate.
-inline std::int32_t PaneScale(const ViewPane& pane) {
-    return pane.samplingRate >> 16;
-}
+inline std::int32_t PaneScale(const ViewPane& pane) { return pane.samplingRate >> 16; }
 
 // A rectangle in screen coordinates, as the window manager reports it.
 struct ScreenRect {

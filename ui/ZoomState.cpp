@@ -66,39 +66,17 @@ void FormatZoomLabel(std::int32_t level, std::int32_t topLevel, char* text, std:
     // The percentages below 10 % are the float constants of a halving
     // series rounded to two places, so 3.125 reads "3.12".
     switch (std::max(topLevel - level, 0)) {
-    case 0:
-        std::snprintf(text, size, "%3.f%%", 100.0);
-        break;
-    case 1:
-        std::snprintf(text, size, "%2.f%%", 50.0);
-        break;
-    case 2:
-        std::snprintf(text, size, "%2.f%%", 25.0);
-        break;
-    case 3:
-        std::snprintf(text, size, "%3.1f%%", 12.5);
-        break;
-    case 4:
-        std::snprintf(text, size, "%3.2f%%", 6.25);
-        break;
-    case 5:
-        std::snprintf(text, size, "%3.2f%%", static_cast<double>(3.12f));
-        break;
-    case 6:
-        std::snprintf(text, size, "%3.2f%%", static_cast<double>(1.56f));
-        break;
-    case 7:
-        std::snprintf(text, size, "%3.2f%%", static_cast<double>(0.78f));
-        break;
-    case 8:
-        std::snprintf(text, size, "%3.2f%%", static_cast<double>(0.39f));
-        break;
-    case 9:
-        std::snprintf(text, size, "%3.2f%%", static_cast<double>(0.2f));
-        break;
-    default:
-        std::snprintf(text, size, "%3.2f%%", static_cast<double>(0.1f));
-        break;
+    case 0: std::snprintf(text, size, "%3.f%%", 100.0); break;
+    case 1: std::snprintf(text, size, "%2.f%%", 50.0); break;
+    case 2: std::snprintf(text, size, "%2.f%%", 25.0); break;
+    case 3: std::snprintf(text, size, "%3.1f%%", 12.5); break;
+    case 4: std::snprintf(text, size, "%3.2f%%", 6.25); break;
+    case 5: std::snprintf(text, size, "%3.2f%%", static_cast<double>(3.12f)); break;
+    case 6: std::snprintf(text, size, "%3.2f%%", static_cast<double>(1.56f)); break;
+    case 7: std::snprintf(text, size, "%3.2f%%", static_cast<double>(0.78f)); break;
+    case 8: std::snprintf(text, size, "%3.2f%%", static_cast<double>(0.39f)); break;
+    case 9: std::snprintf(text, size, "%3.2f%%", static_cast<double>(0.2f)); break;
+    default: std::snprintf(text, size, "%3.2f%%", static_cast<double>(0.1f)); break;
     }
 }
 

@@ -21,9 +21,10 @@ std::vector<float> Gradient() {
     for (std::int32_t y = 0; y < kHeight; ++y) {
         for (std::int32_t x = 0; x < kWidth; ++x) {
             const float t =
-                (static_cast<float>(x) / (kWidth - 1) + static_cast<float>(y) / (kHeight - 1)) * 0.5f;
-            plane[static_cast<std::size_t>(y * kWidth + x)] =
-                std::fmin(1.0f, std::fmax(0.0f, t + 0.05f * std::sin(static_cast<float>(x * 7 + y * 3))));
+                (static_cast<float>(x) / (kWidth - 1) + static_cast<float>(y) / (kHeight - 1)) *
+                0.5f;
+            plane[static_cast<std::size_t>(y * kWidth + x)] = std::fmin(
+                1.0f, std::fmax(0.0f, t + 0.05f * std::sin(static_cast<float>(x * 7 + y * 3))));
         }
     }
     return plane;
@@ -39,8 +40,8 @@ TEST(BalanceChannelRanges, IdenticalChannelsGetIdentityRamps) {
     const std::vector<float> plane = Gradient();
     const ParameterBlock settings = DefaultParameterBlock();
     Ramps ramps;
-    EXPECT_EQ(BalanceChannelRanges(plane.data(), plane.data(), plane.data(), kWidth, kHeight, ramps.r,
-                                   ramps.g, ramps.b, &settings),
+    EXPECT_EQ(BalanceChannelRanges(plane.data(), plane.data(), plane.data(), kWidth, kHeight,
+                                   ramps.r, ramps.g, ramps.b, &settings),
               0);
     for (std::int32_t i = 0; i < kCurveLength; ++i) {
         const float expected = static_cast<float>(i) / 255.0f;
@@ -59,8 +60,8 @@ TEST(BalanceChannelRanges, NarrowChannelIsStretchedByAtMostTheGainLimit) {
     }
     const ParameterBlock settings = DefaultParameterBlock();
     Ramps ramps;
-    EXPECT_EQ(BalanceChannelRanges(red.data(), green.data(), red.data(), kWidth, kHeight, ramps.r, ramps.g,
-                                   ramps.b, &settings),
+    EXPECT_EQ(BalanceChannelRanges(red.data(), green.data(), red.data(), kWidth, kHeight, ramps.r,
+                                   ramps.g, ramps.b, &settings),
               0);
     // Red stays the reference (blue ties and the earlier channel wins).
     EXPECT_NEAR(ramps.r.At(100), 100.0f / 255.0f, 1e-6f);
@@ -89,8 +90,8 @@ TEST(BalanceChannelRanges, UnmeasurableLevelsGivePlainRampsWithTheLevelsStep) {
     settings.blackLevel = 0.2f;
     settings.whiteLevel = 0.7f;
     Ramps ramps;
-    EXPECT_EQ(BalanceChannelRanges(plane.data(), dark.data(), plane.data(), kWidth, kHeight, ramps.r, ramps.g,
-                                   ramps.b, &settings),
+    EXPECT_EQ(BalanceChannelRanges(plane.data(), dark.data(), plane.data(), kWidth, kHeight,
+                                   ramps.r, ramps.g, ramps.b, &settings),
               0);
     const float step = static_cast<float>((static_cast<double>(0.7f) - 0.2f) / 255.0);
     for (std::int32_t i = 0; i < kCurveLength; ++i) {
@@ -108,8 +109,8 @@ TEST(MeasureToneLevels, SamplesAtWhiteReadTheLastPercentileAndShadowFailureKeeps
     percentile.At(255) = 1.0f;
     float shadow[3] = {-1.0f, -1.0f, -1.0f};
     float highlight[3] = {-1.0f, -1.0f, -1.0f};
-    EXPECT_EQ(MeasureToneLevels(white.data(), white.data(), white.data(), 10, 10, 0.0f, 1.0f, percentile,
-                                percentile, percentile, shadow, highlight),
+    EXPECT_EQ(MeasureToneLevels(white.data(), white.data(), white.data(), 10, 10, 0.0f, 1.0f,
+                                percentile, percentile, percentile, shadow, highlight),
               -1);
     for (int c = 0; c < 3; ++c) {
         EXPECT_EQ(highlight[c], 256.0f);
@@ -124,8 +125,8 @@ TEST(MeasureToneLevels, RowAtNineTenthsCountsForLevelsButTheFirstTenthDoesNot) {
         percentile.At(i) = static_cast<float>(i) / 255.0f;
     }
     const auto measure = [&](const std::vector<float>& plane, float levels[3], float shadows[3]) {
-        return MeasureToneLevels(plane.data(), plane.data(), plane.data(), 10, 10, 0.0f, 1.0f, percentile,
-                                 percentile, percentile, shadows, levels);
+        return MeasureToneLevels(plane.data(), plane.data(), plane.data(), 10, 10, 0.0f, 1.0f,
+                                 percentile, percentile, percentile, shadows, levels);
     };
     std::vector<float> base(100);
     for (std::size_t k = 0; k < base.size(); ++k) {
@@ -147,8 +148,8 @@ TEST(MeasureToneLevels, RowAtNineTenthsCountsForLevelsButTheFirstTenthDoesNot) {
     ASSERT_EQ(measure(firstRow, high, low), 0);
     EXPECT_EQ(high[0], baseHigh[0]);
     EXPECT_EQ(low[0], baseLow[0]);
-    EXPECT_EQ(MeasureToneLevels(base.data(), base.data(), base.data(), 10, 0, 0.0f, 1.0f, percentile,
-                                percentile, percentile, low, high),
+    EXPECT_EQ(MeasureToneLevels(base.data(), base.data(), base.data(), 10, 0, 0.0f, 1.0f,
+                                percentile, percentile, percentile, low, high),
               -1);
 }
 

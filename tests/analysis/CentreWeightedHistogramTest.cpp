@@ -44,7 +44,8 @@ TEST(CentreWeightWindow, LowerBoundIsExcludedByBothUpperBoundOnlyByTheHistogram)
     EXPECT_EQ(WindowRange(1, UpperBound::Excluded).last, -1);
     EXPECT_EQ(WindowRange(2, UpperBound::Excluded).first, 1);
     EXPECT_EQ(WindowRange(2, UpperBound::Excluded).last, 1);
-    EXPECT_LT(WindowRange(0, UpperBound::Included).last, WindowRange(0, UpperBound::Included).first);
+    EXPECT_LT(WindowRange(0, UpperBound::Included).last,
+              WindowRange(0, UpperBound::Included).first);
 }
 
 TEST(CentreWeightedHistogram, SamplesLandInTheNearestBinHalvesUp) {
@@ -55,7 +56,8 @@ TEST(CentreWeightedHistogram, SamplesLandInTheNearestBinHalvesUp) {
     for (int k = 0; k < 6; ++k) {
         const std::vector<float> plane(side * side, samples[k]);
         ToneCurve histogram(256);
-        ASSERT_EQ(AccumulateCentreWeightedHistogram(plane.data(), 1.0f, 0.0f, side, side, histogram), 0);
+        ASSERT_EQ(
+            AccumulateCentreWeightedHistogram(plane.data(), 1.0f, 0.0f, side, side, histogram), 0);
         EXPECT_GT(histogram.At(bins[k]), 0.0f) << "sample " << k;
         EXPECT_EQ(Total(histogram), histogram.At(bins[k])) << "sample " << k;
         EXPECT_TRUE(histogram.RangeStale());
@@ -75,7 +77,8 @@ TEST(CentreWeightedHistogram, BordersAreLeftOutAndConstantPlanesFillOneBin) {
         }
     }
     ToneCurve histogram(256);
-    ASSERT_EQ(AccumulateCentreWeightedHistogram(plane.data(), 1.0f, 0.0f, width, height, histogram), 0);
+    ASSERT_EQ(AccumulateCentreWeightedHistogram(plane.data(), 1.0f, 0.0f, width, height, histogram),
+              0);
     EXPECT_EQ(histogram.At(255), 0.0f);
     double expected = 0.0;
     for (std::int32_t i = 2; i <= 8; ++i) {
@@ -88,7 +91,8 @@ TEST(CentreWeightedHistogram, BordersAreLeftOutAndConstantPlanesFillOneBin) {
     EXPECT_EQ(Total(histogram), histogram.At(77));
     // Without clearing, a second pass doubles every bin.
     const float once = histogram.At(77);
-    ASSERT_EQ(AccumulateCentreWeightedHistogram(plane.data(), 1.0f, 0.0f, width, height, histogram), 0);
+    ASSERT_EQ(AccumulateCentreWeightedHistogram(plane.data(), 1.0f, 0.0f, width, height, histogram),
+              0);
     EXPECT_FLOAT_EQ(histogram.At(77), 2.0f * once);
 }
 

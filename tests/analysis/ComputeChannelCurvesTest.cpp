@@ -39,14 +39,15 @@ struct AnalysisRun {
     // Works on copies: the analysis alters the planes it is given.
     std::int32_t Analyse(Planes planes) {
         return ComputeChannelCurves(planes.channel[0].data(), planes.channel[1].data(),
-                                    planes.channel[2].data(), planes.width, planes.height, &settings);
+                                    planes.channel[2].data(), planes.width, planes.height,
+                                    &settings);
     }
 
     // What the application does with a sample: re-level it, look it up.
     float Correct(int channel, float sample) const {
         const ToneCurve curve(tables[static_cast<std::size_t>(channel)].data(), kCurveLength);
-        const float scale =
-            static_cast<float>(1.0 / (static_cast<double>(settings.whiteLevel) - settings.blackLevel));
+        const float scale = static_cast<float>(
+            1.0 / (static_cast<double>(settings.whiteLevel) - settings.blackLevel));
         const float v = curve.Evaluate((sample - settings.blackLevel) * scale);
         return std::clamp(v, 0.0f, 1.0f);
     }
@@ -76,7 +77,8 @@ float Percentile(std::vector<float> samples, double share) {
 }
 
 double ChannelMeanSpread(const Planes& planes) {
-    const double means[3] = {Mean(planes.channel[0]), Mean(planes.channel[1]), Mean(planes.channel[2])};
+    const double means[3] = {Mean(planes.channel[0]), Mean(planes.channel[1]),
+                             Mean(planes.channel[2])};
     return *std::max_element(means, means + 3) - *std::min_element(means, means + 3);
 }
 
@@ -92,8 +94,10 @@ double TonalRange(const Planes& planes, int c) {
 double MeanColourDifference(const Planes& a, const Planes& b) {
     double sum = 0.0;
     for (std::size_t k = 0; k < a.Size(); ++k) {
-        const double greyA = (static_cast<double>(a.channel[0][k]) + a.channel[1][k] + a.channel[2][k]) / 3.0;
-        const double greyB = (static_cast<double>(b.channel[0][k]) + b.channel[1][k] + b.channel[2][k]) / 3.0;
+        const double greyA =
+            (static_cast<double>(a.channel[0][k]) + a.channel[1][k] + a.channel[2][k]) / 3.0;
+        const double greyB =
+            (static_cast<double>(b.channel[0][k]) + b.channel[1][k] + b.channel[2][k]) / 3.0;
         for (int c = 0; c < 3; ++c) {
             sum += std::fabs((a.channel[c][k] - greyA) - (b.channel[c][k] - greyB));
         }
@@ -119,7 +123,8 @@ TEST(ComputeChannelCurvesInput, MissingOrInvalidInputIsRefusedWithTablesUntouche
     run.settings.slopeGridHeight = 0;
     EXPECT_EQ(ComputeChannelCurves(r, g, b, 40, 30, &run.settings), -1);
     for (const auto& table : run.tables) {
-        EXPECT_TRUE(std::all_of(table.begin(), table.end(), [](float v) { return v == kUntouched; }));
+        EXPECT_TRUE(
+            std::all_of(table.begin(), table.end(), [](float v) { return v == kUntouched; }));
     }
     EXPECT_EQ(run.settings.blackLevel, 0.0f);
     EXPECT_EQ(run.settings.whiteLevel, 1.0f);
@@ -136,7 +141,8 @@ TEST(ComputeChannelCurvesInput, UniformImageReportsNoRangeAndLeavesTablesAlone) 
         EXPECT_EQ(run.settings.blackLevel, level);
         EXPECT_EQ(run.settings.whiteLevel, level);
         for (const auto& table : run.tables) {
-            EXPECT_TRUE(std::all_of(table.begin(), table.end(), [](float v) { return v == kUntouched; }));
+            EXPECT_TRUE(
+                std::all_of(table.begin(), table.end(), [](float v) { return v == kUntouched; }));
         }
     }
     AnalysisRun empty;
@@ -148,13 +154,14 @@ TEST(ComputeChannelCurvesInput, PlanesAreLeftRelevelledAndMapped) {
     Planes planes = testing::Faded(testing::Scene(60, 45));
     const Planes before = planes;
     AnalysisRun run;
-    ASSERT_EQ(ComputeChannelCurves(planes.channel[0].data(), planes.channel[1].data(),
-                                   planes.channel[2].data(), planes.width, planes.height, &run.settings),
-              0);
+    ASSERT_EQ(
+        ComputeChannelCurves(planes.channel[0].data(), planes.channel[1].data(),
+                             planes.channel[2].data(), planes.width, planes.height, &run.settings),
+        0);
     EXPECT_NE(planes.channel[0], before.channel[0]);
     for (const auto& channel : planes.channel) {
-        EXPECT_TRUE(
-            std::all_of(channel.begin(), channel.end(), [](float v) { return v >= 0.0f && v <= 1.0f; }));
+        EXPECT_TRUE(std::all_of(channel.begin(), channel.end(),
+                                [](float v) { return v >= 0.0f && v <= 1.0f; }));
     }
 }
 
@@ -172,7 +179,8 @@ TEST(ComputeChannelCurvesProperties, EveryTableIsFiniteWithinUnitRangeAndRising)
         if (result == -2) {
             EXPECT_EQ(run.settings.blackLevel, run.settings.whiteLevel);
             for (const auto& table : run.tables) {
-                ASSERT_TRUE(std::all_of(table.begin(), table.end(), [](float v) { return v == kUntouched; }));
+                ASSERT_TRUE(std::all_of(table.begin(), table.end(),
+                                        [](float v) { return v == kUntouched; }));
             }
             continue;
         }
@@ -198,10 +206,11 @@ TEST(ComputeChannelCurvesProperties, FirstStageCurvesRiseAndPeakAtOne) {
     for (const Planes& planes : inputs) {
         SCOPED_TRACE(planes.name);
         AnalysisRun run;
-        ToneCurve curves[3] = {ToneCurve(kCurveLength), ToneCurve(kCurveLength), ToneCurve(kCurveLength)};
+        ToneCurve curves[3] = {ToneCurve(kCurveLength), ToneCurve(kCurveLength),
+                               ToneCurve(kCurveLength)};
         const std::int32_t result = EstimateChannelSlopes(
-            planes.channel[0].data(), planes.channel[1].data(), planes.channel[2].data(), planes.width,
-            planes.height, curves[0], curves[1], curves[2], &run.settings);
+            planes.channel[0].data(), planes.channel[1].data(), planes.channel[2].data(),
+            planes.width, planes.height, curves[0], curves[1], curves[2], &run.settings);
         if (result == -2) {
             continue;
         }
@@ -267,12 +276,14 @@ std::string FormatGolden(const AnalysisRun& run) {
             "# level, then 256 entries for red, green and blue, one channel per line.\n"
             "# Rewrite with MIRTANE_WRITE_GOLDEN=1 tests_analysis --gtest_filter='*Golden*'.\n";
     char number[64];
-    std::snprintf(number, sizeof number, "%.9g %.9g\n", static_cast<double>(run.settings.blackLevel),
+    std::snprintf(number, sizeof number, "%.9g %.9g\n",
+                  static_cast<double>(run.settings.blackLevel),
                   static_cast<double>(run.settings.whiteLevel));
     text << number;
     for (const auto& table : run.tables) {
         for (std::size_t i = 0; i < table.size(); ++i) {
-            std::snprintf(number, sizeof number, i == 0 ? "%.9g" : " %.9g", static_cast<double>(table[i]));
+            std::snprintf(number, sizeof number, i == 0 ? "%.9g" : " %.9g",
+                          static_cast<double>(table[i]));
             text << number;
         }
         text << '\n';

@@ -82,10 +82,14 @@ TEST(BuildWeightingCurve, ConcentratedDensityStaysSinglePeaked) {
     }
     const auto peak = std::max_element(slope.begin(), slope.end()) - slope.begin();
     for (std::int32_t i = 1; i <= peak; ++i) {
-        ASSERT_GE(slope[static_cast<std::size_t>(i)] + 1e-7f, slope[static_cast<std::size_t>(i - 1)]) << i;
+        ASSERT_GE(slope[static_cast<std::size_t>(i)] + 1e-7f,
+                  slope[static_cast<std::size_t>(i - 1)])
+            << i;
     }
     for (std::int32_t i = static_cast<std::int32_t>(peak) + 1; i < kN - 1; ++i) {
-        ASSERT_LE(slope[static_cast<std::size_t>(i)], slope[static_cast<std::size_t>(i - 1)] + 1e-7f) << i;
+        ASSERT_LE(slope[static_cast<std::size_t>(i)],
+                  slope[static_cast<std::size_t>(i - 1)] + 1e-7f)
+            << i;
     }
 }
 
@@ -125,7 +129,8 @@ TEST(ShapeChannelCurve, SingleBinChannelDrawsToeAndShoulderTowardsThatBin) {
     const float w200 = weighting.At(200);
     const float s = (wb - w200) / (2.0f * (1.0f - wb));
     EXPECT_NEAR(channel.At(200), 1.0f - (1.0f - w200) * (2.0f * s - s * s), 1e-6f);
-    EXPECT_EQ(channel.At(150), weighting.At(150)) << "at or below 1 - 3 (1 - W[b]) the shoulder keeps W";
+    EXPECT_EQ(channel.At(150), weighting.At(150))
+        << "at or below 1 - 3 (1 - W[b]) the shoulder keeps W";
 }
 
 TEST(ShapeChannelCurve, SearchesStayInsideTheCurve) {
@@ -156,9 +161,9 @@ TEST(EqualiseChannels, IdenticalChannelsGetIdenticalCurvesFromZeroToOne) {
     ToneCurve r(kN);
     ToneCurve g(kN);
     ToneCurve b(kN);
-    EXPECT_EQ(
-        EqualiseChannels(plane.data(), plane.data(), plane.data(), 1.0f, 0.0f, 48, 40, r, g, b, &settings),
-        0);
+    EXPECT_EQ(EqualiseChannels(plane.data(), plane.data(), plane.data(), 1.0f, 0.0f, 48, 40, r, g,
+                               b, &settings),
+              0);
     for (std::int32_t i = 0; i < kN; ++i) {
         ASSERT_EQ(g.At(i), r.At(i)) << "entry " << i;
         ASSERT_EQ(b.At(i), r.At(i)) << "entry " << i;
@@ -180,16 +185,16 @@ TEST(EqualiseChannels, ChannelsWithoutPercentileCurveFollowTheIdentityWeighting)
     ToneCurve r(kN);
     ToneCurve g(kN);
     ToneCurve b(kN);
-    EXPECT_EQ(
-        EqualiseChannels(plane.data(), plane.data(), plane.data(), 1.0f, 0.0f, 48, 40, r, g, b, &settings),
-        0);
+    EXPECT_EQ(EqualiseChannels(plane.data(), plane.data(), plane.data(), 1.0f, 0.0f, 48, 40, r, g,
+                               b, &settings),
+              0);
     ToneCurve identity(kN);
     FillIdentity(identity);
     ToneCurve expected(kN);
     ShapeChannelCurve(expected, identity);
     for (std::int32_t i = 0; i < kN; ++i) {
-        const float value = static_cast<float>(
-            std::pow(static_cast<double>(expected.At(i)), static_cast<double>(kDefaultGammaExponent)));
+        const float value = static_cast<float>(std::pow(
+            static_cast<double>(expected.At(i)), static_cast<double>(kDefaultGammaExponent)));
         ASSERT_EQ(r.At(i), value) << "entry " << i;
         ASSERT_TRUE(std::isfinite(g.At(i)));
         ASSERT_EQ(b.At(i), value) << "entry " << i;
@@ -207,8 +212,9 @@ TEST(EqualiseChannels, OneUndefinedChannelStillGetsAFiniteRisingCurve) {
     ToneCurve r(kN);
     ToneCurve g(kN);
     ToneCurve b(kN);
-    EXPECT_EQ(
-        EqualiseChannels(plane.data(), dark.data(), plane.data(), 1.0f, 0.0f, 48, 40, r, g, b, &settings), 0);
+    EXPECT_EQ(EqualiseChannels(plane.data(), dark.data(), plane.data(), 1.0f, 0.0f, 48, 40, r, g, b,
+                               &settings),
+              0);
     for (std::int32_t i = 0; i < kN; ++i) {
         ASSERT_TRUE(std::isfinite(g.At(i)) && g.At(i) >= 0.0f && g.At(i) <= 1.0f) << "entry " << i;
     }

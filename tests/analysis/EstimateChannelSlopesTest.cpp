@@ -87,8 +87,8 @@ TEST(EstimateChannelSlopes, UniformImageHasNoTonalRange) {
     const std::vector<float> plane(64, 0.4f);
     ParameterBlock settings = DefaultParameterBlock();
     ToneCurve curves[3] = {ToneCurve(256), ToneCurve(256), ToneCurve(256)};
-    EXPECT_EQ(EstimateChannelSlopes(plane.data(), plane.data(), plane.data(), 8, 8, curves[0], curves[1],
-                                    curves[2], &settings),
+    EXPECT_EQ(EstimateChannelSlopes(plane.data(), plane.data(), plane.data(), 8, 8, curves[0],
+                                    curves[1], curves[2], &settings),
               -2);
     EXPECT_EQ(settings.blackLevel, 0.4f);
     EXPECT_EQ(settings.whiteLevel, 0.4f);
@@ -126,7 +126,8 @@ TEST(EstimateChannelSlopes, ChannelWithWeakerEdgesIsSteepened) {
     std::vector<float> b(r.size());
     for (std::int32_t y = 0; y < height; ++y) {
         for (std::int32_t x = 0; x < width; ++x) {
-            const float wave = std::sin(static_cast<float>(x) * 0.35f + static_cast<float>(y) * 0.1f);
+            const float wave =
+                std::sin(static_cast<float>(x) * 0.35f + static_cast<float>(y) * 0.1f);
             const std::size_t k = static_cast<std::size_t>(y * width + x);
             g[k] = 0.5f + 0.4f * wave;
             b[k] = 0.5f + 0.4f * wave;
@@ -135,8 +136,8 @@ TEST(EstimateChannelSlopes, ChannelWithWeakerEdgesIsSteepened) {
     }
     ParameterBlock settings = DefaultParameterBlock();
     ToneCurve curves[3] = {ToneCurve(256), ToneCurve(256), ToneCurve(256)};
-    ASSERT_EQ(EstimateChannelSlopes(r.data(), g.data(), b.data(), width, height, curves[0], curves[1],
-                                    curves[2], &settings),
+    ASSERT_EQ(EstimateChannelSlopes(r.data(), g.data(), b.data(), width, height, curves[0],
+                                    curves[1], curves[2], &settings),
               0);
     const auto rise = [&](const ToneCurve& curve) { return curve.At(160) - curve.At(96); };
     EXPECT_GT(rise(curves[0]), 1.3f * rise(curves[1]));

@@ -154,7 +154,9 @@ TEST(ExtractCurveCodes, EveryCodeLiesBetweenOneAndTheLastRow) {
         state = state * 1664525u + 1013904223u;
         const std::int32_t column = static_cast<std::int32_t>((state >> 8) % kColumns);
         const std::int32_t row =
-            (k % 3 == 0) ? 0 : (k % 3 == 1 ? kRows - 1 : static_cast<std::int32_t>((state >> 20) % kRows));
+            (k % 3 == 0)
+                ? 0
+                : (k % 3 == 1 ? kRows - 1 : static_cast<std::int32_t>((state >> 20) % kRows));
         ASSERT_EQ(grid.AddAt(static_cast<float>((state >> 4) % 100) / 10.0f, column, row), 0);
     }
     grid.WeightRows(0.6f);

@@ -16,11 +16,13 @@ struct Planes {
     std::int32_t height = 0;
     std::vector<float> channel[3];
 
-    std::size_t Size() const { return static_cast<std::size_t>(width) * static_cast<std::size_t>(height); }
+    std::size_t Size() const {
+        return static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    }
 };
 
 class Lcg {
-public:
+  public:
     explicit Lcg(std::uint32_t seed) : state(seed) {}
     // Uniform in [0, 1).
     float Next() {
@@ -28,7 +30,7 @@ public:
         return static_cast<float>(state >> 8) / 16777216.0f;
     }
 
-private:
+  private:
     std::uint32_t state;
 };
 
@@ -75,8 +77,8 @@ inline Planes Scene(std::int32_t width, std::int32_t height) {
                 }
             }
             const float grain = 0.03f * (noise.Next() - 0.5f);
-            const std::size_t k =
-                static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
+            const std::size_t k = static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                                  static_cast<std::size_t>(x);
             for (int c = 0; c < 3; ++c) {
                 planes.channel[c][k] = std::clamp(colour[c] + grain, 0.0f, 1.0f);
             }
@@ -108,8 +110,9 @@ inline std::vector<Planes> AwkwardPlanes() {
         Lcg random(seed);
         for (std::int32_t y = 0; y < height; ++y) {
             for (std::int32_t x = 0; x < width; ++x) {
-                const std::size_t k = static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                                      static_cast<std::size_t>(x);
+                const std::size_t k =
+                    static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                    static_cast<std::size_t>(x);
                 for (int c = 0; c < 3; ++c) {
                     planes.channel[c][k] = std::clamp(level(x, y, c, random), 0.0f, 1.0f);
                 }
@@ -132,30 +135,39 @@ inline std::vector<Planes> AwkwardPlanes() {
     fill("bright", 64, 48, 7, [](std::int32_t x, std::int32_t, int c, Lcg& random) {
         return 0.93f + 0.07f * random.Next() * static_cast<float>((x + c) % 2);
     });
-    fill("single colour", 50, 40, 8,
-         [](std::int32_t, std::int32_t, int c, Lcg&) { return 0.3f + 0.2f * static_cast<float>(c); });
+    fill("single colour", 50, 40, 8, [](std::int32_t, std::int32_t, int c, Lcg&) {
+        return 0.3f + 0.2f * static_cast<float>(c);
+    });
     fill("grey ramp", 60, 40, 9,
          [](std::int32_t x, std::int32_t, int, Lcg&) { return static_cast<float>(x) / 59.0f; });
-    fill("binary", 40, 40, 10,
-         [](std::int32_t, std::int32_t, int, Lcg& random) { return random.Next() < 0.5f ? 0.0f : 1.0f; });
-    fill("half and half", 40, 30, 11,
-         [](std::int32_t x, std::int32_t, int c, Lcg&) { return x < 20 ? 0.0f : (c == 1 ? 0.7f : 1.0f); });
-    fill("red absent", 48, 36, 12,
-         [](std::int32_t, std::int32_t, int c, Lcg& random) { return c == 0 ? 0.0f : random.Next(); });
-    fill("blue saturated", 48, 36, 13,
-         [](std::int32_t, std::int32_t, int c, Lcg& random) { return c == 2 ? 1.0f : random.Next(); });
+    fill("binary", 40, 40, 10, [](std::int32_t, std::int32_t, int, Lcg& random) {
+        return random.Next() < 0.5f ? 0.0f : 1.0f;
+    });
+    fill("half and half", 40, 30, 11, [](std::int32_t x, std::int32_t, int c, Lcg&) {
+        return x < 20 ? 0.0f : (c == 1 ? 0.7f : 1.0f);
+    });
+    fill("red absent", 48, 36, 12, [](std::int32_t, std::int32_t, int c, Lcg& random) {
+        return c == 0 ? 0.0f : random.Next();
+    });
+    fill("blue saturated", 48, 36, 13, [](std::int32_t, std::int32_t, int c, Lcg& random) {
+        return c == 2 ? 1.0f : random.Next();
+    });
     fill("speck", 40, 40, 14, [](std::int32_t x, std::int32_t y, int c, Lcg&) {
         return x == 20 && y == 20 && c == 1 ? 1.0f : 0.0f;
     });
-    fill("border only", 40, 40, 15,
-         [](std::int32_t x, std::int32_t, int, Lcg& random) { return x < 3 ? random.Next() : 0.5f; });
-    fill("one row", 50, 1, 16, [](std::int32_t, std::int32_t, int, Lcg& random) { return random.Next(); });
+    fill("border only", 40, 40, 15, [](std::int32_t x, std::int32_t, int, Lcg& random) {
+        return x < 3 ? random.Next() : 0.5f;
+    });
+    fill("one row", 50, 1, 16,
+         [](std::int32_t, std::int32_t, int, Lcg& random) { return random.Next(); });
     fill("one pixel", 1, 1, 17,
          [](std::int32_t, std::int32_t, int c, Lcg&) { return 0.2f * static_cast<float>(c); });
     fill("two by three", 2, 3, 18,
          [](std::int32_t, std::int32_t, int, Lcg& random) { return random.Next(); });
-    fill("four square", 4, 4, 19, [](std::int32_t, std::int32_t, int, Lcg& random) { return random.Next(); });
-    fill("five square", 5, 5, 20, [](std::int32_t, std::int32_t, int, Lcg& random) { return random.Next(); });
+    fill("four square", 4, 4, 19,
+         [](std::int32_t, std::int32_t, int, Lcg& random) { return random.Next(); });
+    fill("five square", 5, 5, 20,
+         [](std::int32_t, std::int32_t, int, Lcg& random) { return random.Next(); });
     fill("tall", 6, 90, 21, [](std::int32_t, std::int32_t y, int c, Lcg& random) {
         return 0.01f * static_cast<float>(y) + 0.05f * random.Next() * static_cast<float>(c);
     });

@@ -12,14 +12,16 @@ namespace mirtane {
 namespace {
 
 // The 5 x 5 median of a whole plane by sorting, borders replicated.
-std::vector<std::uint8_t> PlainMedian(const std::vector<std::uint8_t>& plane, int width, int height) {
+std::vector<std::uint8_t> PlainMedian(const std::vector<std::uint8_t>& plane, int width,
+                                      int height) {
     std::vector<std::uint8_t> out(plane.size());
     for (int i = 0; i < height; ++i) {
         for (int j = 0; j < width; ++j) {
             std::vector<std::uint8_t> window;
             for (int d = -2; d <= 2; ++d) {
                 for (int e = -2; e <= 2; ++e) {
-                    window.push_back(plane[Clamp(i + d, 0, height - 1) * width + Clamp(j + e, 0, width - 1)]);
+                    window.push_back(
+                        plane[Clamp(i + d, 0, height - 1) * width + Clamp(j + e, 0, width - 1)]);
                 }
             }
             std::nth_element(window.begin(), window.begin() + 12, window.end());
@@ -60,8 +62,8 @@ TEST(MedianCellRow, TakesTheThirteenthOfTwentyFiveDistinctValues) {
 
 TEST(MedianCellRow, SlidingHistogramMatchesSortingForEverySizeAndBorder) {
     testing::Lcg random(7);
-    for (const auto& [width, height] : {std::pair{1, 1}, std::pair{2, 3}, std::pair{4, 1}, std::pair{6, 9},
-                                        std::pair{31, 17}}) {
+    for (const auto& [width, height] :
+         {std::pair{1, 1}, std::pair{2, 3}, std::pair{4, 1}, std::pair{6, 9}, std::pair{31, 17}}) {
         std::vector<std::uint8_t> plane(static_cast<std::size_t>(width * height));
         for (auto& value : plane) {
             // Few distinct values, so that ties are common.

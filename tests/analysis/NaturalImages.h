@@ -22,7 +22,9 @@ struct RgbImage {
     std::vector<std::uint8_t> bytes;
 
     RgbImage(std::int32_t w, std::int32_t h, std::int32_t padding = 0)
-        : width(w), height(h), stride(3 * static_cast<std::ptrdiff_t>(w) + padding),
+        : width(w),
+          height(h),
+          stride(3 * static_cast<std::ptrdiff_t>(w) + padding),
           bytes(static_cast<std::size_t>(stride * h), 0xA5) {}
 
     std::uint8_t& At(std::int32_t x, std::int32_t y, std::int32_t c) {
@@ -40,7 +42,8 @@ struct RgbImage {
             }
         }
     }
-    void FillRect(std::int32_t x0, std::int32_t y0, std::int32_t w, std::int32_t h, std::uint8_t value) {
+    void FillRect(std::int32_t x0, std::int32_t y0, std::int32_t w, std::int32_t h,
+                  std::uint8_t value) {
         for (std::int32_t y = y0; y < y0 + h; ++y) {
             for (std::int32_t x = x0; x < x0 + w; ++x) {
                 At(x, y, 0) = At(x, y, 1) = At(x, y, 2) = value;
@@ -65,7 +68,8 @@ inline RgbImage MakeScene(std::int32_t width, std::int32_t height) {
             const double v = static_cast<double>(y) / height;
             image.At(x, y, 0) = static_cast<std::uint8_t>(40 + 180 * u);
             image.At(x, y, 1) = static_cast<std::uint8_t>(30 + 190 * v);
-            image.At(x, y, 2) = static_cast<std::uint8_t>(60 + 120 * (0.5 + 0.5 * std::sin(6 * u + 4 * v)));
+            image.At(x, y, 2) =
+                static_cast<std::uint8_t>(60 + 120 * (0.5 + 0.5 * std::sin(6 * u + 4 * v)));
         }
     }
     image.FillRect(width / 16, height / 8, width * 3 / 8, height / 2, 0);
@@ -85,10 +89,12 @@ inline RgbImage Fade(const RgbImage& original) {
     for (std::int32_t y = 0; y < original.height; ++y) {
         for (std::int32_t x = 0; x < original.width; ++x) {
             for (std::int32_t c = 0; c < 3; ++c) {
-                const double light = std::max(SrgbToLinear(original.At(x, y, c) / 255.0), blackLight);
+                const double light =
+                    std::max(SrgbToLinear(original.At(x, y, c) / 255.0), blackLight);
                 const double density = kept[c] * -std::log10(light) + stain[c];
                 const double seen = flare + (1.0 - flare) * std::pow(10.0, -density);
-                faded.At(x, y, c) = static_cast<std::uint8_t>(RoundHalfUp(255.0 * LinearToSrgb(seen)));
+                faded.At(x, y, c) =
+                    static_cast<std::uint8_t>(RoundHalfUp(255.0 * LinearToSrgb(seen)));
             }
         }
     }

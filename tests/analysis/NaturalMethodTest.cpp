@@ -19,8 +19,8 @@ using testing::RgbImage;
 
 NaturalResult Analyse(const RgbImage& image, const NaturalSettings& settings = {}) {
     NaturalResult result;
-    const std::int32_t status =
-        ComputeNaturalCurves(image.bytes.data(), image.width, image.height, image.stride, settings, &result);
+    const std::int32_t status = ComputeNaturalCurves(image.bytes.data(), image.width, image.height,
+                                                     image.stride, settings, &result);
     EXPECT_EQ(status, 0);
     return result;
 }
@@ -75,7 +75,8 @@ void PlainLevels(const RgbImage& image, int black[3], int white[3]) {
                 int high = 0;
                 for (int d = -1; d <= 1; ++d) {
                     for (int e = -1; e <= 1; ++e) {
-                        const int m = median[Clamp(i + d, 0, rows - 1) * columns + Clamp(j + e, 0, columns - 1)];
+                        const int m = median[Clamp(i + d, 0, rows - 1) * columns +
+                                             Clamp(j + e, 0, columns - 1)];
                         low = std::min(low, m);
                         high = std::max(high, m);
                     }
@@ -131,8 +132,8 @@ TEST(ComputeNaturalCurves, DustSpecksDoNotChangeTheTables) {
 
 TEST(ComputeNaturalCurves, StreamedLevelsMatchThePlainDefinition) {
     testing::Lcg random(11);
-    for (const auto& [width, height] : {std::pair{4, 4}, std::pair{7, 5}, std::pair{9, 13}, std::pair{30, 9},
-                                        std::pair{41, 37}, std::pair{64, 23}}) {
+    for (const auto& [width, height] : {std::pair{4, 4}, std::pair{7, 5}, std::pair{9, 13},
+                                        std::pair{30, 9}, std::pair{41, 37}, std::pair{64, 23}}) {
         RgbImage image = testing::MakeScene(width, height);
         for (int k = 0; k < width * height / 20; ++k) {
             const int x = static_cast<int>(random.Next() * width);
@@ -144,8 +145,10 @@ TEST(ComputeNaturalCurves, StreamedLevelsMatchThePlainDefinition) {
         PlainLevels(image, black, white);
         const NaturalResult result = Analyse(image);
         for (int c = 0; c < 3; ++c) {
-            EXPECT_EQ(result.choice.black[c], black[c]) << width << " x " << height << " channel " << c;
-            EXPECT_EQ(result.choice.white[c], white[c]) << width << " x " << height << " channel " << c;
+            EXPECT_EQ(result.choice.black[c], black[c])
+                << width << " x " << height << " channel " << c;
+            EXPECT_EQ(result.choice.white[c], white[c])
+                << width << " x " << height << " channel " << c;
         }
     }
 }
@@ -163,16 +166,20 @@ TEST(ComputeNaturalCurves, RestoresAFadedSceneTowardItsOriginal) {
         EXPECT_GE(result.tables[c][0], 0.0f);
         EXPECT_LE(result.tables[c][255], 1.0f);
         for (int i = 1; i < 256; ++i) {
-            ASSERT_GE(result.tables[c][i], result.tables[c][i - 1]) << "channel " << c << " level " << i;
+            ASSERT_GE(result.tables[c][i], result.tables[c][i - 1])
+                << "channel " << c << " level " << i;
         }
     }
     const RgbImage restored = testing::ApplyTables(faded, result.tables);
-    EXPECT_LT(MeanAbsoluteDifference(restored, original), 0.2 * MeanAbsoluteDifference(faded, original));
+    EXPECT_LT(MeanAbsoluteDifference(restored, original),
+              0.2 * MeanAbsoluteDifference(faded, original));
 
     // A slide's deeper black asks for proportionally more gain.
-    const NaturalResult slide = Analyse(faded, NaturalSettings{kNaturalSlideDmax, kNaturalDefaultFlare});
+    const NaturalResult slide =
+        Analyse(faded, NaturalSettings{kNaturalSlideDmax, kNaturalDefaultFlare});
     for (int c = 0; c < 3; ++c) {
-        EXPECT_NEAR(slide.choice.gain[c] / result.choice.gain[c], kNaturalSlideDmax / kNaturalPrintDmax, 1e-12);
+        EXPECT_NEAR(slide.choice.gain[c] / result.choice.gain[c],
+                    kNaturalSlideDmax / kNaturalPrintDmax, 1e-12);
     }
 }
 
@@ -228,11 +235,12 @@ TEST(ComputeNaturalCurves, RejectsBadInputAndLeavesTheResultAlone) {
     EXPECT_EQ(ComputeNaturalCurves(pixels, 0, 8, 24, good, &result), -1);
     EXPECT_EQ(ComputeNaturalCurves(pixels, 8, -1, 24, good, &result), -1);
     EXPECT_EQ(ComputeNaturalCurves(pixels, 8, 8, 23, good, &result), -1);
-    for (const NaturalSettings& bad : {NaturalSettings{0.0, 0.45}, NaturalSettings{-2.1, 0.45},
-                                       NaturalSettings{nan, 0.45}, NaturalSettings{infinity, 0.45},
-                                       NaturalSettings{2.1, -0.01}, NaturalSettings{2.1, 1.0},
-                                       NaturalSettings{2.1, nan}}) {
-        EXPECT_EQ(ComputeNaturalCurves(pixels, 8, 8, 24, bad, &result), -1) << bad.dmax << " " << bad.flare;
+    for (const NaturalSettings& bad :
+         {NaturalSettings{0.0, 0.45}, NaturalSettings{-2.1, 0.45}, NaturalSettings{nan, 0.45},
+          NaturalSettings{infinity, 0.45}, NaturalSettings{2.1, -0.01}, NaturalSettings{2.1, 1.0},
+          NaturalSettings{2.1, nan}}) {
+        EXPECT_EQ(ComputeNaturalCurves(pixels, 8, 8, 24, bad, &result), -1)
+            << bad.dmax << " " << bad.flare;
     }
     EXPECT_EQ(result.choice.strength, -7.0);
 }

@@ -12,8 +12,8 @@ namespace {
 constexpr double kArithmeticTolerance = 1e-12;
 constexpr double kTableTolerance = 1e-7;  // float storage of values up to 1
 
-NaturalResult WithLevels(std::int32_t r0, std::int32_t g0, std::int32_t b0, std::int32_t r1, std::int32_t g1,
-                         std::int32_t b1) {
+NaturalResult WithLevels(std::int32_t r0, std::int32_t g0, std::int32_t b0, std::int32_t r1,
+                         std::int32_t g1, std::int32_t b1) {
     NaturalResult result;
     result.choice.black[0] = r0;
     result.choice.black[1] = g0;
@@ -58,7 +58,8 @@ TEST(BuildNaturalTables, FlareGainAndStrengthWorkedForOneChannel) {
     EXPECT_NEAR(choice.flareLight, 0.0031479345842694243, kArithmeticTolerance);
     EXPECT_EQ(choice.strength, 0.75);
 
-    const DensityGain red = ChannelDensityGain(0.021219010376003555, 0.7912979403326302, choice.flareLight, 2.1);
+    const DensityGain red =
+        ChannelDensityGain(0.021219010376003555, 0.7912979403326302, choice.flareLight, 2.1);
     EXPECT_NEAR(red.ratio, 0.02292847257493243, kArithmeticTolerance);
     EXPECT_NEAR(red.gain, 1.2807807634200346, kArithmeticTolerance);
     EXPECT_NEAR(red.floor, 0.0079432823472428121, kArithmeticTolerance);
@@ -78,8 +79,10 @@ TEST(BuildNaturalTables, FlareGainAndStrengthWorkedForOneChannel) {
                     {230, 0.975490196078, 0.975490196078},
                     {255, 1.0, 1.0}};
     for (const auto& entry : expected) {
-        EXPECT_NEAR(result.tables[0][entry.code], entry.red, kTableTolerance) << "code " << entry.code;
-        EXPECT_NEAR(result.tables[2][entry.code], entry.blue, kTableTolerance) << "code " << entry.code;
+        EXPECT_NEAR(result.tables[0][entry.code], entry.red, kTableTolerance)
+            << "code " << entry.code;
+        EXPECT_NEAR(result.tables[2][entry.code], entry.blue, kTableTolerance)
+            << "code " << entry.code;
     }
 }
 
@@ -88,7 +91,8 @@ TEST(BuildNaturalTables, TablesRiseWithinTheUnitRangeForEveryPrior) {
                                       {kNaturalSlideDmax, kNaturalDefaultFlare},
                                       {kNaturalPrintDmax, 0.0},
                                       {0.5, 0.99}};
-    const NaturalResult levels[] = {WithLevels(40, 30, 20, 230, 220, 200), WithLevels(0, 60, 90, 255, 140, 91),
+    const NaturalResult levels[] = {WithLevels(40, 30, 20, 230, 220, 200),
+                                    WithLevels(0, 60, 90, 255, 140, 91),
                                     WithLevels(120, 121, 122, 130, 250, 123)};
     for (const NaturalSettings& settings : priors) {
         for (NaturalResult result : levels) {

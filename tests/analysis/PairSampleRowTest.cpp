@@ -48,9 +48,9 @@ TEST(PairSampleRow, FastRowMatchesThePlainRowBitForBit) {
             ComputePairSampleRow(
                 in, rowStart, 1, width - 3,
                 PairSampleOutputs{keepFast.data(), fast[0].data(), fast[1].data(), fast[2].data()});
-            ComputePairSampleRowScalar(
-                in, rowStart, 1, width - 3,
-                PairSampleOutputs{keepPlain.data(), plain[0].data(), plain[1].data(), plain[2].data()});
+            ComputePairSampleRowScalar(in, rowStart, 1, width - 3,
+                                       PairSampleOutputs{keepPlain.data(), plain[0].data(),
+                                                         plain[1].data(), plain[2].data()});
             EXPECT_EQ(keepFast, keepPlain) << "row " << y;
             // Bit for bit, except that a NaN may come out with another payload:
             // which NaN operand an operation passes on is the compiler's and the
@@ -61,7 +61,8 @@ TEST(PairSampleRow, FastRowMatchesThePlainRowBitForBit) {
                     const float b = plain[k][i];
                     if (std::isnan(a) && std::isnan(b)) continue;
                     EXPECT_EQ(std::memcmp(&a, &b, sizeof a), 0)
-                        << "row " << y << " output " << k << " column " << i << ": " << a << " vs " << b;
+                        << "row " << y << " output " << k << " column " << i << ": " << a << " vs "
+                        << b;
                 }
             }
         }
@@ -80,8 +81,16 @@ TEST(PairSampleRow, HistogramSamplingEqualsPlainRowsThroughAddAtNormalised) {
     fast.AddPairSamples(primary, secondary, scene.width, scene.height, 0.1f, 0.95f);
 
     SlopeHistogram plain(256, 257);
-    const PairSampleInputs in{p, q, static_cast<std::size_t>(scene.width), 0.2f, 1.0f / 0.45f, 0.15f,
-                              1.0f / 0.3f, 0.1f, 0.95f - 0.1f, 1.0f};
+    const PairSampleInputs in{p,
+                              q,
+                              static_cast<std::size_t>(scene.width),
+                              0.2f,
+                              1.0f / 0.45f,
+                              0.15f,
+                              1.0f / 0.3f,
+                              0.1f,
+                              0.95f - 0.1f,
+                              1.0f};
     const std::size_t width = static_cast<std::size_t>(scene.width);
     std::vector<std::uint8_t> keep(width);
     std::vector<float> value(width);
@@ -89,8 +98,9 @@ TEST(PairSampleRow, HistogramSamplingEqualsPlainRowsThroughAddAtNormalised) {
     std::vector<float> row(width);
     std::size_t contributions = 0;
     for (std::int32_t y = 1; y <= scene.height - 3; ++y) {
-        ComputePairSampleRowScalar(in, static_cast<std::size_t>(y) * width, 1, scene.width - 3,
-                                   PairSampleOutputs{keep.data(), value.data(), column.data(), row.data()});
+        ComputePairSampleRowScalar(
+            in, static_cast<std::size_t>(y) * width, 1, scene.width - 3,
+            PairSampleOutputs{keep.data(), value.data(), column.data(), row.data()});
         for (std::size_t x = 1; x + 3 <= width; ++x) {
             if (keep[x] != 0 && plain.AddAtNormalised(value[x], column[x], row[x]) == 0) {
                 ++contributions;

@@ -23,10 +23,10 @@ TEST(ReduceCellRow, MeanRoundsHalfUpPerChannelAndCell) {
     // reduction must not read into its cells.
     RgbImage image(14, 8, 5);
     image.Fill(7, 7, 7);
-    FillCell(image, 0, 1, 0, 10, 11, 8);   // 168: mean 10.5 goes up to 11
-    FillCell(image, 1, 1, 0, 10, 11, 7);   // 167: 10.4375 goes down to 10
-    FillCell(image, 2, 1, 0, 0, 1, 8);     // 8: 0.5 goes up to 1
-    FillCell(image, 0, 1, 1, 0, 1, 7);     // 7: 0.4375 goes down to 0
+    FillCell(image, 0, 1, 0, 10, 11, 8);     // 168: mean 10.5 goes up to 11
+    FillCell(image, 1, 1, 0, 10, 11, 7);     // 167: 10.4375 goes down to 10
+    FillCell(image, 2, 1, 0, 0, 1, 8);       // 8: 0.5 goes up to 1
+    FillCell(image, 0, 1, 1, 0, 1, 7);       // 7: 0.4375 goes down to 0
     FillCell(image, 1, 1, 1, 255, 255, 16);  // 4080: stays 255
     FillCell(image, 2, 1, 2, 200, 0, 0);
     image.At(12, 4, 0) = image.At(13, 7, 0) = 255;

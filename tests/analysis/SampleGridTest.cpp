@@ -127,7 +127,7 @@ TEST(SampleGridNormalised, GetReadsTheCellSetWrites) {
 // A folder of its own under the test temporary folder, removed with what the
 // test wrote into it.
 class ScratchFolder {
-public:
+  public:
     ScratchFolder() {
         std::string pattern = ::testing::TempDir() + "mirtane_dump_XXXXXX";
         if (mkdtemp(pattern.data()) != nullptr) path = pattern;

@@ -28,7 +28,9 @@ struct Plane {
     std::int32_t width;
     std::int32_t height;
     std::vector<float> samples;
-    float& At(std::int32_t x, std::int32_t y) { return samples[static_cast<std::size_t>(y * width + x)]; }
+    float& At(std::int32_t x, std::int32_t y) {
+        return samples[static_cast<std::size_t>(y * width + x)];
+    }
 };
 
 Plane Ramp(std::int32_t width, std::int32_t height, float base, float dx, float dy) {
@@ -90,8 +92,10 @@ TEST(SlopeHistogramPairs, DisagreeingGradientsAndMinimumLevelsContributeNothing)
     const Plane falling = Ramp(10, 10, 0.6f, -0.02f, 0.0f);
     const Plane across = Ramp(10, 10, 0.2f, 0.0f, 0.02f);
     SlopeHistogram grid(kColumns, kRows);
-    grid.AddPairSamples(Channel(rising, 0.2f, 1.0f), Channel(falling, 0.4f, 1.0f), 10, 10, 0.0f, 1.0f);
-    grid.AddPairSamples(Channel(rising, 0.2f, 1.0f), Channel(across, 0.2f, 1.0f), 10, 10, 0.0f, 1.0f);
+    grid.AddPairSamples(Channel(rising, 0.2f, 1.0f), Channel(falling, 0.4f, 1.0f), 10, 10, 0.0f,
+                        1.0f);
+    grid.AddPairSamples(Channel(rising, 0.2f, 1.0f), Channel(across, 0.2f, 1.0f), 10, 10, 0.0f,
+                        1.0f);
     EXPECT_EQ(Mass(grid), 0.0f) << "opposed or perpendicular gradients";
     // The centre pixel x = 1 sits at the channel's minimum (u = 0) while its
     // gradient agrees with the other channel's.

@@ -19,7 +19,8 @@ TEST(SrgbTransfer, KnownValuesOnBothSidesOfTheKnee) {
 
 TEST(SrgbTransfer, InverseReturnsEveryCodeAndClampsOutsideTheUnitRange) {
     for (int i = 0; i < 256; ++i) {
-        EXPECT_NEAR(LinearToSrgb(SrgbToLinear(i / 255.0)), i / 255.0, kTransferTolerance) << "code " << i;
+        EXPECT_NEAR(LinearToSrgb(SrgbToLinear(i / 255.0)), i / 255.0, kTransferTolerance)
+            << "code " << i;
     }
     EXPECT_EQ(LinearToSrgb(-0.25), 0.0);
     EXPECT_EQ(LinearToSrgb(std::numeric_limits<double>::quiet_NaN()), 0.0);

@@ -10,7 +10,8 @@
 #include "platform/headless/HeadlessPlatform.h"
 #include "testhost/TestHost.h"
 
-extern "C" void PluginMain(std::int16_t selector, void* record, std::intptr_t* data, std::int16_t* result);
+extern "C" void PluginMain(std::int16_t selector, void* record, std::intptr_t* data,
+                           std::int16_t* result);
 
 namespace mirtane {
 namespace {
@@ -19,10 +20,12 @@ testhost::Image ToImage(const testing::Planes& planes) {
     testhost::Image image = testhost::MakeImage(planes.width, planes.height);
     for (int y = 0; y < planes.height; ++y) {
         for (int x = 0; x < planes.width; ++x) {
-            const std::size_t k = static_cast<std::size_t>(y) * static_cast<std::size_t>(planes.width) +
-                                  static_cast<std::size_t>(x);
+            const std::size_t k =
+                static_cast<std::size_t>(y) * static_cast<std::size_t>(planes.width) +
+                static_cast<std::size_t>(x);
             for (int c = 0; c < 3; ++c) {
-                image.At(x, y, c) = static_cast<std::uint8_t>(std::lround(planes.channel[c][k] * 255.0f));
+                image.At(x, y, c) =
+                    static_cast<std::uint8_t>(std::lround(planes.channel[c][k] * 255.0f));
             }
         }
     }

@@ -18,8 +18,8 @@ constexpr const char* kTooSmall =
     "Image must be at least 480x480.  Use your imaging application to increase the image size.";
 
 struct BadInput {
-    const char* name;       // file name of the input in the scratch folder
-    const char* reason;     // expected in the error line
+    const char* name;    // file name of the input in the scratch folder
+    const char* reason;  // expected in the error line
     std::function<void(const std::string& path)> make;
 };
 
@@ -84,8 +84,10 @@ std::string JpegWithGarbledScan() {
 
 // `pages` copies of the scene stacked as the pages (frames) of one file.
 void WritePages(const std::string& path, int pages) {
-    std::vector<vips::VImage> frames(static_cast<std::size_t>(pages), ToVips(MakeFadedScene(600, 500)));
-    vips::VImage stacked = vips::VImage::arrayjoin(frames, vips::VImage::option()->set("across", 1)).copy();
+    std::vector<vips::VImage> frames(static_cast<std::size_t>(pages),
+                                     ToVips(MakeFadedScene(600, 500)));
+    vips::VImage stacked =
+        vips::VImage::arrayjoin(frames, vips::VImage::option()->set("across", 1)).copy();
     stacked.set("page-height", 500);
     stacked.write_to_file(path.c_str());
 }
@@ -95,7 +97,8 @@ std::string JpegWithEnlargedHeight() {
     std::string jpeg = EncodedScene(".jpg");
     const std::size_t frame = AfterMarker(jpeg, 0xC0);  // length(2) precision(1) height(2)
     const int height = ((static_cast<unsigned char>(jpeg[frame + 3]) << 8) |
-                        static_cast<unsigned char>(jpeg[frame + 4])) * 2;
+                        static_cast<unsigned char>(jpeg[frame + 4])) *
+                       2;
     jpeg[frame + 3] = static_cast<char>(height >> 8);
     jpeg[frame + 4] = static_cast<char>(height & 0xFF);
     return jpeg;
@@ -110,11 +113,17 @@ const std::vector<BadInput>& BadInputs() {
         {"letter.jpg", "not an image",
          [](const std::string& path) { WriteFileBytes(path, "Dear reader,\nthis is text.\n"); }},
         {"cut.png", "damaged or truncated image",
-         [](const std::string& path) { WriteFileBytes(path, Truncated(EncodedScene(".png"), 0.5)); }},
+         [](const std::string& path) {
+             WriteFileBytes(path, Truncated(EncodedScene(".png"), 0.5));
+         }},
         {"cut.jpg", "damaged or truncated image",
-         [](const std::string& path) { WriteFileBytes(path, Truncated(EncodedScene(".jpg"), 0.5)); }},
+         [](const std::string& path) {
+             WriteFileBytes(path, Truncated(EncodedScene(".jpg"), 0.5));
+         }},
         {"cut.tif", "damaged or truncated image",
-         [](const std::string& path) { WriteFileBytes(path, Truncated(EncodedScene(".tif"), 0.5)); }},
+         [](const std::string& path) {
+             WriteFileBytes(path, Truncated(EncodedScene(".tif"), 0.5));
+         }},
         {"garbled.png", "damaged or truncated image",
          [](const std::string& path) {
              std::string bytes = EncodedScene(".png");
@@ -169,8 +178,9 @@ const std::vector<BadInput>& BadInputs() {
          }},
         {"lab.tif", "not an RGB image",
          [](const std::string& path) {
-             WriteImage(Bands(600, 500, 3, VIPS_INTERPRETATION_sRGB).colourspace(VIPS_INTERPRETATION_LAB),
-                        path);
+             WriteImage(
+                 Bands(600, 500, 3, VIPS_INTERPRETATION_sRGB).colourspace(VIPS_INTERPRETATION_LAB),
+                 path);
          }},
     };
     return inputs;
@@ -202,7 +212,8 @@ TEST(BadInput, AFailedRestoreLeavesAnExistingOutputUntouched) {
     ScratchFolder folder;
     WriteImage(ToVips(MakeFadedScene(300, 300)), folder / "small.png");
     WriteFileBytes(folder / "result.png", "an earlier result");
-    const CommandResult run = RunMirtane({"restore", folder / "small.png", "-o", folder / "result.png"});
+    const CommandResult run =
+        RunMirtane({"restore", folder / "small.png", "-o", folder / "result.png"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find(kTooSmall), std::string::npos) << run.err;
     EXPECT_EQ(ReadFileBytes(folder / "result.png"), "an earlier result");
@@ -246,7 +257,8 @@ TEST(BadInput, AlphaCannotGoToJpegAndIsRefusedBeforeAnythingIsWritten) {
         rgba.pixels[i * 4 + 3] = 255;
     }
     WriteImage(ToVips(rgba), folder / "rgba.png");
-    const CommandResult run = RunMirtane({"restore", folder / "rgba.png", "-o", folder / "out.jpg"});
+    const CommandResult run =
+        RunMirtane({"restore", folder / "rgba.png", "-o", folder / "out.jpg"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("alpha"), std::string::npos) << run.err;
     EXPECT_FALSE(FileExists(folder / "out.jpg"));
@@ -260,7 +272,8 @@ TEST(BadInput, CurvesRefusesBadInputsTheSameWay) {
     EXPECT_EQ(small.err, "mirtane: " + (folder / "small.png") + ": " + kTooSmall + "\n");
     EXPECT_TRUE(small.out.empty());
 
-    const CommandResult missing = RunMirtane({"curves", folder / "gone.png", "--plot", folder / "p.png"});
+    const CommandResult missing =
+        RunMirtane({"curves", folder / "gone.png", "--plot", folder / "p.png"});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_NE(missing.err.find("No such file"), std::string::npos) << missing.err;
     EXPECT_FALSE(FileExists(folder / "p.png"));
@@ -273,7 +286,8 @@ TEST(BadInput, UnreadableFilesAreNamedAsSuch) {
     ScratchFolder folder;
     WriteImage(ToVips(MakeFadedScene(600, 500)), folder / "locked.png");
     ASSERT_EQ(chmod((folder / "locked.png").c_str(), 0), 0);
-    const CommandResult run = RunMirtane({"restore", folder / "locked.png", "-o", folder / "out.png"});
+    const CommandResult run =
+        RunMirtane({"restore", folder / "locked.png", "-o", folder / "out.png"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("cannot read: Permission denied"), std::string::npos) << run.err;
 }

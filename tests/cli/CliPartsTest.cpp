@@ -10,12 +10,12 @@
 
 #include "CliTestSupport.h"
 #include "cli/AtomicFile.h"
-#include "cli/TemporaryName.h"
 #include "cli/CurvesReport.h"
 #include "cli/OutputPaths.h"
 #include "cli/PluginRun.h"
 #include "cli/ProgressBar.h"
 #include "cli/Reporter.h"
+#include "cli/TemporaryName.h"
 
 namespace clitest {
 namespace {
@@ -76,9 +76,8 @@ TEST(OutputPlan, KeepsNamesAndRefusesCollisionsAndOverwritingInputs) {
     WriteFileBytes(folder / "a/one.jpg", "1");
     WriteFileBytes(folder / "b/one.jpg", "2");
     WriteFileBytes(folder / "a/two.jpg", "3");
-    const std::vector<PlannedOutput> plan =
-        PlanOutputFolder({folder / "a/one.jpg", folder / "b/one.jpg", folder / "a/two.jpg"},
-                         folder / "a/");
+    const std::vector<PlannedOutput> plan = PlanOutputFolder(
+        {folder / "a/one.jpg", folder / "b/one.jpg", folder / "a/two.jpg"}, folder / "a/");
     ASSERT_EQ(plan.size(), 3u);
     EXPECT_EQ(plan[0].output, folder / "a/one.jpg");
     EXPECT_NE(plan[0].problem.find("would overwrite the input"), std::string::npos);
@@ -163,8 +162,9 @@ TEST(TemporaryNames, CarryThePidAndFitTheNameLimitWithoutShorteningTheOutput) {
     EXPECT_EQ(TemporaryPattern("name.png", 7, suffix), ".mirtane-7-XXXXXX-name.png");
     EXPECT_EQ(TemporaryOwner(".mirtane-1234-a1B2c3-name.png"), 1234);
     EXPECT_EQ(TemporaryOwner(".mirtane-1234-a1B2c3-"), 1234);
-    for (const char* foreign : {".mirtane-", ".mirtane-12", ".mirtane-x-abcdef-n", ".name.png.mirtane-abcdef",
-                                "mirtane-12-abcdef-n", ".mirtane-12-abc"}) {
+    for (const char* foreign :
+         {".mirtane-", ".mirtane-12", ".mirtane-x-abcdef-n", ".name.png.mirtane-abcdef",
+          "mirtane-12-abcdef-n", ".mirtane-12-abc"}) {
         EXPECT_EQ(TemporaryOwner(foreign), 0) << foreign;
     }
     // A 255-byte output name: the temporary name stays within 255 bytes.

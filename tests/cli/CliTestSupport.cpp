@@ -107,7 +107,8 @@ pid_t Spawn(std::vector<char*>& argv, std::vector<char*>& envp, int outFd, int e
     const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (failed != 0) {
-        throw std::runtime_error(std::string("cannot start ") + argv[0] + ": " + std::strerror(failed));
+        throw std::runtime_error(std::string("cannot start ") + argv[0] + ": " +
+                                 std::strerror(failed));
     }
     return pid;
 }
@@ -116,8 +117,8 @@ pid_t Spawn(std::vector<char*>& argv, std::vector<char*>& envp, int outFd, int e
 
 ScratchFolder::ScratchFolder() {
     const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
-                          "/mirtane-cli-test-XXXXXX";
+    std::string pattern =
+        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/mirtane-cli-test-XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) {
         throw std::runtime_error("cannot create a scratch folder");
     }
@@ -203,7 +204,8 @@ CommandResult RunProgram(const std::vector<std::string>& command, const RunOptio
     }
     int outFile = -1;
     if (!options.standardOutput.empty()) {
-        outFile = open(options.standardOutput.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        outFile =
+            open(options.standardOutput.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         if (outFile < 0) {
             throw std::runtime_error("cannot open " + options.standardOutput);
         }
@@ -211,7 +213,9 @@ CommandResult RunProgram(const std::vector<std::string>& command, const RunOptio
     // Without work to do in the child, spawn it without copying this
     // process's pages: a forked child's peak resident set would start at the
     // test program's, which measurements of the child must not include.
-    const pid_t pid = options.inChild ? fork() : Spawn(argv, envp, outFile >= 0 ? outFile : outPipe[1], errPipe[1]);
+    const pid_t pid = options.inChild
+                          ? fork()
+                          : Spawn(argv, envp, outFile >= 0 ? outFile : outPipe[1], errPipe[1]);
     if (pid == 0) {
         const int devNull = open("/dev/null", O_RDONLY);
         dup2(devNull, STDIN_FILENO);
@@ -328,10 +332,10 @@ testhost::Image RestoreThroughTestHost(const testhost::Image& image, int cyanRed
     const testhost::DescriptorItems expected = {
         {0x52642020, cyanRed}, {0x47726E20, magentaGreen}, {0x426C2020, yellowBlue}};
     if (run.result != 0 || dialogs != 0 || !host.LeakReport().empty() || recorded != expected) {
-        throw std::runtime_error("the test host run failed: result " + std::to_string(run.result) +
-                                 ", dialogs shown " + std::to_string(dialogs) + ", left over: " +
-                                 host.LeakReport() + ", trims recorded as expected: " +
-                                 (recorded == expected ? "yes" : "no"));
+        throw std::runtime_error(
+            "the test host run failed: result " + std::to_string(run.result) + ", dialogs shown " +
+            std::to_string(dialogs) + ", left over: " + host.LeakReport() +
+            ", trims recorded as expected: " + (recorded == expected ? "yes" : "no"));
     }
     return host.image();
 }

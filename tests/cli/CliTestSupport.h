@@ -82,14 +82,13 @@ void WriteImage(const vips::VImage& image, const std::string& path);
 
 // The plug-in run through the test host over `image` with the given trims,
 // replayed with the dialog not displayed, exactly as a host would do it.
-testhost::Image RestoreThroughTestHost(const testhost::Image& image, int cyanRed,
-                                       int magentaGreen, int yellowBlue);
+testhost::Image RestoreThroughTestHost(const testhost::Image& image, int cyanRed, int magentaGreen,
+                                       int yellowBlue);
 
 // Bytes of a file; empty when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
-
 
 // Mean of one plane of an interleaved image.
 double PlaneMean(const testhost::Image& image, int plane);

@@ -32,17 +32,19 @@ class Collision : public ::testing::Test {
 
 TEST_F(Collision, TheComparisonMayNotBeTheOutputOrTheInputHoweverNamed) {
     const std::string out = folder_ / "out.png";
-    const std::vector<std::string> comparisons = {folder_ / "./out.png", folder_ / "sub/../out.png",
-                                                  folder_ / "./in.png", folder_ / "sub/../in.png",
-                                                  folder_ / "link-to-out.png", folder_ / "link-to-in.png",
-                                                  folder_ / "hard-link-to-in.png"};
-    ASSERT_EQ(symlink("out.png", (folder_ / "link-to-out.png").c_str()), 0);  // dangling until written
+    const std::vector<std::string> comparisons = {
+        folder_ / "./out.png",          folder_ / "sub/../out.png",  folder_ / "./in.png",
+        folder_ / "sub/../in.png",      folder_ / "link-to-out.png", folder_ / "link-to-in.png",
+        folder_ / "hard-link-to-in.png"};
+    ASSERT_EQ(symlink("out.png", (folder_ / "link-to-out.png").c_str()),
+              0);  // dangling until written
     ASSERT_EQ(symlink("in.png", (folder_ / "link-to-in.png").c_str()), 0);
     ASSERT_EQ(link((folder_ / "in.png").c_str(), (folder_ / "hard-link-to-in.png").c_str()), 0);
     const std::vector<std::string> entries = folder_.Entries();
     for (const std::string& comparison : comparisons) {
         SCOPED_TRACE(comparison);
-        const CommandResult run = RunMirtane({"restore", folder_ / "in.png", "-o", out, "--compare", comparison});
+        const CommandResult run =
+            RunMirtane({"restore", folder_ / "in.png", "-o", out, "--compare", comparison});
         ExpectRefusedUntouched(run, entries);
         EXPECT_NE(run.err.find("--compare must name a file other than the input and the output"),
                   std::string::npos);
@@ -50,8 +52,8 @@ TEST_F(Collision, TheComparisonMayNotBeTheOutputOrTheInputHoweverNamed) {
 }
 
 TEST_F(Collision, TheComparisonMayNotBeAnOutputOfTheOutputFolder) {
-    const CommandResult run = RunMirtane({"restore", folder_ / "in.png", "--output-dir", folder_ / "sub",
-                                          "--compare", folder_ / "sub/in.png"});
+    const CommandResult run = RunMirtane({"restore", folder_ / "in.png", "--output-dir",
+                                          folder_ / "sub", "--compare", folder_ / "sub/in.png"});
     ExpectRefusedUntouched(run, {"in.png", "sub"});
     EXPECT_TRUE(FolderEntries(folder_ / "sub").empty());
 }
@@ -60,8 +62,9 @@ TEST_F(Collision, ThePlotMayNotBeTheInputHoweverNamed) {
     ASSERT_EQ(symlink("in.png", (folder_ / "link-to-in.png").c_str()), 0);
     ASSERT_EQ(link((folder_ / "in.png").c_str(), (folder_ / "hard-link-to-in.png").c_str()), 0);
     const std::vector<std::string> entries = folder_.Entries();
-    for (const std::string& plot : {folder_ / "in.png", folder_ / "./in.png", folder_ / "sub/../in.png",
-                                    folder_ / "link-to-in.png", folder_ / "hard-link-to-in.png"}) {
+    for (const std::string& plot :
+         {folder_ / "in.png", folder_ / "./in.png", folder_ / "sub/../in.png",
+          folder_ / "link-to-in.png", folder_ / "hard-link-to-in.png"}) {
         SCOPED_TRACE(plot);
         const CommandResult run = RunMirtane({"curves", folder_ / "in.png", "--plot", plot});
         ExpectRefusedUntouched(run, entries);
@@ -73,19 +76,21 @@ TEST_F(Collision, ThePlotMayNotBeTheInputHoweverNamed) {
 TEST_F(Collision, AnOutputOfTheFolderMayNotBeAnotherInput) {
     // sub/in.png is the second input and the first input's output.
     WriteFileBytes(folder_ / "sub/in.png", original_);
-    const CommandResult run =
-        RunMirtane({"restore", folder_ / "in.png", folder_ / "sub/in.png", "--output-dir", folder_ / "sub"});
+    const CommandResult run = RunMirtane(
+        {"restore", folder_ / "in.png", folder_ / "sub/in.png", "--output-dir", folder_ / "sub"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(ReadFileBytes(folder_ / "sub/in.png"), original_);
-    EXPECT_NE(run.err.find((folder_ / "in.png") + ": not restored: the output " + (folder_ / "sub/in.png") +
-                           " would overwrite the input"),
+    EXPECT_NE(run.err.find((folder_ / "in.png") + ": not restored: the output " +
+                           (folder_ / "sub/in.png") + " would overwrite the input"),
               std::string::npos)
         << run.err;
-    EXPECT_NE(run.err.find("mirtane: 0 of 2 files restored, 2 failed"), std::string::npos) << run.err;  // standard output is no terminal here
+    EXPECT_NE(run.err.find("mirtane: 0 of 2 files restored, 2 failed"), std::string::npos)
+        << run.err;  // standard output is no terminal here
 }
 
 TEST_F(Collision, TheInputNamedWithDashOStaysAllowed) {
-    const CommandResult run = RunMirtane({"restore", folder_ / "in.png", "-o", folder_ / "./in.png"});
+    const CommandResult run =
+        RunMirtane({"restore", folder_ / "in.png", "-o", folder_ / "./in.png"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(ReadFileBytes(folder_ / "in.png"), original_);
 }
@@ -93,8 +98,9 @@ TEST_F(Collision, TheInputNamedWithDashOStaysAllowed) {
 TEST_F(Collision, AMissingOrUnwritableOutputFolderIsFoundBeforeAnythingIsWritten) {
     // The output could be written; the comparison's folder is missing, and
     // nothing at all is written.
-    const CommandResult missing = RunMirtane({"restore", folder_ / "in.png", "-o", folder_ / "out.png",
-                                              "--compare", folder_ / "gone/compare.png"});
+    const CommandResult missing =
+        RunMirtane({"restore", folder_ / "in.png", "-o", folder_ / "out.png", "--compare",
+                    folder_ / "gone/compare.png"});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_EQ(missing.err, "mirtane: " + (folder_ / "in.png") + ": cannot write " +
                                (folder_ / "gone/compare.png") + ": folder " + (folder_ / "gone") +
@@ -111,12 +117,13 @@ TEST_F(Collision, AMissingOrUnwritableOutputFolderIsFoundBeforeAnythingIsWritten
     ASSERT_EQ(chmod(folder_.path().c_str(), 0755), 0);  // let nobody reach the input
     RunOptions asNobody;
     asNobody.inChild = [] { static_cast<void>(setgid(65534) == 0 && setuid(65534) == 0); };
-    const CommandResult locked = RunMirtane(
-        {"restore", folder_ / "in.png", "--output-dir", folder_ / "sub", "--compare", folder_ / "c.png"},
-        asNobody);
+    const CommandResult locked = RunMirtane({"restore", folder_ / "in.png", "--output-dir",
+                                             folder_ / "sub", "--compare", folder_ / "c.png"},
+                                            asNobody);
     EXPECT_EQ(locked.exitCode, 1);
-    EXPECT_EQ(locked.err, "mirtane: " + (folder_ / "in.png") + ": cannot write " + (folder_ / "sub/in.png") +
-                              ": folder " + (folder_ / "sub") + ": Permission denied\n");
+    EXPECT_EQ(locked.err, "mirtane: " + (folder_ / "in.png") + ": cannot write " +
+                              (folder_ / "sub/in.png") + ": folder " + (folder_ / "sub") +
+                              ": Permission denied\n");
     EXPECT_FALSE(FileExists(folder_ / "c.png"));
 }
 

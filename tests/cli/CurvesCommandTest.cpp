@@ -84,8 +84,10 @@ int CorrectedByte(int byte, const PrintedCurves& curves, int channel) {
     const float k = 0.0039215689f;
     const float black = static_cast<float>(curves.blackLevel);
     const float white = static_cast<float>(curves.whiteLevel);
-    const float scale = static_cast<float>(1.0 / (static_cast<double>(white) - static_cast<double>(black)));
-    const float x = static_cast<float>((byte * static_cast<double>(k) - black) * static_cast<double>(scale));
+    const float scale =
+        static_cast<float>(1.0 / (static_cast<double>(white) - static_cast<double>(black)));
+    const float x =
+        static_cast<float>((byte * static_cast<double>(k) - black) * static_cast<double>(scale));
     const std::vector<double>& table = curves.tables[channel];
     float u;
     if (x <= 0.0f) {
@@ -137,7 +139,8 @@ TEST_F(CurvesCommand, JsonIsValidAndHoldsTheSameNumbersAsTheText) {
     const CommandResult json = RunMirtane({"curves", folder_ / "scene.png", "--json"});
     ASSERT_EQ(json.exitCode, 0) << json.err;
     WriteFileBytes(folder_ / "curves.json", json.out);
-    const CommandResult read = RunProgram({"/usr/bin/python3", "-c", kJsonReader, folder_ / "curves.json"});
+    const CommandResult read =
+        RunProgram({"/usr/bin/python3", "-c", kJsonReader, folder_ / "curves.json"});
     ASSERT_EQ(read.exitCode, 0) << read.err << json.out;
 
     const std::vector<std::string> lines = Lines(read.out);
@@ -156,9 +159,11 @@ TEST_F(CurvesCommand, JsonIsValidAndHoldsTheSameNumbersAsTheText) {
 
 TEST(JsonCheck, TheReaderRejectsWhatIsNotStrictJson) {
     ScratchFolder folder;
-    for (const char* bad : {"{\"file\": \"x\", \"blackLevel\": NaN}", "{\"file\": \"x\",}", "[1, 2"}) {
+    for (const char* bad :
+         {"{\"file\": \"x\", \"blackLevel\": NaN}", "{\"file\": \"x\",}", "[1, 2"}) {
         WriteFileBytes(folder / "bad.json", bad);
-        const CommandResult read = RunProgram({"/usr/bin/python3", "-c", kJsonReader, folder / "bad.json"});
+        const CommandResult read =
+            RunProgram({"/usr/bin/python3", "-c", kJsonReader, folder / "bad.json"});
         EXPECT_NE(read.exitCode, 0) << bad;
     }
 }
@@ -170,7 +175,8 @@ TEST_F(CurvesCommand, PrintedCurvesAreTheOnesTheRestoreApplies) {
     const CommandResult text = RunMirtane({"curves", folder_ / "scene.png"});
     ASSERT_EQ(text.exitCode, 0) << text.err;
     const PrintedCurves curves = ParseText(text.out);
-    ASSERT_EQ(RunMirtane({"restore", folder_ / "scene.png", "-o", folder_ / "out.png"}).exitCode, 0);
+    ASSERT_EQ(RunMirtane({"restore", folder_ / "scene.png", "-o", folder_ / "out.png"}).exitCode,
+              0);
     const testhost::Image restored = ReadPixels(folder_ / "out.png");
     int checked = 0;
     for (std::size_t i = 0; i < scene_.pixels.size(); ++i) {
@@ -183,7 +189,8 @@ TEST_F(CurvesCommand, PrintedCurvesAreTheOnesTheRestoreApplies) {
 }
 
 TEST_F(CurvesCommand, PlotDrawsEachChannelInItsColour) {
-    const CommandResult run = RunMirtane({"curves", folder_ / "scene.png", "--plot", folder_ / "plot.png"});
+    const CommandResult run =
+        RunMirtane({"curves", folder_ / "scene.png", "--plot", folder_ / "plot.png"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     ASSERT_EQ(Lines(run.out).size(), 5u);  // the plot does not replace the printout
     const testhost::Image plot = ReadPixels(folder_ / "plot.png");

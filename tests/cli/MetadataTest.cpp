@@ -21,14 +21,15 @@ std::string ExifWithMake(const std::string& make) {
     const std::string text = make + '\0';
     auto u16 = [](std::uint16_t v) { return std::string{char(v & 0xFF), char(v >> 8)}; };
     auto u32 = [](std::uint32_t v) {
-        return std::string{char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char(v >> 24)};
+        return std::string{char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF),
+                           char(v >> 24)};
     };
     const std::uint32_t ifdOffset = 8;
     const std::uint32_t valueOffset = ifdOffset + 2 + 12 + 4;
     std::string tiff = "II" + u16(42) + u32(ifdOffset);
-    tiff += u16(1);                                                       // one entry
+    tiff += u16(1);  // one entry
     tiff += u16(0x010F) + u16(2) + u32(static_cast<std::uint32_t>(text.size())) + u32(valueOffset);
-    tiff += u32(0);                                                       // no next IFD
+    tiff += u32(0);  // no next IFD
     tiff += text;
     return std::string("Exif\0\0", 6) + tiff;
 }
@@ -109,10 +110,10 @@ TEST(Metadata, ACameraJpegKeepsItsExifIptcAndXmpInTiffAndStripRemovesThem) {
     ScratchFolder folder;
     const std::string input = folder / "camera.jpg";
     WriteImage(ToVips(MakeFadedScene(kWidth, kHeight)), input);
-    TagFile(input, {"-Make=Camera Maker", "-Model=Model 7", "-Copyright=(c) A. Photographer",
-                    "-DateTimeOriginal=2001:02:03 04:05:06", "-GPSLatitude=48.5",
-                    "-GPSLatitudeRef=N", "-IPTC:Keywords=grandmother", "-IPTC:City=Basel",
-                    "-XMP:Title=On the lake"});
+    TagFile(input,
+            {"-Make=Camera Maker", "-Model=Model 7", "-Copyright=(c) A. Photographer",
+             "-DateTimeOriginal=2001:02:03 04:05:06", "-GPSLatitude=48.5", "-GPSLatitudeRef=N",
+             "-IPTC:Keywords=grandmother", "-IPTC:City=Basel", "-XMP:Title=On the lake"});
 
     const std::string kept = folder / "kept.tif";
     const CommandResult run = RunMirtane({"restore", input, "-o", kept});
@@ -135,7 +136,8 @@ TEST(Metadata, ACameraJpegKeepsItsExifIptcAndXmpInTiffAndStripRemovesThem) {
         arguments.insert(arguments.end(), strip.begin(), strip.end());
         const CommandResult bare = RunMirtane(arguments);
         ASSERT_EQ(bare.exitCode, 0) << bare.err;
-        for (const char* tag : {"Make", "DateTimeOriginal", "GPSLatitudeRef", "Keywords", "Title"}) {
+        for (const char* tag :
+             {"Make", "DateTimeOriginal", "GPSLatitudeRef", "Keywords", "Title"}) {
             EXPECT_EQ(ExifTag(folder / "bare.tif", tag), "") << tag;
         }
         EXPECT_EQ(ReadPixels(folder / "bare.tif").pixels, ReadPixels(kept).pixels);
@@ -146,12 +148,12 @@ TEST(Metadata, ATiffScansOwnTagsTravelIntoJpegAndTiffAt16Bits) {
     ScratchFolder folder;
     const std::string input = folder / "scan.tif";
     // A 16-bit LZW scan, as a scanner's software writes it.
-    const vips::VImage scan = ToVips(MakeFadedScene(kWidth, kHeight))
-                                  .cast(VIPS_FORMAT_USHORT)
-                                  .linear(257.0, 0.0)
-                                  .cast(VIPS_FORMAT_USHORT)
-                                  .copy(vips::VImage::option()->set(
-                                      "interpretation", VIPS_INTERPRETATION_RGB16));
+    const vips::VImage scan =
+        ToVips(MakeFadedScene(kWidth, kHeight))
+            .cast(VIPS_FORMAT_USHORT)
+            .linear(257.0, 0.0)
+            .cast(VIPS_FORMAT_USHORT)
+            .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_RGB16));
     scan.tiffsave(input.c_str(), vips::VImage::option()->set("compression", "lzw"));
     TagFile(input, {"-Make=Scanner Maker", "-Model=Flatbed 9", "-Copyright=Family archive",
                     "-Artist=Uncle B.", "-ModifyDate=2019:07:06 05:04:03"});
@@ -222,7 +224,8 @@ TEST(Metadata, AlphaIsUntouchedAndTheColourIsThatOfTheOpaqueImage) {
         }
     }
     WriteImage(ToVips(rgba), folder / "rgba.png");
-    const CommandResult run = RunMirtane({"restore", folder / "rgba.png", "-o", folder / "out.png"});
+    const CommandResult run =
+        RunMirtane({"restore", folder / "rgba.png", "-o", folder / "out.png"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
 
     const testhost::Image result = ReadPixels(folder / "out.png", 4);

@@ -32,7 +32,8 @@ testhost::Image ApplyNatural(const testhost::Image& scene, double dmax, std::int
     curves.blackLevel = 0.0f;
     curves.whiteLevel = 1.0f;
     testhost::Image expected = scene;
-    mirtane::ApplyCurves(expected.pixels.data(), scene.width * 3, scene.height, scene.width, curves);
+    mirtane::ApplyCurves(expected.pixels.data(), scene.width * 3, scene.height, scene.width,
+                         curves);
     return expected;
 }
 
@@ -41,11 +42,12 @@ TEST(NaturalMethodCommand, RestoresWithTheMethodsTablesThroughTheSameApplication
     const testhost::Image scene = MakeFadedScene(kWidth, kHeight);
     WriteImage(ToVips(scene), folder / "faded.png");
 
-    CommandResult run = RunMirtane({"restore", folder / "faded.png", "-o", folder / "natural.png",
-                                    "--method", "natural"});
+    CommandResult run = RunMirtane(
+        {"restore", folder / "faded.png", "-o", folder / "natural.png", "--method", "natural"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     std::int32_t neutral[3] = {25, 25, 25};
-    EXPECT_TRUE(ReadPixels(folder / "natural.png").pixels == ApplyNatural(scene, 2.1, neutral).pixels);
+    EXPECT_TRUE(ReadPixels(folder / "natural.png").pixels ==
+                ApplyNatural(scene, 2.1, neutral).pixels);
 
     // Trims bend the natural curves exactly as they bend the plug-in's; a
     // slide's black density changes the result.
@@ -53,24 +55,29 @@ TEST(NaturalMethodCommand, RestoresWithTheMethodsTablesThroughTheSameApplication
                       "natural", "--film", "slide", "--cyan-red", "5", "--yellow-blue", "-4"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     std::int32_t trimmed[3] = {30, 25, 21};
-    EXPECT_TRUE(ReadPixels(folder / "slide.png").pixels == ApplyNatural(scene, 3.0, trimmed).pixels);
-    EXPECT_FALSE(ReadPixels(folder / "slide.png").pixels == ReadPixels(folder / "natural.png").pixels);
+    EXPECT_TRUE(ReadPixels(folder / "slide.png").pixels ==
+                ApplyNatural(scene, 3.0, trimmed).pixels);
+    EXPECT_FALSE(ReadPixels(folder / "slide.png").pixels ==
+                 ReadPixels(folder / "natural.png").pixels);
 
     // The default method is the plug-in's, and naming it changes nothing.
-    ASSERT_EQ(RunMirtane({"restore", folder / "faded.png", "-o", folder / "default.png"}).exitCode, 0);
+    ASSERT_EQ(RunMirtane({"restore", folder / "faded.png", "-o", folder / "default.png"}).exitCode,
+              0);
     ASSERT_EQ(RunMirtane({"restore", folder / "faded.png", "-o", folder / "plug-in.png", "--method",
                           "plug-in"})
                   .exitCode,
               0);
-    EXPECT_TRUE(ReadPixels(folder / "default.png").pixels == ReadPixels(folder / "plug-in.png").pixels);
-    EXPECT_FALSE(ReadPixels(folder / "default.png").pixels == ReadPixels(folder / "natural.png").pixels);
+    EXPECT_TRUE(ReadPixels(folder / "default.png").pixels ==
+                ReadPixels(folder / "plug-in.png").pixels);
+    EXPECT_FALSE(ReadPixels(folder / "default.png").pixels ==
+                 ReadPixels(folder / "natural.png").pixels);
 }
 
 TEST(NaturalMethodCommand, ReportsWhatItChoseAndRefusesUnknownMethods) {
     ScratchFolder folder;
     WriteImage(ToVips(MakeFadedScene(kWidth, kHeight)), folder / "faded.png");
-    const CommandResult verbose = RunMirtane({"restore", folder / "faded.png", "-o",
-                                              folder / "out.png", "--method", "natural", "-v"});
+    const CommandResult verbose = RunMirtane(
+        {"restore", folder / "faded.png", "-o", folder / "out.png", "--method", "natural", "-v"});
     ASSERT_EQ(verbose.exitCode, 0) << verbose.err;
     EXPECT_NE((verbose.out + verbose.err).find("natural: black "), std::string::npos)
         << verbose.out << verbose.err;

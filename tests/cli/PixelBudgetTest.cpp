@@ -25,7 +25,8 @@ std::string JpegDeclaring(int width, int height) {
     ToVips(MakeFadedScene(600, 500)).write_to_buffer(".jpg", &buffer, &size);
     std::string jpeg(static_cast<const char*>(buffer), size);
     g_free(buffer);
-    const std::size_t frame = jpeg.find("\xFF\xC0") + 2;  // length(2) precision(1) height(2) width(2)
+    const std::size_t frame =
+        jpeg.find("\xFF\xC0") + 2;  // length(2) precision(1) height(2) width(2)
     jpeg[frame + 3] = static_cast<char>(height >> 8);
     jpeg[frame + 4] = static_cast<char>(height & 0xFF);
     jpeg[frame + 5] = static_cast<char>(width >> 8);
@@ -37,9 +38,18 @@ std::string JpegDeclaring(int width, int height) {
 // image of `side` x `side` in one strip that the file does not hold.
 std::string TiffDeclaring(std::uint32_t side) {
     std::string tiff("II*\0\x08\0\0\0", 8);
-    auto put16 = [&tiff](std::uint32_t v) { tiff += static_cast<char>(v & 0xFF); tiff += static_cast<char>(v >> 8 & 0xFF); };
-    auto put32 = [&](std::uint32_t v) { put16(v & 0xFFFF); put16(v >> 16); };
-    struct Entry { std::uint16_t tag, type; std::uint32_t count, value; };
+    auto put16 = [&tiff](std::uint32_t v) {
+        tiff += static_cast<char>(v & 0xFF);
+        tiff += static_cast<char>(v >> 8 & 0xFF);
+    };
+    auto put32 = [&](std::uint32_t v) {
+        put16(v & 0xFFFF);
+        put16(v >> 16);
+    };
+    struct Entry {
+        std::uint16_t tag, type;
+        std::uint32_t count, value;
+    };
     constexpr std::uint16_t kShort = 3, kLong = 4;
     const std::uint32_t bitsOffset = 8 + 2 + 10 * 12 + 4;
     const std::uint32_t stripOffset = bitsOffset + 6;
@@ -56,7 +66,9 @@ std::string TiffDeclaring(std::uint32_t side) {
         put32(entry.value);  // a SHORT value sits in the low half, little-endian
     }
     put32(0);
-    put16(8); put16(8); put16(8);
+    put16(8);
+    put16(8);
+    put16(8);
     tiff += std::string(128, '\x40');
     return tiff;
 }
@@ -77,21 +89,25 @@ TEST(PixelBudget, DeclaredHugeHeadersAreRefusedWithASmallPeakResidentSet) {
     ASSERT_EQ(mkdir((folder / "out").c_str(), 0755), 0);
     for (const char* name : {"huge.jpg", "huge.tif"}) {
         SCOPED_TRACE(name);
-        const CommandResult run = RunMirtane({"restore", folder / name, "-o", folder / "out/r.png"}, Metered());
+        const CommandResult run =
+            RunMirtane({"restore", folder / name, "-o", folder / "out/r.png"}, Metered());
         EXPECT_EQ(run.exitCode, 1);
-        EXPECT_NE(run.err.find("megapixels), over the limit of 600000000 pixels; raise it with --max-pixels"),
-                  std::string::npos)
+        EXPECT_NE(
+            run.err.find(
+                "megapixels), over the limit of 600000000 pixels; raise it with --max-pixels"),
+            std::string::npos)
             << run.err;
         EXPECT_LT(run.peakResidentKilobytes, kSmallPeakKilobytes);
-        std::printf("%s refused with a peak resident set of %ld KB\n", name, run.peakResidentKilobytes);
+        std::printf("%s refused with a peak resident set of %ld KB\n", name,
+                    run.peakResidentKilobytes);
         const CommandResult curves = RunMirtane({"curves", folder / name}, Metered());
         EXPECT_EQ(curves.exitCode, 1);
         EXPECT_LT(curves.peakResidentKilobytes, kSmallPeakKilobytes);
     }
     // Workers: the rusage of the command includes the workers it waited for.
-    const CommandResult batch = RunMirtane(
-        {"restore", folder / "huge.jpg", folder / "huge.tif", "--output-dir", folder / "out", "-j", "2"},
-        Metered());
+    const CommandResult batch = RunMirtane({"restore", folder / "huge.jpg", folder / "huge.tif",
+                                            "--output-dir", folder / "out", "-j", "2"},
+                                           Metered());
     EXPECT_EQ(batch.exitCode, 1);
     EXPECT_EQ(Lines(batch.err).size(), 3u) << batch.err;  // two reasons and the summary
     EXPECT_LT(batch.peakResidentKilobytes, kSmallPeakKilobytes);
@@ -101,16 +117,18 @@ TEST(PixelBudget, DeclaredHugeHeadersAreRefusedWithASmallPeakResidentSet) {
 TEST(PixelBudget, MaxPixelsSetsTheLimitBothWays) {
     ScratchFolder folder;
     WriteImage(ToVips(MakeFadedScene(600, 500)), folder / "scene.png");  // 300000 pixels
-    const CommandResult under = RunMirtane({"curves", folder / "scene.png", "--max-pixels", "299999"});
+    const CommandResult under =
+        RunMirtane({"curves", folder / "scene.png", "--max-pixels", "299999"});
     EXPECT_EQ(under.exitCode, 1);
     EXPECT_EQ(under.err, "mirtane: " + (folder / "scene.png") +
                              ": image is 600 x 500 pixels (0 megapixels), over the limit of 299999 "
                              "pixels; raise it with --max-pixels if it is real\n");
-    const CommandResult exact = RunMirtane({"curves", folder / "scene.png", "--max-pixels", "300000"});
+    const CommandResult exact =
+        RunMirtane({"curves", folder / "scene.png", "--max-pixels", "300000"});
     EXPECT_EQ(exact.exitCode, 0) << exact.err;
     const CommandResult batch =
-        RunMirtane({"restore", folder / "scene.png", folder / "scene.png", "--output-dir", folder / "out",
-                    "--max-pixels", "299999", "-j", "2"});
+        RunMirtane({"restore", folder / "scene.png", folder / "scene.png", "--output-dir",
+                    folder / "out", "--max-pixels", "299999", "-j", "2"});
     EXPECT_NE(batch.err.find("over the limit of 299999 pixels"), std::string::npos) << batch.err;
 }
 
@@ -118,7 +136,8 @@ TEST(PixelBudget, SmallImageForScale) {
     // The reference for kSmallPeakKilobytes: a whole restore of a small image.
     ScratchFolder folder;
     WriteImage(ToVips(MakeFadedScene(600, 500)), folder / "scene.png");
-    const CommandResult run = RunMirtane({"restore", folder / "scene.png", "-o", folder / "r.png"}, Metered());
+    const CommandResult run =
+        RunMirtane({"restore", folder / "scene.png", "-o", folder / "r.png"}, Metered());
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_LT(run.peakResidentKilobytes, kSmallPeakKilobytes);
     RecordProperty("peakResidentKilobytes", std::to_string(run.peakResidentKilobytes));

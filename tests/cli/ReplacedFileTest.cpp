@@ -77,8 +77,10 @@ TEST_F(ReplacedFile, ASymlinkOutputIsWrittenThroughAndStaysALink) {
     EXPECT_TRUE(IsRestoredImage(folder_ / "real/target.png"));
     EXPECT_EQ(Status(folder_ / "real/target.png").st_mode & 07777, 0600u);
     EXPECT_TRUE(IsRestoredImage(folder_ / "real/later.png"));
-    EXPECT_EQ(FolderEntries(folder_ / "real"), (std::vector<std::string>{"later.png", "target.png"}));
-    EXPECT_EQ(folder_.Entries(), (std::vector<std::string>{"dangling.png", "in.png", "out.png", "real"}));
+    EXPECT_EQ(FolderEntries(folder_ / "real"),
+              (std::vector<std::string>{"later.png", "target.png"}));
+    EXPECT_EQ(folder_.Entries(),
+              (std::vector<std::string>{"dangling.png", "in.png", "out.png", "real"}));
 }
 
 TEST_F(ReplacedFile, AReadOnlyFileIsNotReplaced) {
@@ -93,7 +95,8 @@ TEST_F(ReplacedFile, AReadOnlyFileIsNotReplaced) {
     ASSERT_EQ(chmod((folder_ / "locked.png").c_str(), 0444), 0);
     const CommandResult run = Restore(folder_ / "locked.png", options);
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, "mirtane: " + (folder_ / "in.png") + ": cannot write " + (folder_ / "locked.png") +
+    EXPECT_EQ(run.err, "mirtane: " + (folder_ / "in.png") + ": cannot write " +
+                           (folder_ / "locked.png") +
                            ": the existing file is read-only (Permission denied); not replaced\n");
     EXPECT_EQ(ReadFileBytes(folder_ / "locked.png"), "earlier");
     EXPECT_EQ(folder_.Entries(), (std::vector<std::string>{"in.png", "locked.png", "real"}));

@@ -16,9 +16,9 @@ TEST(RestoreCommand, GivesTheBytesOfAWholeTestHostRunWithTheSameTrims) {
     const testhost::Image scene = MakeFadedScene(kWidth, kHeight);
     WriteImage(ToVips(scene), folder / "scene.png");
 
-    const CommandResult run = RunMirtane({"restore", folder / "scene.png", "-o", folder / "out.png",
-                                          "--cyan-red", "7", "--magenta-green", "-4",
-                                          "--yellow-blue", "12"});
+    const CommandResult run =
+        RunMirtane({"restore", folder / "scene.png", "-o", folder / "out.png", "--cyan-red", "7",
+                    "--magenta-green", "-4", "--yellow-blue", "12"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
 
     const testhost::Image expected = RestoreThroughTestHost(scene, 7, -4, 12);
@@ -42,9 +42,11 @@ TEST(RestoreCommand, EachTrimMovesItsOwnChannelInItsDirection) {
     const char* options[3] = {"--cyan-red", "--magenta-green", "--yellow-blue"};
     for (int channel = 0; channel < 3; ++channel) {
         for (const int trim : {-15, 15}) {
-            const std::string name = "trim" + std::to_string(channel) + "_" + std::to_string(trim) + ".png";
-            const CommandResult run = RunMirtane({"restore", folder / "scene.png", "-o", folder / name,
-                                                  options[channel], std::to_string(trim)});
+            const std::string name =
+                "trim" + std::to_string(channel) + "_" + std::to_string(trim) + ".png";
+            const CommandResult run =
+                RunMirtane({"restore", folder / "scene.png", "-o", folder / name, options[channel],
+                            std::to_string(trim)});
             ASSERT_EQ(run.exitCode, 0) << run.err;
             const testhost::Image trimmed = ReadPixels(folder / name);
             const double shift = PlaneMean(trimmed, channel) - PlaneMean(neutral, channel);
@@ -77,22 +79,24 @@ TEST(RestoreCommand, ParallelWorkersWriteTheSameFilesAsOneWorkerAndAsASingleRun)
     auto batch = [&](const std::string& jobs, const std::string& outputs) {
         std::vector<std::string> arguments{"restore"};
         arguments.insert(arguments.end(), inputs.begin(), inputs.end());
-        arguments.insert(arguments.end(), {"--output-dir", outputs, "-j", jobs, "--yellow-blue", "-6"});
+        arguments.insert(arguments.end(),
+                         {"--output-dir", outputs, "-j", jobs, "--yellow-blue", "-6"});
         return RunMirtane(arguments);
     };
     const CommandResult one = batch("1", folder / "one");
     const CommandResult two = batch("2", folder / "two");
     ASSERT_EQ(one.exitCode, 0) << one.err;
     ASSERT_EQ(two.exitCode, 0) << two.err;
-    EXPECT_NE(two.err.find("mirtane: 3 of 3 files restored, 0 failed"), std::string::npos) << two.err;  // standard output is no terminal here
+    EXPECT_NE(two.err.find("mirtane: 3 of 3 files restored, 0 failed"), std::string::npos)
+        << two.err;  // standard output is no terminal here
 
     for (unsigned seed = 1; seed <= 3; ++seed) {
         const std::string name = "photo" + std::to_string(seed) + ".png";
         const std::string fromOne = ReadFileBytes(folder / ("one/" + name));
         ASSERT_FALSE(fromOne.empty()) << name;
         EXPECT_EQ(fromOne, ReadFileBytes(folder / ("two/" + name))) << name;
-        const CommandResult single = RunMirtane({"restore", folder / name, "-o", folder / ("single-" + name),
-                                                 "--yellow-blue", "-6"});
+        const CommandResult single = RunMirtane(
+            {"restore", folder / name, "-o", folder / ("single-" + name), "--yellow-blue", "-6"});
         ASSERT_EQ(single.exitCode, 0) << single.err;
         EXPECT_EQ(fromOne, ReadFileBytes(folder / ("single-" + name))) << name;
     }
@@ -112,7 +116,8 @@ TEST(RestoreCommand, ABatchWithOneBadFileRestoresTheOthersAndFails) {
 
     const CommandResult run = RunMirtane(arguments);
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.err.find("mirtane: 3 of 4 files restored, 1 failed"), std::string::npos) << run.err;  // standard output is no terminal here
+    EXPECT_NE(run.err.find("mirtane: 3 of 4 files restored, 1 failed"), std::string::npos)
+        << run.err;  // standard output is no terminal here
     const std::vector<std::string> errors = Lines(run.err);
     ASSERT_EQ(errors.size(), 2u) << run.err;  // the reason, then the summary
     EXPECT_NE(errors[0].find(folder / "notes.png"), std::string::npos) << errors[0];
@@ -133,15 +138,16 @@ TEST(RestoreCommand, DrawsAProgressBarOnlyOnATerminal) {
     }
     ScratchFolder folder;
     WriteImage(ToVips(MakeFadedScene(kWidth, kHeight)), folder / "scene.png");
-    const std::string command =
-        std::string(MIRTANE_CLI_PATH) + " restore " + (folder / "scene.png") + " -o " + (folder / "out.png");
+    const std::string command = std::string(MIRTANE_CLI_PATH) + " restore " +
+                                (folder / "scene.png") + " -o " + (folder / "out.png");
     const CommandResult terminal = RunProgram({"/usr/bin/script", "-qec", command, "/dev/null"});
     ASSERT_EQ(terminal.exitCode, 0) << terminal.out;
     EXPECT_NE(terminal.out.find("\r\033[K[#"), std::string::npos) << terminal.out;
     EXPECT_NE(terminal.out.find("100%  scene.png"), std::string::npos) << terminal.out;
     EXPECT_NE(terminal.out.find("restored " + (folder / "scene.png")), std::string::npos);
 
-    const CommandResult piped = RunMirtane({"restore", folder / "scene.png", "-o", folder / "out.png"});
+    const CommandResult piped =
+        RunMirtane({"restore", folder / "scene.png", "-o", folder / "out.png"});
     ASSERT_EQ(piped.exitCode, 0);
     EXPECT_TRUE(piped.err.empty()) << piped.err;
 }
@@ -155,14 +161,16 @@ TEST(RestoreCommand, CompareWritesBothPicturesSideBySideUnderCaptions) {
     const vips::VImage comparison = vips::VImage::new_from_file((folder / "compare.png").c_str());
     EXPECT_GE(comparison.width(), 2 * kWidth);
     EXPECT_GT(comparison.height(), kHeight);  // room for the captions
-    EXPECT_NE(run.out.find("comparison: " + (folder / "compare.png")), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("comparison: " + (folder / "compare.png")), std::string::npos)
+        << run.out;
 }
 
 TEST(RestoreCommand, AnOutputFolderHoldingTheInputsIsRefusedAndTheInputsKept) {
     ScratchFolder folder;
     WriteImage(ToVips(MakeFadedScene(kWidth, kHeight)), folder / "scene.png");
     const std::string before = ReadFileBytes(folder / "scene.png");
-    const CommandResult run = RunMirtane({"restore", folder / "scene.png", "--output-dir", folder.path()});
+    const CommandResult run =
+        RunMirtane({"restore", folder / "scene.png", "--output-dir", folder.path()});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("would overwrite the input"), std::string::npos) << run.err;
     EXPECT_EQ(ReadFileBytes(folder / "scene.png"), before);
@@ -178,7 +186,8 @@ TEST(RestoreCommand, TwoInputsWithTheSameNameDoNotOverwriteEachOther) {
         {"restore", folder / "first.png", folder / "b/first.png", "--output-dir", folder / "out"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find(folder / "b/first.png"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("mirtane: 1 of 2 files restored, 1 failed"), std::string::npos) << run.err;  // standard output is no terminal here
+    EXPECT_NE(run.err.find("mirtane: 1 of 2 files restored, 1 failed"), std::string::npos)
+        << run.err;  // standard output is no terminal here
     EXPECT_EQ(ReadPixels(folder / "out/first.png").pixels,
               RestoreThroughTestHost(MakeFadedScene(kWidth, kHeight, 1), 0, 0, 0).pixels);
 }
@@ -187,9 +196,11 @@ TEST(RestoreCommand, NamingTheInputAsTheOutputReplacesItWithTheResult) {
     ScratchFolder folder;
     const testhost::Image scene = MakeFadedScene(kWidth, kHeight);
     WriteImage(ToVips(scene), folder / "scene.png");
-    const CommandResult run = RunMirtane({"restore", folder / "scene.png", "-o", folder / "scene.png"});
+    const CommandResult run =
+        RunMirtane({"restore", folder / "scene.png", "-o", folder / "scene.png"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(ReadPixels(folder / "scene.png").pixels, RestoreThroughTestHost(scene, 0, 0, 0).pixels);
+    EXPECT_EQ(ReadPixels(folder / "scene.png").pixels,
+              RestoreThroughTestHost(scene, 0, 0, 0).pixels);
     EXPECT_EQ(folder.Entries(), std::vector<std::string>{"scene.png"});
 }
 
@@ -199,7 +210,7 @@ TEST(CommandLine, UsageErrorsExitWithTwoAndHelpAndVersionWithZero) {
     const std::vector<std::vector<std::string>> misuses = {
         {},
         {"polish", folder / "a.png"},
-        {"restore", folder / "a.png"},                                   // no output named
+        {"restore", folder / "a.png"},                                            // no output named
         {"restore", folder / "a.png", folder / "a.png", "-o", folder / "x.png"},  // -o, 2 inputs
         {"restore", folder / "a.png", "-o", folder / "x.png", "--cyan-red", "26"},
         {"restore", folder / "a.png", "-o", folder / "x.png", "--yellow-blue", "-26"},

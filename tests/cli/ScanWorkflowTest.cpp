@@ -24,8 +24,8 @@ constexpr int kHeight = 520;
 // smooth 16-bit scan does, and still render as the same bytes.
 vips::VImage DeepScene(const testhost::Image& scene, double spread) {
     const vips::VImage xy = vips::VImage::xyz(scene.width, scene.height);
-    const vips::VImage ramp = (xy[0] * 37 + xy[1] * 101).remainder_const({256}) * (spread / 255.0) -
-                              spread / 2.0;
+    const vips::VImage ramp =
+        (xy[0] * 37 + xy[1] * 101).remainder_const({256}) * (spread / 255.0) - spread / 2.0;
     return (ToVips(scene).cast(VIPS_FORMAT_USHORT) * 257 + ramp)
         .cast(VIPS_FORMAT_USHORT)
         .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_RGB16));
@@ -53,9 +53,11 @@ TEST(ScanWorkflow, SixteenBitsStaySixteenWithoutBandingAndMatchTheEightBitResult
         const CommandResult run = RunMirtane({"restore", input, "-o", folder / name});
         ASSERT_EQ(run.exitCode, 0) << run.err;
         EXPECT_EQ(run.err, "");
-        ASSERT_EQ(vips::VImage::new_from_file((folder / name).c_str()).format(), VIPS_FORMAT_USHORT);
+        ASSERT_EQ(vips::VImage::new_from_file((folder / name).c_str()).format(),
+                  VIPS_FORMAT_USHORT);
     }
-    ASSERT_EQ(RunMirtane({"restore", folder / "flat.png", "-o", folder / "flat-out.png"}).exitCode, 0);
+    ASSERT_EQ(RunMirtane({"restore", folder / "flat.png", "-o", folder / "flat-out.png"}).exitCode,
+              0);
     const std::vector<std::uint16_t> words = ReadWords(folder / "out.tif");
     const testhost::Image bytes = ReadPixels(folder / "flat-out.png");
     ASSERT_EQ(words.size(), bytes.pixels.size());
@@ -70,13 +72,15 @@ TEST(ScanWorkflow, SixteenBitsStaySixteenWithoutBandingAndMatchTheEightBitResult
     const std::vector<std::uint16_t> smooth = ReadWords(folder / "smooth-out.tif");
     for (int c = 0; c < 3; ++c) {
         std::vector<bool> used(65536, false);
-        for (std::size_t i = c; i < smooth.size(); i += 3) used[smooth[i]] = true;
+        for (std::size_t i = c; i < smooth.size(); i += 3)
+            used[smooth[i]] = true;
         const auto low = std::find(used.begin(), used.end(), true) - used.begin();
         const auto high = used.rend() - std::find(used.rbegin(), used.rend(), true) - 1;
         int emptyBytes = 0;  // 8-bit levels of the range no 16-bit sample falls into
         for (long b = low / 257; b <= high / 257; ++b) {
-            emptyBytes += std::none_of(used.begin() + b * 257, used.begin() + std::min(65536L, b * 257 + 257),
-                                       [](bool u) { return u; });
+            emptyBytes +=
+                std::none_of(used.begin() + b * 257, used.begin() + std::min(65536L, b * 257 + 257),
+                             [](bool u) { return u; });
         }
         EXPECT_LE(emptyBytes, 4) << "channel " << c;
     }
@@ -89,27 +93,34 @@ TEST(ScanWorkflow, EncoderOptionsOnTheNameAndInTheBatchAndTheDefaultsReadBack) {
     ASSERT_EQ(mirtane::cli::EstimateJpegQuality(folder / "q70.jpg"), 70);
     ASSERT_EQ(RunMirtane({"restore", folder / "q70.jpg", "-o", folder / "same.jpg"}).exitCode, 0);
     EXPECT_EQ(mirtane::cli::EstimateJpegQuality(folder / "same.jpg"), 70) << "the input's quality";
-    ASSERT_EQ(RunMirtane({"restore", folder / "q70.jpg", "-o", folder / "q85.jpg[Q=85]"}).exitCode, 0);
+    ASSERT_EQ(RunMirtane({"restore", folder / "q70.jpg", "-o", folder / "q85.jpg[Q=85]"}).exitCode,
+              0);
     EXPECT_EQ(mirtane::cli::EstimateJpegQuality(folder / "q85.jpg"), 85);
-    const CommandResult bad = RunMirtane({"restore", folder / "q70.jpg", "-o", folder / "x.jpg[bogus=1]"});
+    const CommandResult bad =
+        RunMirtane({"restore", folder / "q70.jpg", "-o", folder / "x.jpg[bogus=1]"});
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_NE(bad.err.find("bogus"), std::string::npos) << bad.err;
     EXPECT_FALSE(FileExists(folder / "x.jpg"));
 
     WriteImage(DeepScene(scene, 0.0), folder / "a.tif");
     vips::VImage::new_from_file((folder / "a.tif").c_str())
-        .tiffsave((folder / "b.tif").c_str(), vips::VImage::option()->set("compression", "deflate"));
-    ASSERT_EQ(RunMirtane({"restore", folder / "a.tif", folder / "b.tif", "--output-dir", folder / "kept"})
-                  .exitCode, 0);
+        .tiffsave((folder / "b.tif").c_str(),
+                  vips::VImage::option()->set("compression", "deflate"));
+    ASSERT_EQ(
+        RunMirtane({"restore", folder / "a.tif", folder / "b.tif", "--output-dir", folder / "kept"})
+            .exitCode,
+        0);
     EXPECT_EQ(mirtane::cli::TiffCompression(folder / "kept/a.tif"), "none") << "the input's own";
     EXPECT_EQ(mirtane::cli::TiffCompression(folder / "kept/b.tif"), "deflate");
-    ASSERT_EQ(RunMirtane({"restore", folder / "a.tif", folder / "b.tif", "--output-dir", folder / "lzw",
-                          "--save-options", "[compression=lzw]"})
-                  .exitCode, 0);
+    ASSERT_EQ(RunMirtane({"restore", folder / "a.tif", folder / "b.tif", "--output-dir",
+                          folder / "lzw", "--save-options", "[compression=lzw]"})
+                  .exitCode,
+              0);
     EXPECT_EQ(mirtane::cli::TiffCompression(folder / "lzw/b.tif"), "lzw");
-    ASSERT_EQ(RunMirtane({"restore", folder / "a.tif", folder / "b.tif", "--output-dir", folder / "web",
-                          "--format", "jpg", "--quality", "80"})
-                  .exitCode, 0);
+    ASSERT_EQ(RunMirtane({"restore", folder / "a.tif", folder / "b.tif", "--output-dir",
+                          folder / "web", "--format", "jpg", "--quality", "80"})
+                  .exitCode,
+              0);
     EXPECT_EQ(FolderEntries(folder / "web"), (std::vector<std::string>{"a.jpg", "b.jpg"}));
     EXPECT_EQ(mirtane::cli::EstimateJpegQuality(folder / "web/a.jpg"), 80);
 }
@@ -125,7 +136,9 @@ TEST(ScanWorkflow, ATurnedPhotoGetsItsUprightCopysCorrection) {
     ASSERT_EQ(read.get_int(VIPS_META_ORIENTATION), 6);
     // A lossless copy of the stored pixels, tag included.
     read.copy().pngsave((folder / "turned.png").c_str());
-    ASSERT_EQ(vips::VImage::new_from_file((folder / "turned.png").c_str()).get_int(VIPS_META_ORIENTATION), 6);
+    ASSERT_EQ(
+        vips::VImage::new_from_file((folder / "turned.png").c_str()).get_int(VIPS_META_ORIENTATION),
+        6);
     ASSERT_EQ(RunMirtane({"restore", folder / "turned.png", "-o", folder / "out.png"}).exitCode, 0);
     const vips::VImage out = vips::VImage::new_from_file((folder / "out.png").c_str());
     EXPECT_EQ(out.width(), kHeight) << "the stored layout is kept";
@@ -148,31 +161,44 @@ TEST(ScanWorkflow, StrengthBlendsAndFullStrengthIsTheDefault) {
     const testhost::Image scene = MakeFadedScene(kWidth, kHeight);
     WriteImage(ToVips(scene), folder / "in.png");
     for (const char* strength : {"0", "50", "100"}) {
-        ASSERT_EQ(RunMirtane({"restore", folder / "in.png", "-o", folder / (std::string("s") + strength + ".png"),
-                              "--strength", strength}).exitCode, 0);
+        ASSERT_EQ(
+            RunMirtane({"restore", folder / "in.png", "-o",
+                        folder / (std::string("s") + strength + ".png"), "--strength", strength})
+                .exitCode,
+            0);
     }
     const testhost::Image full = RestoreThroughTestHost(scene, 0, 0, 0);
     EXPECT_EQ(ReadPixels(folder / "s100.png").pixels, full.pixels);
     EXPECT_EQ(ReadPixels(folder / "s0.png").pixels, scene.pixels);
     const testhost::Image half = ReadPixels(folder / "s50.png");
     for (std::size_t i = 0; i < half.pixels.size(); ++i) {
-        ASSERT_EQ(half.pixels[i], static_cast<int>(std::floor((scene.pixels[i] + full.pixels[i]) / 2.0 + 0.5)))
+        ASSERT_EQ(half.pixels[i],
+                  static_cast<int>(std::floor((scene.pixels[i] + full.pixels[i]) / 2.0 + 0.5)))
             << "sample " << i;
     }
-    EXPECT_EQ(RunMirtane({"restore", folder / "in.png", "-o", folder / "x.png", "--strength", "101"}).exitCode, 2);
+    EXPECT_EQ(
+        RunMirtane({"restore", folder / "in.png", "-o", folder / "x.png", "--strength", "101"})
+            .exitCode,
+        2);
 }
 
 TEST(ScanWorkflow, TheExportedLookupTablesGiveTheRestoredBytesThroughVips) {
     ScratchFolder folder;
     const testhost::Image scene = MakeFadedScene(kWidth, kHeight);
     WriteImage(ToVips(scene), folder / "in.png");
-    const CommandResult curves = RunMirtane({"curves", folder / "in.png", "--cube", folder / "c.cube",
-                                             "--lut-image", folder / "lut.png", "--cyan-red", "6"});
+    const CommandResult curves =
+        RunMirtane({"curves", folder / "in.png", "--cube", folder / "c.cube", "--lut-image",
+                    folder / "lut.png", "--cyan-red", "6"});
     ASSERT_EQ(curves.exitCode, 0) << curves.err;
-    ASSERT_EQ(RunMirtane({"restore", folder / "in.png", "-o", folder / "out.png", "--cyan-red", "6"}).exitCode, 0);
+    ASSERT_EQ(
+        RunMirtane({"restore", folder / "in.png", "-o", folder / "out.png", "--cyan-red", "6"})
+            .exitCode,
+        0);
     const vips::VImage lut = vips::VImage::new_from_file((folder / "lut.png").c_str());
     ASSERT_EQ(lut.width(), 256);
-    vips::VImage::new_from_file((folder / "in.png").c_str()).maplut(lut).pngsave((folder / "mapped.png").c_str());
+    vips::VImage::new_from_file((folder / "in.png").c_str())
+        .maplut(lut)
+        .pngsave((folder / "mapped.png").c_str());
     const testhost::Image restored = ReadPixels(folder / "out.png");
     EXPECT_EQ(ReadPixels(folder / "mapped.png").pixels, restored.pixels);
     // The .cube entries, rounded back to bytes, are the same tables.
@@ -184,7 +210,8 @@ TEST(ScanWorkflow, TheExportedLookupTablesGiveTheRestoredBytesThroughVips) {
         double rgb[3] = {};
         ASSERT_EQ(std::sscanf(lines[4 + b].c_str(), "%lf %lf %lf", &rgb[0], &rgb[1], &rgb[2]), 3);
         for (int c = 0; c < 3; ++c) {
-            ASSERT_EQ(static_cast<int>(std::floor(rgb[c] * 255.0 + 0.5)), table.pixels[b * 3 + c]) << b;
+            ASSERT_EQ(static_cast<int>(std::floor(rgb[c] * 255.0 + 0.5)), table.pixels[b * 3 + c])
+                << b;
         }
     }
 }
@@ -195,17 +222,26 @@ TEST(ScanWorkflow, TrimAnalysesThePhotoInsideAScannerBorder) {
     WriteImage(ToVips(scene), folder / "photo.png");
     for (double border : {255.0, 0.0}) {
         SCOPED_TRACE(border);
-        const vips::VImage framed = ToVips(scene).embed(
-            60, 60, kWidth + 120, kHeight + 120,
-            vips::VImage::option()->set("extend", VIPS_EXTEND_BACKGROUND)->set("background", std::vector<double>{border}));
+        const vips::VImage framed =
+            ToVips(scene).embed(60, 60, kWidth + 120, kHeight + 120,
+                                vips::VImage::option()
+                                    ->set("extend", VIPS_EXTEND_BACKGROUND)
+                                    ->set("background", std::vector<double>{border}));
         WriteImage(framed.cast(VIPS_FORMAT_UCHAR), folder / "framed.png");
-        ASSERT_EQ(RunMirtane({"restore", folder / "framed.png", "-o", folder / "trimmed.png", "--trim"}).exitCode, 0);
-        ASSERT_EQ(RunMirtane({"restore", folder / "framed.png", "-o", folder / "area.png", "--analyse-area",
-                              "60,60," + std::to_string(kWidth) + "," + std::to_string(kHeight)}).exitCode, 0);
+        ASSERT_EQ(
+            RunMirtane({"restore", folder / "framed.png", "-o", folder / "trimmed.png", "--trim"})
+                .exitCode,
+            0);
+        ASSERT_EQ(RunMirtane({"restore", folder / "framed.png", "-o", folder / "area.png",
+                              "--analyse-area",
+                              "60,60," + std::to_string(kWidth) + "," + std::to_string(kHeight)})
+                      .exitCode,
+                  0);
         const testhost::Image alone = RestoreThroughTestHost(scene, 0, 0, 0);
         for (const char* name : {"trimmed.png", "area.png"}) {
             vips::VImage::new_from_file((folder / name).c_str())
-                .extract_area(60, 60, kWidth, kHeight).pngsave((folder / "inside.png").c_str());
+                .extract_area(60, 60, kWidth, kHeight)
+                .pngsave((folder / "inside.png").c_str());
             const testhost::Image inside = ReadPixels(folder / "inside.png");
             int worst = 0;
             for (std::size_t i = 0; i < inside.pixels.size(); ++i) {
@@ -219,11 +255,12 @@ TEST(ScanWorkflow, TrimAnalysesThePhotoInsideAScannerBorder) {
 TEST(ScanWorkflow, QuietVerboseAndSubcommandErrors) {
     ScratchFolder folder;
     WriteImage(ToVips(MakeFadedScene(kWidth, kHeight)), folder / "in.png");
-    const CommandResult verbose = RunMirtane({"restore", folder / "in.png", "-o", folder / "v.png", "-v"});
+    const CommandResult verbose =
+        RunMirtane({"restore", folder / "in.png", "-o", folder / "v.png", "-v"});
     ASSERT_EQ(verbose.exitCode, 0);
     EXPECT_NE(verbose.out.find(" s; black "), std::string::npos) << verbose.out;
-    const CommandResult quiet = RunMirtane({"restore", folder / "in.png", "missing.png", "--output-dir",
-                                            folder / "q", "-q"});
+    const CommandResult quiet = RunMirtane(
+        {"restore", folder / "in.png", "missing.png", "--output-dir", folder / "q", "-q"});
     EXPECT_EQ(quiet.exitCode, 1);
     EXPECT_EQ(Lines(quiet.err).size(), 1u) << quiet.err;
     const CommandResult option = RunMirtane({"restore", folder / "in.png", "--bogus"});
@@ -235,7 +272,8 @@ TEST(ScanWorkflow, QuietVerboseAndSubcommandErrors) {
          MIRTANE_CLI_PATH, folder / "in.png", folder / "piped.png"});
     ASSERT_EQ(piped.exitCode, 0) << piped.err;
     EXPECT_EQ(ReadFileBytes(folder / "piped.png"), ReadFileBytes(folder / "v.png"));
-    EXPECT_EQ(RunMirtane({"restore", folder / "in.png", "-o", "-"}).exitCode, 1) << "no format named";
+    EXPECT_EQ(RunMirtane({"restore", folder / "in.png", "-o", "-"}).exitCode, 1)
+        << "no format named";
     const CommandResult unknown = RunMirtane({"bogus"});
     EXPECT_EQ(unknown.exitCode, 2);
     EXPECT_NE(unknown.err.find("unknown command 'bogus'"), std::string::npos) << unknown.err;

@@ -90,7 +90,8 @@ TEST_F(Signals, EachCleanupSignalWhileWritingLeavesNoTemporaryFile) {
         options.whileRunning = [&](pid_t pid) {
             sent = WaitFor([&] { return HasHiddenFile(out); }) && kill(pid, signalNumber) == 0;
         };
-        const CommandResult run = RunMirtane({"restore", folder_ / "a.png", "-o", out + "/a.png"}, options);
+        const CommandResult run =
+            RunMirtane({"restore", folder_ / "a.png", "-o", out + "/a.png"}, options);
         ASSERT_TRUE(sent) << "no temporary file was seen: " << run.err;
         EXPECT_EQ(run.signal, signalNumber);
         // The signal may come just after the rename (the command then ends
@@ -109,9 +110,10 @@ TEST_F(Signals, SigquitToTheWholeGroupLeavesNoTemporaryFileAndNoWorker) {
     options.whileRunning = [&](pid_t pid) {
         sent = WaitFor([&] { return HasHiddenFile(folder_ / "out"); }) && kill(-pid, SIGQUIT) == 0;
     };
-    const CommandResult run = RunMirtane({"restore", folder_ / "a.png", folder_ / "b.png", folder_ / "c.png",
-                                          "--output-dir", folder_ / "out", "-j", "2"},
-                                         options);
+    const CommandResult run =
+        RunMirtane({"restore", folder_ / "a.png", folder_ / "b.png", folder_ / "c.png",
+                    "--output-dir", folder_ / "out", "-j", "2"},
+                   options);
     ASSERT_TRUE(sent) << run.err;
     EXPECT_EQ(run.signal, SIGQUIT);
     EXPECT_TRUE(WaitFor([&] { return ProcessesMentioning(folder_.path()) == 0; }));
@@ -123,14 +125,15 @@ TEST_F(Signals, SigquitToTheWholeGroupLeavesNoTemporaryFileAndNoWorker) {
 TEST_F(Signals, KillingOnlyTheCommandEndsItsWorkersWhichWriteNothingAfterIt) {
     RunOptions options;
     bool sent = false;
-    timespec killedAt {};
+    timespec killedAt{};
     options.whileRunning = [&](pid_t pid) {
         // A worker is writing its output, its restore done.
         sent = WaitFor([&] { return HasHiddenFile(folder_ / "out"); }) && kill(pid, SIGKILL) == 0;
         clock_gettime(CLOCK_REALTIME, &killedAt);
     };
-    const CommandResult run = RunMirtane(
-        {"restore", folder_ / "a.png", folder_ / "b.png", "--output-dir", folder_ / "out", "-j", "2"}, options);
+    const CommandResult run = RunMirtane({"restore", folder_ / "a.png", folder_ / "b.png",
+                                          "--output-dir", folder_ / "out", "-j", "2"},
+                                         options);
     ASSERT_TRUE(sent) << run.err;
     EXPECT_EQ(run.signal, SIGKILL);
     EXPECT_TRUE(WaitFor([&] { return ProcessesMentioning(folder_.path()) == 0; }));
@@ -140,8 +143,9 @@ TEST_F(Signals, KillingOnlyTheCommandEndsItsWorkersWhichWriteNothingAfterIt) {
         EXPECT_NE(name[0], '.') << "temporary file left: " << name;
         struct stat status {};
         ASSERT_EQ(stat((folder_ / ("out/" + name)).c_str(), &status), 0);
-        EXPECT_TRUE(status.st_ctim.tv_sec < killedAt.tv_sec ||
-                    (status.st_ctim.tv_sec == killedAt.tv_sec && status.st_ctim.tv_nsec < killedAt.tv_nsec))
+        EXPECT_TRUE(
+            status.st_ctim.tv_sec < killedAt.tv_sec ||
+            (status.st_ctim.tv_sec == killedAt.tv_sec && status.st_ctim.tv_nsec < killedAt.tv_nsec))
             << name << " was written after the command was killed";
     }
 }
@@ -152,7 +156,8 @@ TEST_F(Signals, TheNextRunRemovesTemporaryFilesOfKilledRunsOnly) {
     options.whileRunning = [&](pid_t pid) {
         sent = WaitFor([&] { return HasHiddenFile(folder_ / "out"); }) && kill(pid, SIGKILL) == 0;
     };
-    const CommandResult killed = RunMirtane({"restore", folder_ / "a.png", "-o", folder_ / "out/a.png"}, options);
+    const CommandResult killed =
+        RunMirtane({"restore", folder_ / "a.png", "-o", folder_ / "out/a.png"}, options);
     ASSERT_TRUE(sent) << killed.err;
     const std::vector<std::string> left = FolderEntries(folder_ / "out");
     ASSERT_EQ(left.size(), 1u);
@@ -161,7 +166,8 @@ TEST_F(Signals, TheNextRunRemovesTemporaryFilesOfKilledRunsOnly) {
     const std::string live = ".mirtane-" + std::to_string(getpid()) + "-abcdef-b.png";
     WriteFileBytes(folder_ / ("out/" + live), "being written");
 
-    const CommandResult next = RunMirtane({"restore", folder_ / "b.png", "-o", folder_ / "out/b.png"});
+    const CommandResult next =
+        RunMirtane({"restore", folder_ / "b.png", "-o", folder_ / "out/b.png"});
     EXPECT_EQ(next.exitCode, 0) << next.err;
     EXPECT_EQ(FolderEntries(folder_ / "out"), (std::vector<std::string>{live, "b.png"}));
 }

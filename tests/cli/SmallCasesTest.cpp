@@ -21,7 +21,8 @@ class SmallCases : public ::testing::Test {
     void SetUp() override { WriteImage(ToVips(MakeFadedScene(600, 500)), folder_ / "in.png"); }
     std::string RestoredWithCyanRed(const std::string& value) {
         const std::string out = folder_ / ("cr" + value + ".png");
-        const CommandResult run = RunMirtane({"restore", folder_ / "in.png", "-o", out, "--cyan-red", value});
+        const CommandResult run =
+            RunMirtane({"restore", folder_ / "in.png", "-o", out, "--cyan-red", value});
         EXPECT_EQ(run.exitCode, 0) << value << ": " << run.err;
         return ReadFileBytes(out);
     }
@@ -30,7 +31,8 @@ class SmallCases : public ::testing::Test {
 
 TEST(DecimalTrims, OnlyDecimalWholeNumbersAreAcceptedAndLeadingZerosMeanNothing) {
     const std::vector<std::pair<std::string, std::string>> accepted = {
-        {"010", "10"}, {"08", "8"}, {"-07", "-7"}, {"+5", "5"}, {"-0", "0"}, {"000", "0"}, {"25", "25"}};
+        {"010", "10"}, {"08", "8"},  {"-07", "-7"}, {"+5", "5"},
+        {"-0", "0"},   {"000", "0"}, {"25", "25"}};
     for (const auto& [given, normal] : accepted) {
         std::string text = given;
         EXPECT_EQ(NormaliseDecimalInteger(text), "") << given;
@@ -38,26 +40,30 @@ TEST(DecimalTrims, OnlyDecimalWholeNumbersAreAcceptedAndLeadingZerosMeanNothing)
     }
     for (const char* refused : {"0x10", "1e1", "", "-", "+", " 5", "5 ", "1.0", "0b1", "ten"}) {
         std::string text = refused;
-        EXPECT_EQ(NormaliseDecimalInteger(text).rfind("not a number: '" + std::string(refused) + "'", 0), 0u)
+        EXPECT_EQ(
+            NormaliseDecimalInteger(text).rfind("not a number: '" + std::string(refused) + "'", 0),
+            0u)
             << refused;
         EXPECT_EQ(text, refused);
     }
 }
 
 TEST(JsonNames, EveryByteSequenceGivesValidUtf8) {
-    EXPECT_EQ(JsonString("caf\xC3\xA9"), "\"caf\xC3\xA9\"");               // UTF-8 copied
-    EXPECT_EQ(JsonString("caf\xE9.png"), "\"caf\\u00e9.png\"");             // Latin-1 byte
-    EXPECT_EQ(JsonString("\xC0\xAF"), "\"\\u00c0\\u00af\"");                // overlong '/'
-    EXPECT_EQ(JsonString("\xED\xA0\x80"), "\"\\u00ed\\u00a0\\u0080\"");     // a surrogate
-    EXPECT_EQ(JsonString("\xF0\x9F\x93\xB7"), "\"\xF0\x9F\x93\xB7\"");      // U+1F4F7
-    EXPECT_EQ(JsonString("\xF4\x90\x80\x80"), "\"\\u00f4\\u0090\\u0080\\u0080\"");  // above U+10FFFF
-    EXPECT_EQ(JsonString("\xE2\x82"), "\"\\u00e2\\u0082\"");                // cut short
+    EXPECT_EQ(JsonString("caf\xC3\xA9"), "\"caf\xC3\xA9\"");             // UTF-8 copied
+    EXPECT_EQ(JsonString("caf\xE9.png"), "\"caf\\u00e9.png\"");          // Latin-1 byte
+    EXPECT_EQ(JsonString("\xC0\xAF"), "\"\\u00c0\\u00af\"");             // overlong '/'
+    EXPECT_EQ(JsonString("\xED\xA0\x80"), "\"\\u00ed\\u00a0\\u0080\"");  // a surrogate
+    EXPECT_EQ(JsonString("\xF0\x9F\x93\xB7"), "\"\xF0\x9F\x93\xB7\"");   // U+1F4F7
+    EXPECT_EQ(JsonString("\xF4\x90\x80\x80"),
+              "\"\\u00f4\\u0090\\u0080\\u0080\"");            // above U+10FFFF
+    EXPECT_EQ(JsonString("\xE2\x82"), "\"\\u00e2\\u0082\"");  // cut short
 }
 
 TEST_F(SmallCases, TrimsAreReadInDecimal) {
     EXPECT_EQ(RestoredWithCyanRed("010"), RestoredWithCyanRed("10"));
     EXPECT_EQ(RestoredWithCyanRed("08"), RestoredWithCyanRed("8"));
-    const CommandResult hex = RunMirtane({"restore", folder_ / "in.png", "-o", folder_ / "x.png", "--cyan-red", "0x10"});
+    const CommandResult hex =
+        RunMirtane({"restore", folder_ / "in.png", "-o", folder_ / "x.png", "--cyan-red", "0x10"});
     EXPECT_EQ(hex.exitCode, 2);
     EXPECT_NE(hex.err.find("--cyan-red: not a number: '0x10'"), std::string::npos) << hex.err;
     EXPECT_FALSE(FileExists(folder_ / "x.png"));
@@ -71,10 +77,10 @@ TEST_F(SmallCases, JsonOfALatin1FileNameIsValidUtf8) {
     const CommandResult run = RunMirtane({"curves", latin1, "--json"}, toFile);
     EXPECT_EQ(run.exitCode, 0) << run.err;
     // Python decodes the file as strict UTF-8 and parses it as JSON.
-    const CommandResult read = RunProgram(
-        {"/usr/bin/python3", "-c",
-         "import json, sys; print(json.loads(open(sys.argv[1], 'rb').read().decode('utf-8'))['file'])",
-         folder_ / "curves.json"});
+    const CommandResult read = RunProgram({"/usr/bin/python3", "-c",
+                                           "import json, sys; print(json.loads(open(sys.argv[1], "
+                                           "'rb').read().decode('utf-8'))['file'])",
+                                           folder_ / "curves.json"});
     EXPECT_EQ(read.exitCode, 0) << read.err;
     EXPECT_EQ(read.out, folder_ / "caf\xC3\xA9.png\n");
 }
@@ -96,14 +102,16 @@ TEST_F(SmallCases, ABatchWaitsForAWorkerWhenANewOneCannotStart) {
     for (const char* name : {"b.png", "c.png"}) {
         WriteFileBytes(folder_ / name, ReadFileBytes(folder_ / "in.png"));
     }
-    const CommandResult batch = RunMirtane(
-        {"restore", folder_ / "in.png", folder_ / "b.png", folder_ / "c.png", "--output-dir", folder_ / "batch",
-         "-j", "2"},
-        options);
+    const CommandResult batch =
+        RunMirtane({"restore", folder_ / "in.png", folder_ / "b.png", folder_ / "c.png",
+                    "--output-dir", folder_ / "batch", "-j", "2"},
+                   options);
     EXPECT_EQ(batch.exitCode, 0) << batch.err;
-    EXPECT_EQ(batch.err, "mirtane: waiting for a worker to end before starting another (Too many open files)\n"
-                         "mirtane: 3 of 3 files restored, 0 failed\n");
-    EXPECT_EQ(FolderEntries(folder_ / "batch"), (std::vector<std::string>{"b.png", "c.png", "in.png"}));
+    EXPECT_EQ(batch.err,
+              "mirtane: waiting for a worker to end before starting another (Too many open files)\n"
+              "mirtane: 3 of 3 files restored, 0 failed\n");
+    EXPECT_EQ(FolderEntries(folder_ / "batch"),
+              (std::vector<std::string>{"b.png", "c.png", "in.png"}));
 }
 
 }  // namespace

@@ -61,8 +61,8 @@ TEST_F(WriteFailure, AnyFailedWriteOfOneFileFailsItAndKeepsTheEarlierOutput) {
     for (const int index : {1, 2, 7, 30, 60}) {
         SCOPED_TRACE(index);
         WriteFileBytes(folder_ / "out/a.png", "an earlier result");
-        const CommandResult run =
-            RunMirtane({"restore", folder_ / "a.png", "-o", folder_ / "out/a.png"}, FailingWrite(index));
+        const CommandResult run = RunMirtane(
+            {"restore", folder_ / "a.png", "-o", folder_ / "out/a.png"}, FailingWrite(index));
         EXPECT_EQ(run.exitCode, 1);
         const std::vector<std::string> lines = Lines(run.err);
         ASSERT_EQ(lines.size(), 1u) << run.err;
@@ -88,7 +88,8 @@ TEST_F(WriteFailure, EveryWorkerOfABatchFailsItsFileOnAFailedWrite) {
                       std::string::npos)
                 << run.err;
         }
-        EXPECT_NE(run.err.find("mirtane: 0 of 2 files restored, 2 failed"), std::string::npos) << run.err;  // standard output is no terminal here
+        EXPECT_NE(run.err.find("mirtane: 0 of 2 files restored, 2 failed"), std::string::npos)
+            << run.err;  // standard output is no terminal here
         ExpectOnlyEarlierOutputs(folder_ / "out");
     }
 }
@@ -121,8 +122,8 @@ TEST_F(WriteFailure, CurvesReportsAFailedPrintWithTheSystemsReason) {
         full.standardOutput = "/dev/full";
         const CommandResult run = RunMirtane(arguments, full);
         EXPECT_EQ(run.exitCode, 1);
-        EXPECT_EQ(run.err, "mirtane: " + (folder_ / "a.png") + ": cannot write the output: " +
-                               kNoSpace + "\n");
+        EXPECT_EQ(run.err, "mirtane: " + (folder_ / "a.png") +
+                               ": cannot write the output: " + kNoSpace + "\n");
         // Part-way: the text takes one write, so the first one fails.
         RunOptions failing = FailingWrite(1);
         failing.standardOutput = folder_ / "printed.txt";
@@ -144,8 +145,9 @@ TEST_F(WriteFailure, AFullFileSystemFailsEveryOutputAndKeepsTheEarlierOne) {
         SCOPED_TRACE(jobs);
         WriteFileBytes(small + "/a.png", "an earlier result");
         const std::vector<std::string> inputs =
-            std::string(jobs) == "1" ? std::vector<std::string>{folder_ / "a.png"}
-                                     : std::vector<std::string>{folder_ / "a.png", folder_ / "b.png"};
+            std::string(jobs) == "1"
+                ? std::vector<std::string>{folder_ / "a.png"}
+                : std::vector<std::string>{folder_ / "a.png", folder_ / "b.png"};
         std::vector<std::string> arguments{"restore"};
         arguments.insert(arguments.end(), inputs.begin(), inputs.end());
         arguments.insert(arguments.end(), {"--output-dir", small, "-j", jobs});
@@ -156,7 +158,8 @@ TEST_F(WriteFailure, AFullFileSystemFailsEveryOutputAndKeepsTheEarlierOne) {
         EXPECT_NE(run.err.find(kNoSpace), std::string::npos) << run.err;
         ExpectOnlyEarlierOutputs(small);
     }
-    const CommandResult plot = RunMirtane({"curves", folder_ / "a.png", "--plot", small + "/p.png"});
+    const CommandResult plot =
+        RunMirtane({"curves", folder_ / "a.png", "--plot", small + "/p.png"});
     EXPECT_EQ(plot.exitCode, 0) << "a plot of about 40 KB fits: " << plot.err;
 
     WriteFileBytes(small + "/filler", std::string(200 * 1024, 'x'));  // cut short by the tmpfs

@@ -81,7 +81,8 @@ TEST(ApplyCorrection, SixteenBitsKeepLevelsBetweenTheBytes) {
     correction.whiteLevel = 1.0f;
     std::vector<unsigned short> ramp(4096 * 3);
     for (int i = 0; i < 4096; ++i) {
-        for (int c = 0; c < 3; ++c) ramp[i * 3 + c] = static_cast<unsigned short>(i * 16);
+        for (int c = 0; c < 3; ++c)
+            ramp[i * 3 + c] = static_cast<unsigned short>(i * 16);
     }
     mirtane_apply_rgb16(ramp.data(), 4096, 1, 4096 * 3 * 2, 3, &correction, nullptr);
     std::vector<bool> seen(65536, false);
@@ -110,7 +111,8 @@ TEST_F(EngineAnalysisTest, GivesThePluginsCurvesWithOrWithoutAlpha) {
     const std::ptrdiff_t stride = 500 * 4 + 64;  // padded rows
     for (int y = 0; y < 484; ++y) {
         for (int x = 0; x < 500; ++x) {
-            for (int c = 0; c < 3; ++c) withAlpha[y * stride + x * 4 + c] = photo.At(x, y, c);
+            for (int c = 0; c < 3; ++c)
+                withAlpha[y * stride + x * 4 + c] = photo.At(x, y, c);
             withAlpha[y * stride + x * 4 + 3] = static_cast<unsigned char>(x ^ y);
         }
     }
@@ -148,9 +150,9 @@ TEST_F(EngineAnalysisTest, SmallImagesAreRefusedWithThePluginsMessage) {
                  "Image must be at least 480x480.  Use your imaging application to increase the "
                  "image size.");
     char tiny[8] = "";
-    EXPECT_EQ(mirtane_analyse_rgb8(photo.pixels.data(), 479, 600, 100, 3, &correction, tiny,
-                                   sizeof tiny),
-              -1);
+    EXPECT_EQ(
+        mirtane_analyse_rgb8(photo.pixels.data(), 479, 600, 100, 3, &correction, tiny, sizeof tiny),
+        -1);
     EXPECT_STREQ(tiny, "invalid");  // cut to the buffer, always terminated
     EXPECT_EQ(TrackedBlockCount(), 0u);
 }
@@ -158,10 +160,12 @@ TEST_F(EngineAnalysisTest, SmallImagesAreRefusedWithThePluginsMessage) {
 TEST_F(EngineAnalysisTest, TheNaturalMethodGivesItsTablesAtLevelsZeroAndOne) {
     const testhost::Image photo = MakeTestPhoto(97, 61, 8);
     NaturalResult direct;
-    ASSERT_EQ(ComputeNaturalCurves(photo.pixels.data(), 97, 61, 97 * 3, NaturalSettings{}, &direct), 0);
+    ASSERT_EQ(ComputeNaturalCurves(photo.pixels.data(), 97, 61, 97 * 3, NaturalSettings{}, &direct),
+              0);
 
     std::vector<unsigned char> withAlpha(static_cast<std::size_t>(97) * 61 * 4, 9);
-    for (int i = 0; i < 97 * 61; ++i) std::memcpy(&withAlpha[i * 4], &photo.pixels[i * 3], 3);
+    for (int i = 0; i < 97 * 61; ++i)
+        std::memcpy(&withAlpha[i * 4], &photo.pixels[i * 3], 3);
     for (const int bytesPerPixel : {3, 4}) {
         MirtaneCorrection correction{};
         MirtaneNaturalChoice choice{};
@@ -225,7 +229,8 @@ TEST(Strength, HalfStrengthLiesHalfWayRoundedToNearest) {
     mirtane_byte_tables(&correction, nullptr, 100, full);
     mirtane_byte_tables(&correction, nullptr, 50, half);
     std::vector<unsigned char> pixels(256 * 3);
-    for (int b = 0; b < 256 * 3; ++b) pixels[b] = static_cast<unsigned char>(b / 3);
+    for (int b = 0; b < 256 * 3; ++b)
+        pixels[b] = static_cast<unsigned char>(b / 3);
     std::vector<unsigned char> applied = pixels;
     mirtane_apply_rgb8_at(applied.data(), 256, 1, 256 * 3, 3, &correction, nullptr, 50);
     int moved = 0;

@@ -11,15 +11,14 @@ using testhost::FaultKind;
 constexpr OSErr kHostError = -5000;
 
 class FaultInjectionTest : public PluginRunTest {
-protected:
+  protected:
     void SetUp() override {
         PluginRunTest::SetUp();
         original = host.image();
-        const int before[] = {host.CallCount(FaultKind::NewHandle),
-                              host.CallCount(FaultKind::LockHandle),
-                              host.CallCount(FaultKind::AllocateBuffer),
-                              host.CallCount(FaultKind::LockBuffer),
-                              host.CallCount(FaultKind::Abort)};
+        const int before[] = {
+            host.CallCount(FaultKind::NewHandle), host.CallCount(FaultKind::LockHandle),
+            host.CallCount(FaultKind::AllocateBuffer), host.CallCount(FaultKind::LockBuffer),
+            host.CallCount(FaultKind::Abort)};
         ASSERT_EQ(host.Run().result, noErr);
         corrected = host.image().pixels;
         pluginRequests = static_cast<int>(host.requests().size());

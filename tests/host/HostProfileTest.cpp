@@ -114,7 +114,8 @@ TEST_P(HostProfileTest, GivesTheBytesOfTheWellBehavedHostOrTheNamedRefusal) {
         if (!profile.runsComplete) {
             EXPECT_EQ(outcome.run.result, filterBadParameters);
             EXPECT_EQ(outcome.run.failedSelector, filterSelectorStart);
-            EXPECT_EQ(outcome.image.pixels, MakeTestPhoto(document.width, document.height, 11).pixels)
+            EXPECT_EQ(outcome.image.pixels,
+                      MakeTestPhoto(document.width, document.height, 11).pixels)
                 << "a refused run must not touch the image";
             continue;
         }
@@ -135,14 +136,16 @@ TEST_P(HostProfileTest, SurvivesAFailureOfEveryServiceAtEveryCall) {
     host.SetImage(original);
     host.SetHostQuirks(profile.quirks);
 
-    const FaultKind kinds[] = {FaultKind::NewHandle,  FaultKind::LockHandle,
+    const FaultKind kinds[] = {FaultKind::NewHandle,      FaultKind::LockHandle,
                                FaultKind::AllocateBuffer, FaultKind::LockBuffer,
-                               FaultKind::AdvanceState, FaultKind::Abort};
+                               FaultKind::AdvanceState,   FaultKind::Abort};
     int callsPerRun[6] = {};
-    for (int i = 0; i < 6; ++i) callsPerRun[i] = host.CallCount(kinds[i]);
+    for (int i = 0; i < 6; ++i)
+        callsPerRun[i] = host.CallCount(kinds[i]);
     const testhost::RunResult clean = host.Run();
     ASSERT_EQ(clean.result, profile.runsComplete ? noErr : filterBadParameters);
-    for (int i = 0; i < 6; ++i) callsPerRun[i] = host.CallCount(kinds[i]) - callsPerRun[i];
+    for (int i = 0; i < 6; ++i)
+        callsPerRun[i] = host.CallCount(kinds[i]) - callsPerRun[i];
     EXPECT_GE(callsPerRun[1], 2) << "the handles are locked in every run";
 
     int runs = 0;
@@ -169,8 +172,8 @@ TEST_P(HostProfileTest, SurvivesAFailureOfEveryServiceAtEveryCall) {
     platform::headless::ResetHeadlessPlatform();
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryProfile, HostProfileTest,
-                         testing::ValuesIn(testhost::HostProfiles()), ProfileName);
+INSTANTIATE_TEST_SUITE_P(EveryProfile, HostProfileTest, testing::ValuesIn(testhost::HostProfiles()),
+                         ProfileName);
 
 }  // namespace
 }  // namespace mirtane

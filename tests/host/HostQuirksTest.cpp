@@ -16,7 +16,7 @@ constexpr const char* kNotEightBitRgb =
     "This plug-in needs an 8-bit RGB image. Convert the image to RGB with 8 bits per channel.";
 
 class HostQuirksTest : public PluginRunTest {
-protected:
+  protected:
     void SetUp() override {
         PluginRunTest::SetUp();
         original = host.image();

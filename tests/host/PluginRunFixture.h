@@ -43,7 +43,7 @@ inline bool RectIsEmpty(const Rect& rect) {
 }
 
 class PluginRunTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         platform::headless::ResetHeadlessPlatform();
         platform::headless::SetMessagesEchoed(false);

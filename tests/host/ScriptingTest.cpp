@@ -22,7 +22,7 @@ struct Tints {
 };
 
 class ScriptingTest : public PluginRunTest {
-protected:
+  protected:
     void SetUp() override {
         PluginRunTest::SetUp();
         original = host.image();
@@ -174,18 +174,21 @@ TEST_F(ScriptingTest, HostWithoutScriptingNeitherLoadsNorRecordsButStillStores) 
 }
 
 TEST_F(ScriptingTest, EverySuiteFailureIsSilentAndLeavesNothingAcquired) {
-    const ScriptingFault faults[] = {
-        ScriptingFault::AcquireRegistrySuite, ScriptingFault::AcquireDescriptorSuite,
-        ScriptingFault::Make,                 ScriptingFault::Get,
-        ScriptingFault::GetCount,             ScriptingFault::GetInteger,
-        ScriptingFault::PutInteger,           ScriptingFault::Register};
+    const ScriptingFault faults[] = {ScriptingFault::AcquireRegistrySuite,
+                                     ScriptingFault::AcquireDescriptorSuite,
+                                     ScriptingFault::Make,
+                                     ScriptingFault::Get,
+                                     ScriptingFault::GetCount,
+                                     ScriptingFault::GetInteger,
+                                     ScriptingFault::PutInteger,
+                                     ScriptingFault::Register};
     scripting.registry()[MIRTANE_UNIQUE_ID] = {{kRed, 1}, {kGreen, 2}, {kBlue, 3}};
     for (ScriptingFault fault : faults) {
         for (int nth = 1; nth <= 3; ++nth) {
             scripting.InjectFault(fault, nth);
             DialogSetsTints(30, 20, 25);
-            EXPECT_EQ(RunAgain().result, noErr) << "fault " << static_cast<int>(fault) << " call "
-                                                << nth;
+            EXPECT_EQ(RunAgain().result, noErr)
+                << "fault " << static_cast<int>(fault) << " call " << nth;
             static_cast<void>(scripting.TakeRecorded());
             ExpectScriptingClean();
             ExpectNothingLeftBehind();

@@ -17,7 +17,7 @@ constexpr const char* kPlanesMessage =
     "This plug-in needs three channels. Do you have a blank or adjustment layer selected?";
 
 class SelectorTest : public PluginRunTest {
-protected:
+  protected:
     ParameterBlock ReadParameterBlock() {
         ParameterBlock block{};
         Handle handle = host.parametersHandle();
@@ -184,7 +184,10 @@ TEST_F(SelectorTest, DialogFailuresEndTheRunWithTheirCodes) {
     const struct {
         std::int32_t dialogCode;
         OSErr expected;
-    } cases[] = {{-4, userCanceledErr}, {-2, memFullErr}, {-1, memFullErr}, {0, memFullErr},
+    } cases[] = {{-4, userCanceledErr},
+                 {-2, memFullErr},
+                 {-1, memFullErr},
+                 {0, memFullErr},
                  {7, memFullErr}};
     for (const auto& c : cases) {
         platform::headless::SetMainDialogHandler([&] { return c.dialogCode; });

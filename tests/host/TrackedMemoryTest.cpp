@@ -46,7 +46,7 @@ void Free(BufferID id) { gLog->calls.push_back("free " + Name(id)); }
 std::int32_t Space() { return 1 << 30; }
 
 class TrackedMemoryTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         gLog = &log;
         procs = BufferProcs{2, 5, Allocate, Lock, Unlock, Free, Space};
@@ -104,7 +104,8 @@ TEST_F(TrackedMemoryTest, UnclearedBlocksKeepTheHostsBytesAndAreTrackedAlike) {
     ASSERT_NE(uncleared, nullptr);
     ASSERT_NE(cleared, nullptr);
     EXPECT_EQ(uncleared, log.storage[0].data());
-    EXPECT_EQ(static_cast<const char*>(uncleared)[63], '\x5A') << "the host's bytes were overwritten";
+    EXPECT_EQ(static_cast<const char*>(uncleared)[63], '\x5A')
+        << "the host's bytes were overwritten";
     EXPECT_TRUE(AllZero(cleared, 64));
     EXPECT_EQ(TrackedBlockCount(), 2u);
     EXPECT_EQ(TrackedBytesInUse(), 128u);

@@ -24,11 +24,14 @@ std::uint32_t Bits(float v) {
 }
 
 // The definition of one sample, step by step.
-std::uint8_t Reference(std::uint8_t b, const float* table, float black, float white, std::int32_t tint) {
+std::uint8_t Reference(std::uint8_t b, const float* table, float black, float white,
+                       std::int32_t tint) {
     const float k = 0.0039215689f;
-    const float scale = static_cast<float>(1.0 / (static_cast<double>(white) - static_cast<double>(black)));
+    const float scale =
+        static_cast<float>(1.0 / (static_cast<double>(white) - static_cast<double>(black)));
     const float t = static_cast<float>(static_cast<double>(tint) * static_cast<double>(0.04f));
-    const float x = static_cast<float>((static_cast<double>(b) * k - black) * static_cast<double>(scale));
+    const float x =
+        static_cast<float>((static_cast<double>(b) * k - black) * static_cast<double>(scale));
     float u;
     if (x <= 0.0f) {
         u = table[0];
@@ -60,7 +63,8 @@ struct Curves {
 
 Curves IdentityCurves() {
     Curves c;
-    for (int i = 0; i < 256; ++i) c.red.push_back(static_cast<float>(i) / 255.0f);
+    for (int i = 0; i < 256; ++i)
+        c.red.push_back(static_cast<float>(i) / 255.0f);
     c.green = c.red;
     c.blue = c.red;
     return c;
@@ -95,40 +99,47 @@ std::vector<std::uint8_t> AllBytes(int planeCount, int rowBytes) {
     std::vector<std::uint8_t> data(static_cast<std::size_t>(16 * rowBytes), 0xA5);
     for (int b = 0; b < 256; ++b) {
         for (int j = 0; j < planeCount; ++j) {
-            data[static_cast<std::size_t>((b / 16) * rowBytes + (b % 16) * planeCount + j)] = static_cast<std::uint8_t>(b);
+            data[static_cast<std::size_t>((b / 16) * rowBytes + (b % 16) * planeCount + j)] =
+                static_cast<std::uint8_t>(b);
         }
     }
     return data;
 }
 
-void ExpectMatchesDefinition(const Curves& curves, float black, float white, const std::int32_t (&tints)[3],
-                             int planeCount, int rowPadding) {
+void ExpectMatchesDefinition(const Curves& curves, float black, float white,
+                             const std::int32_t (&tints)[3], int planeCount, int rowPadding) {
     CurveSettings settings;
     settings.tables[0] = curves.red.data();
     settings.tables[1] = curves.green.data();
     settings.tables[2] = curves.blue.data();
     settings.blackLevel = black;
     settings.whiteLevel = white;
-    for (int j = 0; j < 3; ++j) settings.tints[j] = tints[j];
+    for (int j = 0; j < 3; ++j)
+        settings.tints[j] = tints[j];
     settings.planeCount = planeCount;
     const int rowBytes = 16 * planeCount + rowPadding;
     std::vector<std::uint8_t> data = AllBytes(planeCount, rowBytes);
     ApplyCurves(data.data(), rowBytes, 16, 16, settings);
     for (int b = 0; b < 256; ++b) {
         for (int j = 0; j < planeCount; ++j) {
-            const std::uint8_t got = data[static_cast<std::size_t>((b / 16) * rowBytes + (b % 16) * planeCount + j)];
-            ASSERT_EQ(got, Reference(static_cast<std::uint8_t>(b), settings.tables[j], black, white, tints[j]))
-                << "byte " << b << " channel " << j << " tint " << tints[j] << " levels " << black << " " << white;
+            const std::uint8_t got =
+                data[static_cast<std::size_t>((b / 16) * rowBytes + (b % 16) * planeCount + j)];
+            ASSERT_EQ(got, Reference(static_cast<std::uint8_t>(b), settings.tables[j], black, white,
+                                     tints[j]))
+                << "byte " << b << " channel " << j << " tint " << tints[j] << " levels " << black
+                << " " << white;
         }
         for (int p = 16 * planeCount; p < rowBytes; ++p) {
-            ASSERT_EQ(data[static_cast<std::size_t>((b / 16) * rowBytes + p)], 0xA5) << "padding written";
+            ASSERT_EQ(data[static_cast<std::size_t>((b / 16) * rowBytes + p)], 0xA5)
+                << "padding written";
         }
     }
 }
 
 TEST(ApplyCurves, ByteTablesEqualThePerSampleDefinitionForEveryByte) {
     const Curves sets[] = {IdentityCurves(), SteepCurves(), IrregularCurves()};
-    const float levels[][2] = {{0.0f, 1.0f}, {0.0627451f, 0.8431373f}, {0.2f, 0.21f}, {0.0f, 0.0f}, {0.4f, 0.4f}};
+    const float levels[][2] = {
+        {0.0f, 1.0f}, {0.0627451f, 0.8431373f}, {0.2f, 0.21f}, {0.0f, 0.0f}, {0.4f, 0.4f}};
     const std::int32_t tintValues[] = {0, 1, 24, 25, 26, 49, 50, 125, -100};
     for (const Curves& curves : sets) {
         for (const auto& level : levels) {
@@ -161,7 +172,8 @@ TEST(ApplyCurves, BlocksOfAnyWidthMatchTheDefinitionToTheLastByte) {
                 const int rows = 5;
                 const int rowBytes = columns * planeCount + padding;
                 std::vector<std::uint8_t> data(static_cast<std::size_t>(rows * rowBytes));
-                for (std::uint8_t& v : data) v = static_cast<std::uint8_t>(byte(random));
+                for (std::uint8_t& v : data)
+                    v = static_cast<std::uint8_t>(byte(random));
                 const std::vector<std::uint8_t> original = data;
                 CurveSettings settings;
                 settings.tables[0] = curves.red.data();
@@ -180,9 +192,11 @@ TEST(ApplyCurves, BlocksOfAnyWidthMatchTheDefinitionToTheLastByte) {
                         const int channel = i % planeCount;
                         const std::uint8_t expected =
                             i < columns * planeCount
-                                ? Reference(original[at], settings.tables[channel], 0.1f, 0.7f, settings.tints[channel])
+                                ? Reference(original[at], settings.tables[channel], 0.1f, 0.7f,
+                                            settings.tints[channel])
                                 : original[at];
-                        ASSERT_EQ(data[at], expected) << planeCount << " planes, " << columns << " columns, row " << r << " byte " << i;
+                        ASSERT_EQ(data[at], expected) << planeCount << " planes, " << columns
+                                                      << " columns, row " << r << " byte " << i;
                     }
                 }
             }
@@ -205,7 +219,8 @@ TEST(ApplyCurves, IdentityCurvesWithNeutralTintsReproduceEveryByte) {
 TEST(ApplyCurves, TintZeroAndFiftyBendAMidGreyToQuarterAndThreeQuarters) {
     const std::vector<float> half(256, 0.5f);
     CurveSettings settings;
-    for (auto& table : settings.tables) table = half.data();
+    for (auto& table : settings.tables)
+        table = half.data();
     settings.tints[0] = 0;
     settings.tints[1] = 50;
     settings.tints[2] = 25;
@@ -220,7 +235,8 @@ TEST(ApplyCurves, CoincidingLevelsGiveZeroAtTheLevelWhateverTheTint) {
     // An image black everywhere: both levels 0, so byte 0 normalises to 0 * inf.
     std::vector<float> table(256, 0.75f);
     CurveSettings settings;
-    for (auto& t : settings.tables) t = table.data();
+    for (auto& t : settings.tables)
+        t = table.data();
     settings.blackLevel = 0.0f;
     settings.whiteLevel = 0.0f;
     settings.tints[0] = 0;
@@ -239,7 +255,8 @@ TEST(ApplyCurves, CoincidingLevelsGiveZeroAtTheLevelWhateverTheTint) {
 TEST(ApplyCurves, CurveValuesAboveOneSaturateInsteadOfWrapping) {
     std::vector<float> table(256, 1.5f);
     CurveSettings settings;
-    for (auto& t : settings.tables) t = table.data();
+    for (auto& t : settings.tables)
+        t = table.data();
     std::uint8_t pixel[3] = {0, 128, 255};
     ApplyCurves(pixel, 3, 1, 1, settings);
     EXPECT_EQ(pixel[0], 255);
@@ -258,7 +275,8 @@ TEST(TintFactor, NeutralIsExactlyOneAndTheEndsAreZeroAndTwo) {
 
 TEST(LookupCurve, EndsAreReadWithoutInterpolation) {
     std::vector<float> table(256);
-    for (int i = 0; i < 256; ++i) table[static_cast<std::size_t>(i)] = 0.1f + 0.003f * static_cast<float>(i);
+    for (int i = 0; i < 256; ++i)
+        table[static_cast<std::size_t>(i)] = 0.1f + 0.003f * static_cast<float>(i);
     table[0] = 0.03f;
     table[255] = 0.97f;
     EXPECT_EQ(LookupCurve(0.0f, table.data()), 0.03f);
@@ -296,13 +314,14 @@ TEST(LookupCurve, NotANumberIsReturnedWithoutReadingTheTable) {
 
 // The wrapper reads the parameter block and the document's plane count.
 class ApplyCurvesToPixelsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::memset(&record, 0, sizeof record);
         record.planes = 3;
         record.filterCase = 1;
         curves = IdentityCurves();
-        for (std::size_t i = 0; i < 256; ++i) curves.green[i] = 1.0f - curves.green[i];
+        for (std::size_t i = 0; i < 256; ++i)
+            curves.green[i] = 1.0f - curves.green[i];
         std::memset(&block, 0, sizeof block);
         block.redTint = 25;
         block.greenTint = 25;
@@ -329,9 +348,10 @@ TEST_F(ApplyCurvesToPixelsTest, UsesTheBlockTablesLevelsAndTints) {
     for (int r = 0; r < 2; ++r) {
         for (int c = 0; c < 2; ++c) {
             const std::uint8_t* p = pixels + r * 7 + c * 3;
-            const std::uint8_t original[3] = {static_cast<std::uint8_t>(r == 0 ? (c == 0 ? 10 : 200) : (c == 0 ? 1 : 4)),
-                                              static_cast<std::uint8_t>(r == 0 ? (c == 0 ? 20 : 100) : (c == 0 ? 2 : 5)),
-                                              static_cast<std::uint8_t>(r == 0 ? (c == 0 ? 30 : 50) : (c == 0 ? 3 : 6))};
+            const std::uint8_t original[3] = {
+                static_cast<std::uint8_t>(r == 0 ? (c == 0 ? 10 : 200) : (c == 0 ? 1 : 4)),
+                static_cast<std::uint8_t>(r == 0 ? (c == 0 ? 20 : 100) : (c == 0 ? 2 : 5)),
+                static_cast<std::uint8_t>(r == 0 ? (c == 0 ? 30 : 50) : (c == 0 ? 3 : 6))};
             EXPECT_EQ(p[0], original[0]);
             EXPECT_EQ(p[1], Reference(original[1], curves.green.data(), 0.0f, 1.0f, 25));
             EXPECT_EQ(p[2], Reference(original[2], curves.blue.data(), 0.0f, 1.0f, 0));

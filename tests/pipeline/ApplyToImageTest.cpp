@@ -14,19 +14,20 @@
 namespace mirtane {
 namespace {
 
+using harness::RandomImage;
+using harness::RectIs;
 using testhost::FaultKind;
 using testhost::Image;
 using testhost::TestHost;
-using harness::RandomImage;
-using harness::RectIs;
 
 // Curves that invert every channel: every corrected sample is 255 - b.
 class ApplyToImageTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         harness::SetIdentityTables();
         for (int channel = 0; channel < 3; ++channel) {
-            for (int i = 0; i < 256; ++i) harness::Table(channel)[i] = static_cast<float>(255 - i) / 255.0f;
+            for (int i = 0; i < 256; ++i)
+                harness::Table(channel)[i] = static_cast<float>(255 - i) / 255.0f;
         }
         harness::SetStartScenario([this] {
             ApplyToImage();
@@ -38,12 +39,13 @@ protected:
     void TearDown() override { harness::SetStartScenario(nullptr); }
 
     // True when every sample of the rectangle is inverted (or untouched).
-    static bool Inverted(const Image& before, const Image& after, int top, int left, int bottom, int right,
-                         bool expectInverted) {
+    static bool Inverted(const Image& before, const Image& after, int top, int left, int bottom,
+                         int right, bool expectInverted) {
         for (int y = top; y < bottom; ++y) {
             for (int x = left; x < right; ++x) {
                 for (int p = 0; p < 3; ++p) {
-                    const int expected = expectInverted ? 255 - before.At(x, y, p) : before.At(x, y, p);
+                    const int expected =
+                        expectInverted ? 255 - before.At(x, y, p) : before.At(x, y, p);
                     if (after.At(x, y, p) != expected) return false;
                 }
             }
@@ -65,11 +67,14 @@ TEST_F(ApplyToImageTest, SquareOf350MakesFourTilesInRowMajorOrder) {
 
     const auto& requests = host.requests();
     ASSERT_GE(requests.size(), 4u);
-    const int tiles[4][4] = {{0, 0, 175, 175}, {0, 175, 175, 350}, {175, 0, 350, 175}, {175, 175, 350, 350}};
+    const int tiles[4][4] = {
+        {0, 0, 175, 175}, {0, 175, 175, 350}, {175, 0, 350, 175}, {175, 175, 350, 350}};
     for (std::size_t n = 0; n < 4; ++n) {
         const testhost::Request& request = requests[n];
-        EXPECT_TRUE(RectIs(request.inRect, tiles[n][0], tiles[n][1], tiles[n][2], tiles[n][3])) << "tile " << n;
-        EXPECT_TRUE(RectIs(request.outRect, tiles[n][0], tiles[n][1], tiles[n][2], tiles[n][3])) << "tile " << n;
+        EXPECT_TRUE(RectIs(request.inRect, tiles[n][0], tiles[n][1], tiles[n][2], tiles[n][3]))
+            << "tile " << n;
+        EXPECT_TRUE(RectIs(request.outRect, tiles[n][0], tiles[n][1], tiles[n][2], tiles[n][3]))
+            << "tile " << n;
         EXPECT_EQ(request.inLoPlane, 0);
         EXPECT_EQ(request.inHiPlane, 2);
         EXPECT_EQ(request.outLoPlane, 0);
@@ -78,7 +83,8 @@ TEST_F(ApplyToImageTest, SquareOf350MakesFourTilesInRowMajorOrder) {
         EXPECT_EQ(request.inputPadding, 0);
         EXPECT_EQ(request.outputPadding, 0);
     }
-    const std::vector<std::pair<std::int32_t, std::int32_t>> expectedProgress = {{1, 4}, {2, 4}, {3, 4}, {4, 4}};
+    const std::vector<std::pair<std::int32_t, std::int32_t>> expectedProgress = {
+        {1, 4}, {2, 4}, {3, 4}, {4, 4}};
     EXPECT_EQ(host.progress(), expectedProgress);
     EXPECT_EQ(host.abortCalls(), 4);
     // The last tile's rectangles are left for the continue selector.

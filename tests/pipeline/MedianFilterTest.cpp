@@ -34,7 +34,8 @@ TEST(MedianNetwork, SelectsTheThirteenthOfEveryZeroOneInput) {
     for (std::uint64_t base = 0; base < kInputs; base += 64) {
         std::uint64_t wires[25];
         for (int wire = 0; wire < 25; ++wire) {
-            wires[wire] = wire < 6 ? lowPatterns[wire] : (((base >> wire) & 1) ? ~std::uint64_t{0} : 0);
+            wires[wire] =
+                wire < 6 ? lowPatterns[wire] : (((base >> wire) & 1) ? ~std::uint64_t{0} : 0);
         }
         for (std::size_t n = 0; n < kMedianNetwork.count; ++n) {
             const Comparator c = kMedianNetwork.comparators[n];
@@ -77,7 +78,8 @@ std::vector<float> NonRecursiveMedian(const std::vector<float>& plane, int width
         for (int c = 2; c <= width - 3; ++c) {
             std::vector<float> window;
             for (int dr = -2; dr <= 2; ++dr) {
-                for (int dc = -2; dc <= 2; ++dc) window.push_back(plane[static_cast<std::size_t>((r + dr) * width + c + dc)]);
+                for (int dc = -2; dc <= 2; ++dc)
+                    window.push_back(plane[static_cast<std::size_t>((r + dr) * width + c + dc)]);
             }
             std::sort(window.begin(), window.end());
             out[static_cast<std::size_t>(r * width + c)] = window[12];
@@ -89,14 +91,15 @@ std::vector<float> NonRecursiveMedian(const std::vector<float>& plane, int width
 std::vector<float> RandomPlane(int width, int height, std::mt19937& random, int levels) {
     std::uniform_int_distribution<int> level(0, levels);
     std::vector<float> plane(static_cast<std::size_t>(width * height));
-    for (float& v : plane) v = static_cast<float>(level(random)) / static_cast<float>(levels);
+    for (float& v : plane)
+        v = static_cast<float>(level(random)) / static_cast<float>(levels);
     return plane;
 }
 
 TEST(MedianFilterPlanes, EqualsTheOneWindowAtATimeDefinitionOnRandomPlanes) {
     std::mt19937 random(11);
-    const int sizes[][2] = {{5, 5}, {6, 5}, {5, 9}, {7, 7}, {12, 8}, {13, 11}, {16, 17}, {31, 6},
-                            {6, 31}, {40, 23}, {64, 64}, {75, 50}};
+    const int sizes[][2] = {{5, 5},   {6, 5},  {5, 9},  {7, 7},   {12, 8},  {13, 11},
+                            {16, 17}, {31, 6}, {6, 31}, {40, 23}, {64, 64}, {75, 50}};
     for (const auto& size : sizes) {
         const int width = size[0];
         const int height = size[1];
@@ -144,8 +147,9 @@ TEST(MedianFilterPlanes, FiltersPlanesLyingBackToBackEachOnItsOwn) {
     std::vector<float> scratch(planeSize);
     MedianFilterPlanes(planes.data(), scratch.data(), width, height, 3);
     for (int p = 0; p < 3; ++p) {
-        const std::vector<float> got(planes.begin() + static_cast<std::ptrdiff_t>(p * planeSize),
-                                     planes.begin() + static_cast<std::ptrdiff_t>((p + 1) * planeSize));
+        const std::vector<float> got(
+            planes.begin() + static_cast<std::ptrdiff_t>(p * planeSize),
+            planes.begin() + static_cast<std::ptrdiff_t>((p + 1) * planeSize));
         EXPECT_EQ(got, expected[static_cast<std::size_t>(p)]) << "plane " << p;
     }
 }
@@ -157,7 +161,8 @@ TEST(MedianFilterPlanes, RemovesABrightSampleFromADarkInterior) {
     plane[static_cast<std::size_t>(5 * width + 6)] = 1.0f;
     std::vector<float> scratch(plane.size());
     MedianFilterPlanes(plane.data(), scratch.data(), width, height, 1);
-    for (float v : plane) ASSERT_EQ(v, 0.1f);
+    for (float v : plane)
+        ASSERT_EQ(v, 0.1f);
 }
 
 TEST(MedianFilterPlanes, KeepsTheTwoOutermostRowsAndColumns) {

@@ -27,7 +27,8 @@ void SetIdentityTables() {
     gBlock.redTint = gBlock.greenTint = gBlock.blueTint = kNeutralTint;
     gBlock.whiteLevel = 1.0f;
     for (int channel = 0; channel < 3; ++channel) {
-        for (int i = 0; i < 256; ++i) gTables[channel][i] = static_cast<float>(i) / 255.0f;
+        for (int i = 0; i < 256; ++i)
+            gTables[channel][i] = static_cast<float>(i) / 255.0f;
         gBlock.curveTables[channel] = gTables[channel];
     }
 }
@@ -40,7 +41,8 @@ extern "C" void PI_CDECL PipelineEntry(std::int16_t selector, void* record, std:
     gHost.parameterBlock = &gBlock;
     FilterRecord* filter = gHost.filterRecord;
     if (selector == filterSelectorStart && gScenario) gScenario();
-    if (selector == filterSelectorContinue) filter->inRect = filter->outRect = filter->maskRect = Rect{0, 0, 0, 0};
+    if (selector == filterSelectorContinue)
+        filter->inRect = filter->outRect = filter->maskRect = Rect{0, 0, 0, 0};
     if (selector == filterSelectorFinish || *result != noErr) {
         ReleaseAllTracked();
         filter->inRect = filter->outRect = filter->maskRect = Rect{0, 0, 0, 0};

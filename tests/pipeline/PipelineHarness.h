@@ -36,7 +36,8 @@ inline testhost::Image RandomImage(int width, int height, unsigned seed) {
     testhost::Image image = testhost::MakeImage(width, height);
     std::mt19937 random(seed);
     std::uniform_int_distribution<int> byte(0, 255);
-    for (std::uint8_t& v : image.pixels) v = static_cast<std::uint8_t>(byte(random));
+    for (std::uint8_t& v : image.pixels)
+        v = static_cast<std::uint8_t>(byte(random));
     return image;
 }
 

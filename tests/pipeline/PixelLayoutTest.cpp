@@ -41,14 +41,17 @@ Buffer MakeBuffer(std::int32_t columnBytes, std::int32_t planeBytes, std::int32_
     Buffer buffer{std::vector<std::uint8_t>(size, kBetween), rowBytes, {columnBytes, planeBytes}};
     for (int r = 0; r < kRows; ++r) {
         for (int c = 0; c < kColumns; ++c) {
-            for (int p = 0; p < 3; ++p) buffer.At(r, c, p) = Sample(r, c, p);
+            for (int p = 0; p < 3; ++p)
+                buffer.At(r, c, p) = Sample(r, c, p);
         }
     }
     return buffer;
 }
 
 Buffer Packed() { return MakeBuffer(3, 1, kColumns * 3, kRows * kColumns * 3); }
-Buffer FourBytesPerPixel() { return MakeBuffer(4, 1, kColumns * 4 + 3, (kColumns * 4 + 3) * kRows); }
+Buffer FourBytesPerPixel() {
+    return MakeBuffer(4, 1, kColumns * 4 + 3, (kColumns * 4 + 3) * kRows);
+}
 // Planar: each plane a block of rows, one byte a pixel.
 Buffer Planar() { return MakeBuffer(1, kRows * kColumns, kColumns, kRows * kColumns * 3); }
 
@@ -68,15 +71,17 @@ TEST(PixelLayout, FieldsLeftZeroMeanPackedPixelsOfTheRequestedPlanes) {
 TEST(ExtractScaledPlane, GivesThePackedConversionBitForBitInEveryLayout) {
     Buffer packed = Packed();
     std::vector<float> expected(3 * kRows * kColumns);
-    PlaneToScaledFloats(packed.bytes.data(), expected.data(), kArea, packed.rowBytes, 3, kSampleScale);
+    PlaneToScaledFloats(packed.bytes.data(), expected.data(), kArea, packed.rowBytes, 3,
+                        kSampleScale);
     for (Buffer buffer : {Packed(), FourBytesPerPixel(), Planar()}) {
         for (int plane = 0; plane < 3; ++plane) {
             std::vector<float> out(kRows * kColumns, -1.0f);
-            ExtractScaledPlane(buffer.bytes.data(), out.data(), kArea, buffer.rowBytes, buffer.layout,
-                               plane, kSampleScale);
+            ExtractScaledPlane(buffer.bytes.data(), out.data(), kArea, buffer.rowBytes,
+                               buffer.layout, plane, kSampleScale);
             const std::vector<float> wanted(expected.begin() + plane * kRows * kColumns,
                                             expected.begin() + (plane + 1) * kRows * kColumns);
-            EXPECT_EQ(out, wanted) << "column bytes " << buffer.layout.columnBytes << ", plane " << plane;
+            EXPECT_EQ(out, wanted)
+                << "column bytes " << buffer.layout.columnBytes << ", plane " << plane;
         }
     }
 }
@@ -90,7 +95,8 @@ TEST(ApplyCurves, CorrectsEveryLayoutAsThePackedBufferAndLeavesOtherBytesAlone) 
         tables[2][i] = 1.0f - (1.0f - x) * (1.0f - x);
     }
     CurveSettings settings;
-    for (int c = 0; c < 3; ++c) settings.tables[c] = tables[c];
+    for (int c = 0; c < 3; ++c)
+        settings.tables[c] = tables[c];
     settings.blackLevel = 0.05f;
     settings.whiteLevel = 0.9f;
     settings.tints[0] = 31;
@@ -107,12 +113,14 @@ TEST(ApplyCurves, CorrectsEveryLayoutAsThePackedBufferAndLeavesOtherBytesAlone) 
                 for (int p = 0; p < 3; ++p) {
                     ASSERT_EQ(buffer.At(r, c, p), packed.At(r, c, p))
                         << "column bytes " << buffer.layout.columnBytes << " at " << r << ", " << c;
-                    isSample[static_cast<std::size_t>(&buffer.At(r, c, p) - buffer.bytes.data())] = true;
+                    isSample[static_cast<std::size_t>(&buffer.At(r, c, p) - buffer.bytes.data())] =
+                        true;
                 }
             }
         }
         for (std::size_t i = 0; i < buffer.bytes.size(); ++i) {
-            if (!isSample[i]) ASSERT_EQ(buffer.bytes[i], before[i]) << "byte " << i << " between samples";
+            if (!isSample[i])
+                ASSERT_EQ(buffer.bytes[i], before[i]) << "byte " << i << " between samples";
         }
     }
 }

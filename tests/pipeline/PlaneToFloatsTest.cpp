@@ -31,7 +31,9 @@ TEST(PlaneToFloats, SplitsInterleavedRowsWithPaddingIntoPlanes) {
     std::vector<std::uint8_t> data(static_cast<std::size_t>(rows * rowBytes), 0xEE);
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < columns; ++c) {
-            for (int j = 0; j < 3; ++j) data[static_cast<std::size_t>(r * rowBytes + c * 3 + j)] = static_cast<std::uint8_t>(100 * j + 10 * r + c);
+            for (int j = 0; j < 3; ++j)
+                data[static_cast<std::size_t>(r * rowBytes + c * 3 + j)] =
+                    static_cast<std::uint8_t>(100 * j + 10 * r + c);
         }
     }
     std::vector<float> out(static_cast<std::size_t>(3 * rows * columns) + 1, -1.0f);
@@ -40,7 +42,8 @@ TEST(PlaneToFloats, SplitsInterleavedRowsWithPaddingIntoPlanes) {
     for (int j = 0; j < 3; ++j) {
         for (int r = 0; r < rows; ++r) {
             for (int c = 0; c < columns; ++c) {
-                EXPECT_EQ(out[static_cast<std::size_t>(j * rows * columns + r * columns + c)], static_cast<float>(100 * j + 10 * r + c))
+                EXPECT_EQ(out[static_cast<std::size_t>(j * rows * columns + r * columns + c)],
+                          static_cast<float>(100 * j + 10 * r + c))
                     << "plane " << j << " row " << r << " column " << c;
             }
         }
@@ -53,7 +56,8 @@ TEST(PlaneToFloats, EmptyRectangleWritesNothing) {
     float out[4] = {-1.0f, -1.0f, -1.0f, -1.0f};
     PlaneToFloats(data, out, Rect{5, 0, 5, 4}, 4, 1);
     PlaneToScaledFloats(data, out, Rect{0, 3, 1, 3}, 4, 1, kSampleScale);
-    for (float v : out) EXPECT_EQ(v, -1.0f);
+    for (float v : out)
+        EXPECT_EQ(v, -1.0f);
 }
 
 TEST(PlaneToScaledFloats, EqualsConversionFollowedByScalingForEveryByte) {
@@ -66,9 +70,11 @@ TEST(PlaneToScaledFloats, EqualsConversionFollowedByScalingForEveryByte) {
     std::vector<float> plain(512);
     std::vector<float> fused(512);
     PlaneToFloats(data.data(), plain.data(), rect, 512, 2);
-    for (float& v : plain) v *= kSampleScale;
+    for (float& v : plain)
+        v *= kSampleScale;
     PlaneToScaledFloats(data.data(), fused.data(), rect, 512, 2, kSampleScale);
-    for (std::size_t i = 0; i < plain.size(); ++i) ASSERT_EQ(Bits(fused[i]), Bits(plain[i])) << "sample " << i;
+    for (std::size_t i = 0; i < plain.size(); ++i)
+        ASSERT_EQ(Bits(fused[i]), Bits(plain[i])) << "sample " << i;
     EXPECT_EQ(fused[255], 1.0f);
     EXPECT_EQ(fused[256], 1.0f);
 }
@@ -80,14 +86,17 @@ TEST(ExtractScaledPlane, TableLookupEqualsConversionTimesScaleForEveryByteAndLay
         for (const std::int32_t columnBytes : {3, 4, 5}) {
             std::vector<std::uint8_t> data(static_cast<std::size_t>(256 * columnBytes + 7));
             for (int i = 0; i < 256; ++i) {
-                data[static_cast<std::size_t>(i * columnBytes + 1)] = static_cast<std::uint8_t>(255 - i);
+                data[static_cast<std::size_t>(i * columnBytes + 1)] =
+                    static_cast<std::uint8_t>(255 - i);
             }
             std::vector<float> out(256);
             ExtractScaledPlane(data.data(), out.data(), Rect{0, 0, 1, 256}, 0,
                                PixelLayout{columnBytes, 1}, 1, scale);
             for (int i = 0; i < 256; ++i) {
-                ASSERT_EQ(Bits(out[static_cast<std::size_t>(i)]), Bits(static_cast<float>(255 - i) * scale))
-                    << "byte " << 255 - i << ", column bytes " << columnBytes << ", scale " << scale;
+                ASSERT_EQ(Bits(out[static_cast<std::size_t>(i)]),
+                          Bits(static_cast<float>(255 - i) * scale))
+                    << "byte " << 255 - i << ", column bytes " << columnBytes << ", scale "
+                    << scale;
             }
         }
     }

@@ -17,14 +17,15 @@
 namespace mirtane {
 namespace {
 
+using harness::RandomImage;
+using harness::RectIs;
 using testhost::FaultKind;
 using testhost::Image;
 using testhost::TestHost;
-using harness::RandomImage;
-using harness::RectIs;
 
 std::vector<float> PlaneCopy(const float* plane, const ReducedPlanes& planes) {
-    return std::vector<float>(plane, plane + static_cast<std::size_t>(planes.width) * static_cast<std::size_t>(planes.height));
+    return std::vector<float>(plane, plane + static_cast<std::size_t>(planes.width) *
+                                                 static_cast<std::size_t>(planes.height));
 }
 
 // Runs the intake as the start selector does and keeps what it produced.
@@ -100,7 +101,8 @@ TEST(ReadAndReducePlanes, FullIntensityPlaneReducesToOneWithTheEdgesAtFiveEighth
     TestHost host(&harness::PipelineEntry);
     Image image = testhost::MakeImage(480, 484);
     for (int y = 0; y < image.height; ++y) {
-        for (int x = 0; x < image.width; ++x) image.At(x, y, 1) = 255;
+        for (int x = 0; x < image.width; ++x)
+            image.At(x, y, 1) = 255;
     }
     host.SetImage(image);
     const IntakeRun run = RunIntake(host);
@@ -110,7 +112,8 @@ TEST(ReadAndReducePlanes, FullIntensityPlaneReducesToOneWithTheEdgesAtFiveEighth
     for (int r = 0; r < run.height; ++r) {
         for (int c = 0; c < run.width; ++c) {
             const std::size_t i = static_cast<std::size_t>(r * run.width + c);
-            const float expected = r == 0 && c == 0 ? 0.390625f : (r == 0 || c == 0 ? 0.625f : 1.0f);
+            const float expected =
+                r == 0 && c == 0 ? 0.390625f : (r == 0 || c == 0 ? 0.625f : 1.0f);
             ASSERT_EQ(run.green[i], expected) << "row " << r << " column " << c;
             ASSERT_EQ(run.red[i], 0.0f);
             ASSERT_EQ(run.blue[i], 0.0f);
@@ -132,7 +135,8 @@ TEST(ReadAndReducePlanes, ColumnsPast478OfA483WideImageMakeNoDifference) {
     Image lastTap = original;
     for (int y = 0; y < 480; ++y) {
         for (int p = 0; p < 3; ++p) {
-            for (int x = 479; x < 483; ++x) beyond.At(x, y, p) = static_cast<std::uint8_t>(255 - beyond.At(x, y, p));
+            for (int x = 479; x < 483; ++x)
+                beyond.At(x, y, p) = static_cast<std::uint8_t>(255 - beyond.At(x, y, p));
             lastTap.At(478, y, p) = static_cast<std::uint8_t>(255 - lastTap.At(478, y, p));
         }
     }
@@ -167,7 +171,8 @@ TEST(ReadAndReducePlanes, PeakMemoryIsOneFloatRowAndTheWorkBuffer) {
         host.SetBufferProcsEnabled(hostBuffers);
         const IntakeRun run = RunIntake(host);
         ASSERT_EQ(run.status, IntakeStatus::Ok);
-        EXPECT_EQ(run.highWaterMark, 3u * 640 * 480 + 4u * 640) << (hostBuffers ? "host buffers" : "heap");
+        EXPECT_EQ(run.highWaterMark, 3u * 640 * 480 + 4u * 640)
+            << (hostBuffers ? "host buffers" : "heap");
         EXPECT_EQ(run.blocksAfter, 1u) << "only the work buffer outlives the intake";
         EXPECT_EQ(host.LeakReport(), "");
     }

@@ -20,7 +20,8 @@ namespace {
 std::vector<float> RandomSamplePlane(int width, int height, std::mt19937& random) {
     std::uniform_int_distribution<int> byte(0, 255);
     std::vector<float> plane(static_cast<std::size_t>(width * height));
-    for (float& v : plane) v = static_cast<float>(byte(random)) * kSampleScale;
+    for (float& v : plane)
+        v = static_cast<float>(byte(random)) * kSampleScale;
     return plane;
 }
 
@@ -51,13 +52,16 @@ TEST(DownsampleByFour, WeighsAnImpulseByTheProductOfTheTapWeights) {
     plane[static_cast<std::size_t>(9 * width + 6)] = 1.0f;
     std::vector<float> out(16, -1.0f);
     std::vector<float> scratch(static_cast<std::size_t>(ScratchBytes(width, height) / 4));
-    ASSERT_EQ(DownsampleByFour(plane.data(), width, height, out.data(), scratch.data(), ScratchBytes(width, height)), 0);
+    ASSERT_EQ(DownsampleByFour(plane.data(), width, height, out.data(), scratch.data(),
+                               ScratchBytes(width, height)),
+              0);
     for (int r = 0; r < 4; ++r) {
         for (int c = 0; c < 4; ++c) {
             float expected = 0.0f;
             if (r == 2 && c == 1) expected = 0.25f * 0.125f;
             if (r == 2 && c == 2) expected = 0.25f * 0.125f;
-            EXPECT_EQ(out[static_cast<std::size_t>(r * 4 + c)], expected) << "row " << r << " column " << c;
+            EXPECT_EQ(out[static_cast<std::size_t>(r * 4 + c)], expected)
+                << "row " << r << " column " << c;
         }
     }
 }
@@ -72,11 +76,15 @@ TEST(ReducePlane, PlaneOfFullIntensityKeepsTheLostWeightAtRowAndColumnZero) {
     ASSERT_EQ(plane[0], 1.0f);
     std::vector<float> out(static_cast<std::size_t>((width / 4) * (height / 4)), -1.0f);
     std::vector<float> scratch(static_cast<std::size_t>(ScratchBytes(width, height) / 4));
-    ASSERT_EQ(ReducePlane(plane.data(), width, height, out.data(), scratch.data(), ScratchBytes(width, height)), 0);
+    ASSERT_EQ(ReducePlane(plane.data(), width, height, out.data(), scratch.data(),
+                          ScratchBytes(width, height)),
+              0);
     for (int r = 0; r < height / 4; ++r) {
         for (int c = 0; c < width / 4; ++c) {
-            const float expected = r == 0 && c == 0 ? 0.390625f : (r == 0 || c == 0 ? 0.625f : 1.0f);
-            ASSERT_EQ(out[static_cast<std::size_t>(r * (width / 4) + c)], expected) << "row " << r << " column " << c;
+            const float expected =
+                r == 0 && c == 0 ? 0.390625f : (r == 0 || c == 0 ? 0.625f : 1.0f);
+            ASSERT_EQ(out[static_cast<std::size_t>(r * (width / 4) + c)], expected)
+                << "row " << r << " column " << c;
         }
     }
 }
@@ -91,7 +99,9 @@ TEST(ReducePlane, IsTheDownsampleFollowedByTheMedian) {
     MedianFilterPlanes(expected.data(), medianScratch.data(), width / 4, height / 4, 1);
     std::vector<float> out(expected.size());
     std::vector<float> scratch(static_cast<std::size_t>(ScratchBytes(width, height) / 4));
-    ASSERT_EQ(ReducePlane(plane.data(), width, height, out.data(), scratch.data(), ScratchBytes(width, height)), 0);
+    ASSERT_EQ(ReducePlane(plane.data(), width, height, out.data(), scratch.data(),
+                          ScratchBytes(width, height)),
+              0);
     EXPECT_EQ(out, expected);
 }
 
@@ -104,7 +114,8 @@ TEST(ReducePlane, NeverReadsColumnsOrRowsPastTheLastTap) {
     std::vector<float> scratch(static_cast<std::size_t>(scratchBytes / 4));
     auto reduce = [&](const std::vector<float>& source) {
         std::vector<float> out(120 * 120);
-        EXPECT_EQ(ReducePlane(source.data(), size, size, out.data(), scratch.data(), scratchBytes), 0);
+        EXPECT_EQ(ReducePlane(source.data(), size, size, out.data(), scratch.data(), scratchBytes),
+                  0);
         return out;
     };
     const std::vector<float> original = reduce(plane);
@@ -112,13 +123,17 @@ TEST(ReducePlane, NeverReadsColumnsOrRowsPastTheLastTap) {
     std::vector<float> beyond = plane;
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
-            if (x >= 479 || y >= 479) beyond[static_cast<std::size_t>(y * size + x)] = 1.0f - beyond[static_cast<std::size_t>(y * size + x)];
+            if (x >= 479 || y >= 479)
+                beyond[static_cast<std::size_t>(y * size + x)] =
+                    1.0f - beyond[static_cast<std::size_t>(y * size + x)];
         }
     }
     EXPECT_EQ(reduce(beyond), original);
 
     std::vector<float> lastTap = plane;
-    for (int y = 0; y < size; ++y) lastTap[static_cast<std::size_t>(y * size + 478)] = 1.0f - lastTap[static_cast<std::size_t>(y * size + 478)];
+    for (int y = 0; y < size; ++y)
+        lastTap[static_cast<std::size_t>(y * size + 478)] =
+            1.0f - lastTap[static_cast<std::size_t>(y * size + 478)];
     EXPECT_NE(reduce(lastTap), original);
 }
 
@@ -131,9 +146,11 @@ TEST(ReducePlane, RefusesAScratchOneByteShortAndWritesNothing) {
     std::vector<float> scratch(static_cast<std::size_t>(needed / 4));
     std::vector<float> out(30, -1.0f);
     EXPECT_EQ(ReducePlane(plane.data(), width, height, out.data(), scratch.data(), needed - 1), -1);
-    EXPECT_EQ(DownsampleByFour(plane.data(), width, height, out.data(), scratch.data(), needed - 1), -1);
+    EXPECT_EQ(DownsampleByFour(plane.data(), width, height, out.data(), scratch.data(), needed - 1),
+              -1);
     EXPECT_EQ(DownsampleByFour(plane.data(), width, height, out.data(), scratch.data(), -4), -1);
-    for (float v : out) ASSERT_EQ(v, -1.0f);
+    for (float v : out)
+        ASSERT_EQ(v, -1.0f);
     EXPECT_EQ(ReducePlane(plane.data(), width, height, out.data(), scratch.data(), needed), 0);
     EXPECT_EQ(out[7], 0.5f);
 }
@@ -144,7 +161,9 @@ TEST(DownsampleByFour, PlaneLowerThanFourRowsHasNothingToWrite) {
     const std::vector<float> plane(static_cast<std::size_t>(width * height), 0.5f);
     std::vector<float> scratch(static_cast<std::size_t>(ScratchBytes(width, height) / 4) + 1);
     float out[2] = {-1.0f, -1.0f};
-    EXPECT_EQ(DownsampleByFour(plane.data(), width, height, out, scratch.data(), ScratchBytes(width, height)), 0);
+    EXPECT_EQ(DownsampleByFour(plane.data(), width, height, out, scratch.data(),
+                               ScratchBytes(width, height)),
+              0);
     EXPECT_EQ(out[0], -1.0f);
 }
 
@@ -160,7 +179,8 @@ TEST(WorkBufferBytes, IsThreeBytesAPixelRoundedThroughSinglePrecision) {
     // Always enough for the three planes and the scratch behind the last one.
     for (int side : {480, 483, 2001, 6000, 32767}) {
         const std::uint64_t reduced = 4ull * (side / 4) * (side / 4);
-        EXPECT_GE(WorkBufferBytes(side, side), 3 * reduced + ReductionScratchBytes(side, side)) << side;
+        EXPECT_GE(WorkBufferBytes(side, side), 3 * reduced + ReductionScratchBytes(side, side))
+            << side;
     }
 }
 

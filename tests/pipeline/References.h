@@ -24,7 +24,9 @@ inline std::vector<float> Downsample(const std::vector<float>& plane, int width,
             for (int k = -2; k <= 2; ++k) {
                 const int x = 4 * c + k;
                 if (x < 0) continue;
-                sum += kWeights[k + 2] * plane[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
+                sum += kWeights[k + 2] *
+                       plane[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                             static_cast<std::size_t>(x)];
             }
             rows[static_cast<std::size_t>(y * w4 + c)] = static_cast<float>(sum);
         }
@@ -53,7 +55,8 @@ inline void Median(std::vector<float>& plane, int width, int height) {
         for (int c = 2; c <= width - 3; ++c) {
             std::size_t n = 0;
             for (int dr = -2; dr <= 2; ++dr) {
-                for (int dc = -2; dc <= 2; ++dc) window[n++] = plane[static_cast<std::size_t>((r + dr) * width + c + dc)];
+                for (int dc = -2; dc <= 2; ++dc)
+                    window[n++] = plane[static_cast<std::size_t>((r + dr) * width + c + dc)];
             }
             std::sort(window.begin(), window.end());
             plane[static_cast<std::size_t>(r * width + c)] = window[12];
@@ -62,11 +65,14 @@ inline void Median(std::vector<float>& plane, int width, int height) {
 }
 
 // One plane of an interleaved 8-bit image reduced as the intake reduces it.
-inline std::vector<float> ReducedPlane(const std::vector<std::uint8_t>& pixels, int width, int height,
-                                       int planes, int plane) {
+inline std::vector<float> ReducedPlane(const std::vector<std::uint8_t>& pixels, int width,
+                                       int height, int planes, int plane) {
     std::vector<float> full(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     for (std::size_t i = 0; i < full.size(); ++i) {
-        full[i] = static_cast<float>(pixels[i * static_cast<std::size_t>(planes) + static_cast<std::size_t>(plane)]) * kSampleScale;
+        full[i] =
+            static_cast<float>(
+                pixels[i * static_cast<std::size_t>(planes) + static_cast<std::size_t>(plane)]) *
+            kSampleScale;
     }
     std::vector<float> reduced = Downsample(full, width, height);
     Median(reduced, width / 4, height / 4);

@@ -12,7 +12,8 @@
 #include "platform/headless/HeadlessPlatform.h"
 #include "testhost/TestHost.h"
 
-extern "C" void PluginMain(std::int16_t selector, void* record, std::intptr_t* data, std::int16_t* result);
+extern "C" void PluginMain(std::int16_t selector, void* record, std::intptr_t* data,
+                           std::int16_t* result);
 
 namespace mirtane {
 namespace {
@@ -21,7 +22,8 @@ using testhost::FaultKind;
 using testhost::Image;
 using testhost::TestHost;
 
-constexpr int kIntakeRequests = 2;  // the whole image, three planes at once, and the closing empty request
+constexpr int kIntakeRequests =
+    2;  // the whole image, three planes at once, and the closing empty request
 
 bool RectIs(const Rect& rect, int top, int left, int bottom, int right) {
     return rect.top == top && rect.left == left && rect.bottom == bottom && rect.right == right;
@@ -35,8 +37,10 @@ Image FadedImage(int width, int height) {
     std::uniform_int_distribution<int> noise(-5, 5);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            const int base[3] = {70 + 90 * x / width, 80 + 70 * y / height, 100 + 40 * ((x / 31 + y / 23) % 2)};
-            for (int p = 0; p < 3; ++p) image.At(x, y, p) = static_cast<std::uint8_t>(base[p] + noise(random));
+            const int base[3] = {70 + 90 * x / width, 80 + 70 * y / height,
+                                 100 + 40 * ((x / 31 + y / 23) % 2)};
+            for (int p = 0; p < 3; ++p)
+                image.At(x, y, p) = static_cast<std::uint8_t>(base[p] + noise(random));
         }
     }
     return image;
@@ -54,7 +58,7 @@ bool SameInside(const Image& a, const Image& b, int top, int left, int bottom, i
 }
 
 class WholeRunTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         platform::headless::ResetHeadlessPlatform();
         platform::headless::SetMessagesEchoed(false);
@@ -84,15 +88,18 @@ TEST_F(WholeRunTest, ReadsTheImageThenWritesTilesInRowMajorOrder) {
     const int tileColumns[] = {0, 175, 350, 500};
     for (int k = 0; k < 3; ++k) {
         for (int m = 0; m < 3; ++m) {
-            const testhost::Request& tile = requests[static_cast<std::size_t>(kIntakeRequests + 3 * k + m)];
-            EXPECT_TRUE(RectIs(tile.outRect, tileRows[k], tileColumns[m], tileRows[k + 1], tileColumns[m + 1]))
+            const testhost::Request& tile =
+                requests[static_cast<std::size_t>(kIntakeRequests + 3 * k + m)];
+            EXPECT_TRUE(RectIs(tile.outRect, tileRows[k], tileColumns[m], tileRows[k + 1],
+                               tileColumns[m + 1]))
                 << "tile " << k << ", " << m;
             EXPECT_EQ(tile.outLoPlane, 0);
             EXPECT_EQ(tile.outHiPlane, 2);
         }
     }
     std::vector<std::pair<std::int32_t, std::int32_t>> expectedProgress = {{1, 3}, {2, 3}, {0, 3}};
-    for (int n = 1; n <= 9; ++n) expectedProgress.emplace_back(n, 9);
+    for (int n = 1; n <= 9; ++n)
+        expectedProgress.emplace_back(n, 9);
     EXPECT_EQ(host.progress(), expectedProgress);
     EXPECT_NE(host.image().pixels, original.pixels) << "the faded image was not corrected";
     ExpectNothingLeft(host);
@@ -132,7 +139,8 @@ TEST_F(WholeRunTest, CancelAfterTheSecondTileKeepsTwoCorrectedTiles) {
     host.InjectFault(FaultKind::Abort, 3 + 2);
     const testhost::RunResult run = host.Run();
     EXPECT_EQ(run.result, userCanceledErr);
-    EXPECT_EQ(host.requests().size(), static_cast<std::size_t>(kIntakeRequests + 2)) << "no third tile request";
+    EXPECT_EQ(host.requests().size(), static_cast<std::size_t>(kIntakeRequests + 2))
+        << "no third tile request";
     const Image& after = host.image();
     EXPECT_TRUE(SameInside(after, corrected, 0, 0, 175, 350));
     EXPECT_TRUE(SameInside(after, original, 0, 350, 175, 500));

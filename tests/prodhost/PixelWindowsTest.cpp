@@ -16,14 +16,17 @@ constexpr int kWidth = 7;
 constexpr int kHeight = 5;
 constexpr Fixed kFullResolution = 0x00010000;
 
-std::uint8_t Value(int x, int y, int plane) { return static_cast<std::uint8_t>(100 + 10 * y + x + 50 * plane); }
+std::uint8_t Value(int x, int y, int plane) {
+    return static_cast<std::uint8_t>(100 + 10 * y + x + 50 * plane);
+}
 
 class PixelWindowsTest : public ::testing::Test {
   protected:
     PixelWindowsTest() : pool_(1 << 20), windows_(pool_), pixels_(kWidth * kHeight * 3) {
         for (int y = 0; y < kHeight; ++y)
             for (int x = 0; x < kWidth; ++x)
-                for (int p = 0; p < 3; ++p) pixels_[(y * kWidth + x) * 3 + p] = Value(x, y, p);
+                for (int p = 0; p < 3; ++p)
+                    pixels_[(y * kWidth + x) * 3 + p] = Value(x, y, p);
         image_ = ImageView{pixels_.data(), kWidth, kHeight};
         record_.inputRate = kFullResolution;
         record_.inputPadding = record_.outputPadding = plugInWantsErrorOnBoundsException;
@@ -48,7 +51,8 @@ class PixelWindowsTest : public ::testing::Test {
     void* OutData() const { return record_.outData; }
     std::uint8_t In(int row, int column, int plane) const {
         const auto* data = static_cast<const std::uint8_t*>(record_.inData);
-        return data[row * record_.inRowBytes + column * record_.inColumnBytes + plane * record_.inPlaneBytes];
+        return data[row * record_.inRowBytes + column * record_.inColumnBytes +
+                    plane * record_.inPlaneBytes];
     }
 
     BufferPool pool_;
@@ -78,9 +82,9 @@ TEST_F(PixelWindowsTest, InputPastTheEdgeIsPaddedAsAsked) {
     ASSERT_EQ(windows_.Advance(record_, image_, whole_), noErr);
     EXPECT_EQ(record_.inColumnBytes, 3);
     EXPECT_EQ(record_.inRowBytes, 4 * 3);
-    EXPECT_EQ(In(0, 0, 0), 7);        // row -1
+    EXPECT_EQ(In(0, 0, 0), 7);  // row -1
     EXPECT_EQ(In(1, 1, 2), Value(6, 0, 2));
-    EXPECT_EQ(In(1, 2, 1), 7);        // column 7
+    EXPECT_EQ(In(1, 2, 1), 7);  // column 7
     EXPECT_EQ(pool_.BlocksLent(), 1);
 
     AskInput(Rect{-1, 5, 2, 9}, 2, 2, plugInWantsEdgeReplication);
@@ -120,13 +124,15 @@ TEST_F(PixelWindowsTest, OutputBeyondTheSelectionLandsOnlyInsideIt) {
     auto* out = static_cast<std::uint8_t*>(record_.outData);
     // Staged with the current pixels, as hosts pre-fill output.
     EXPECT_EQ(out[2 * record_.outRowBytes + 3 * 3 + 1], Value(3, 2, 1));
-    for (int i = 0; i < 4 * record_.outRowBytes; ++i) out[i] = 1;
+    for (int i = 0; i < 4 * record_.outRowBytes; ++i)
+        out[i] = 1;
     AskOutput(Rect{0, 0, 0, 0}, 0);
     ASSERT_EQ(windows_.Advance(record_, image_, selection), noErr);
     for (int y = 0; y < kHeight; ++y) {
         for (int x = 0; x < kWidth; ++x) {
             const bool inside = y >= 1 && y < 3 && x >= 1 && x < 4;
-            EXPECT_EQ(pixels_[(y * kWidth + x) * 3 + 2], inside ? 1 : Value(x, y, 2)) << x << "," << y;
+            EXPECT_EQ(pixels_[(y * kWidth + x) * 3 + 2], inside ? 1 : Value(x, y, 2))
+                << x << "," << y;
         }
     }
     EXPECT_EQ(pool_.BlocksLent(), 0);

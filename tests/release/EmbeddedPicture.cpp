@@ -5,7 +5,8 @@
 namespace helppage {
 
 std::string DecodeBase64(const std::string& text) {
-    static const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    static const std::string alphabet =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string out;
     unsigned buffer = 0;
     int bits = 0;
@@ -40,7 +41,8 @@ unsigned BigEndian(const std::string& bytes, std::size_t offset, int count) {
 }  // namespace
 
 bool PictureSize(const std::string& bytes, unsigned& width, unsigned& height) {
-    if (bytes.size() >= 24 && bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0 && bytes.compare(12, 4, "IHDR") == 0) {
+    if (bytes.size() >= 24 && bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0 &&
+        bytes.compare(12, 4, "IHDR") == 0) {
         width = BigEndian(bytes, 16, 4);
         height = BigEndian(bytes, 20, 4);
         return true;
@@ -54,7 +56,8 @@ bool PictureSize(const std::string& bytes, unsigned& width, unsigned& height) {
     while (position + 4 <= bytes.size() && static_cast<unsigned char>(bytes[position]) == 0xFF) {
         const unsigned marker = static_cast<unsigned char>(bytes[position + 1]);
         const unsigned length = BigEndian(bytes, position + 2, 2);
-        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
+            marker != 0xCC) {
             if (position + 9 > bytes.size()) {
                 return false;
             }

@@ -45,7 +45,8 @@ int main(int argc, char** argv) {
     }
 
     char keyPath[256];
-    snprintf(keyPath, sizeof keyPath, "%s\\%s\\%s\\", "SOFTWARE\\NORLUND\\PELT Plug-Ins", "MIRTANE", "10");
+    snprintf(keyPath, sizeof keyPath, "%s\\%s\\%s\\", "SOFTWARE\\NORLUND\\PELT Plug-Ins", "MIRTANE",
+             "10");
     HKEY key = NULL;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ | view, &key) != ERROR_SUCCESS) {
         printf("key HKEY_LOCAL_MACHINE\\%s cannot be opened\n", keyPath);

@@ -51,9 +51,8 @@ bool ReadFile(const std::string& path, std::string& out) {
     return true;
 }
 
-
 class HelpPage : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         loaded_ = ReadFile(HelpPagePath(), html_);
         if (loaded_) {
@@ -70,7 +69,8 @@ protected:
                 continue;
             }
             const auto classes = element.attributes.find("class");
-            if (!className.empty() && (classes == element.attributes.end() || classes->second != className)) {
+            if (!className.empty() &&
+                (classes == element.attributes.end() || classes->second != className)) {
                 continue;
             }
             texts.insert(element.text);
@@ -86,8 +86,10 @@ protected:
 // Captions of the dialog's controls as they appear on screen (mnemonic marks
 // removed), and the mnemonic keys they define.
 const std::vector<std::string> kTemplateCaptions = {
-    "&OK",    "&Defaults", "&Cancel",   "&Help",      "&+",   "&-",   "&Before", "&After", "Check for &Update",
-    "Controls", "Preview", "Navigator", "Zoom", "Cyan", "Magenta", "Yellow", "Red", "Green", "Blue"};
+    "&OK",     "&Defaults", "&Cancel",           "&Help",    "&+",      "&-",
+    "&Before", "&After",    "Check for &Update", "Controls", "Preview", "Navigator",
+    "Zoom",    "Cyan",      "Magenta",           "Yellow",   "Red",     "Green",
+    "Blue"};
 
 std::string WithoutMnemonic(const std::string& caption) {
     std::string out;
@@ -107,7 +109,8 @@ std::string MnemonicShortcut(const std::string& caption) {
     if (mark == std::string::npos || mark + 1 >= caption.size()) {
         return "";
     }
-    return std::string("Alt+") + static_cast<char>(std::toupper(static_cast<unsigned char>(caption[mark + 1])));
+    return std::string("Alt+") +
+           static_cast<char>(std::toupper(static_cast<unsigned char>(caption[mark + 1])));
 }
 
 // Captions of the controls of the dialog template "MIRTANE" in the resource
@@ -145,7 +148,8 @@ std::vector<std::string> CaptionsFromResourceScript(bool& found) {
             continue;
         }
         const std::string caption = match[2].str();
-        if (caption.empty() || caption == "Slider1" || caption == "Slider2" || caption == "Placeholder for Title Text") {
+        if (caption.empty() || caption == "Slider1" || caption == "Slider2" ||
+            caption == "Placeholder for Title Text") {
             continue;
         }
         captions.push_back(caption);
@@ -161,8 +165,9 @@ TEST_F(HelpPage, ParsesAsClosedProperlyNestedHtml) {
     EXPECT_NE(html_.find("<html lang=\"en\">"), std::string::npos);
     EXPECT_NE(html_.find("<meta charset=\"utf-8\">"), std::string::npos);
     const std::set<std::string> titles = TextsOf("title", "");
-    EXPECT_TRUE(std::any_of(titles.begin(), titles.end(),
-                            [](const std::string& title) { return title.find("MIRTANE v1.1.4") != std::string::npos; }));
+    EXPECT_TRUE(std::any_of(titles.begin(), titles.end(), [](const std::string& title) {
+        return title.find("MIRTANE v1.1.4") != std::string::npos;
+    }));
 }
 
 TEST_F(HelpPage, EveryInPageLinkHasItsTarget) {
@@ -184,7 +189,8 @@ TEST_F(HelpPage, EveryInPageLinkHasItsTarget) {
         ++links;
         ASSERT_FALSE(href->second.empty());
         EXPECT_EQ(href->second[0], '#') << "link leaves the page: " << href->second;
-        EXPECT_EQ(ids.count(href->second.substr(1)), 1u) << "link to a missing target: " << href->second;
+        EXPECT_EQ(ids.count(href->second.substr(1)), 1u)
+            << "link to a missing target: " << href->second;
     }
     EXPECT_GE(links, 15) << "the table of contents alone has fifteen links";
 }
@@ -193,7 +199,8 @@ TEST_F(HelpPage, StandsAloneWithoutOutsideAddresses) {
     for (const char* scheme : {"http:", "https:", "ftp:", "file:", "//"}) {
         for (const Element& element : page_.elements) {
             for (const auto& [name, value] : element.attributes) {
-                EXPECT_NE(value.rfind(scheme, 0), 0u) << "<" << element.name << " " << name << "=\"" << value << "\">";
+                EXPECT_NE(value.rfind(scheme, 0), 0u)
+                    << "<" << element.name << " " << name << "=\"" << value << "\">";
             }
         }
     }
@@ -201,12 +208,16 @@ TEST_F(HelpPage, StandsAloneWithoutOutsideAddresses) {
         EXPECT_NE(element.name, "script");
         EXPECT_NE(element.name, "link");
         EXPECT_NE(element.name, "iframe");
-        if (const auto source = element.attributes.find("src"); source != element.attributes.end()) {
-            EXPECT_EQ(source->second.rfind("data:image/", 0), 0u) << "image not embedded: " << source->second.substr(0, 60);
+        if (const auto source = element.attributes.find("src");
+            source != element.attributes.end()) {
+            EXPECT_EQ(source->second.rfind("data:image/", 0), 0u)
+                << "image not embedded: " << source->second.substr(0, 60);
         }
         if (element.name == "style") {
-            EXPECT_EQ(element.text.find("url("), std::string::npos) << "style sheet loads a resource";
-            EXPECT_EQ(element.text.find("@import"), std::string::npos) << "style sheet imports another";
+            EXPECT_EQ(element.text.find("url("), std::string::npos)
+                << "style sheet loads a resource";
+            EXPECT_EQ(element.text.find("@import"), std::string::npos)
+                << "style sheet imports another";
         }
     }
 }
@@ -214,11 +225,13 @@ TEST_F(HelpPage, StandsAloneWithoutOutsideAddresses) {
 TEST_F(HelpPage, NamesEveryControlOfTheDialog) {
     const std::set<std::string> named = TextsOf("span", "control");
     for (const std::string& caption : kTemplateCaptions) {
-        EXPECT_EQ(named.count(WithoutMnemonic(caption)), 1u) << "control not named: " << WithoutMnemonic(caption);
+        EXPECT_EQ(named.count(WithoutMnemonic(caption)), 1u)
+            << "control not named: " << WithoutMnemonic(caption);
     }
     // Controls without a caption are named by what they are.
-    for (const char* phrase : {"Cyan\u2013Red", "Magenta\u2013Green", "Yellow\u2013Blue", "slider", "value box",
-                               "zoom box", "logo", "Automatically Restores and Balances Color"}) {
+    for (const char* phrase :
+         {"Cyan\u2013Red", "Magenta\u2013Green", "Yellow\u2013Blue", "slider", "value box",
+          "zoom box", "logo", "Automatically Restores and Balances Color"}) {
         EXPECT_NE(page_.text.find(phrase), std::string::npos) << "not mentioned: " << phrase;
     }
 }
@@ -247,8 +260,8 @@ TEST_F(HelpPage, ListsEveryKeyboardShortcut) {
             EXPECT_EQ(shortcuts.count(shortcut), 1u) << "shortcut not listed: " << shortcut;
         }
     }
-    for (const char* key : {"Enter", "Esc", "Tab", "Shift+Tab", "Page Up", "Page Down", "Home", "End",
-                            "\u2190", "\u2192"}) {
+    for (const char* key : {"Enter", "Esc", "Tab", "Shift+Tab", "Page Up", "Page Down", "Home",
+                            "End", "\u2190", "\u2192"}) {
         EXPECT_EQ(shortcuts.count(key), 1u) << "key not listed: " << key;
     }
 }
@@ -259,7 +272,8 @@ TEST_F(HelpPage, QuotesEveryMessageWordForWord) {
              "MIRTANE Plug-In - ERROR",
              "MIRTANE Plug-In - INTERNAL ERROR",
              "Display resolution must at least be 800x600",
-             "Image must be at least 480x480.  Use your imaging application to increase the image size.",
+             "Image must be at least 480x480.  Use your imaging application to increase the image "
+             "size.",
              "This plug-in needs three channels. Do you have a blank or adjustment layer selected?",
              "Internal Error #1",
              "Display resolution should have small fonts set",
@@ -267,7 +281,8 @@ TEST_F(HelpPage, QuotesEveryMessageWordForWord) {
              "Help could not be opened",
              "Could not display About window",
          }) {
-        EXPECT_EQ(messages.count(message), 1u) << "message not quoted exactly: \"" << message << "\"";
+        EXPECT_EQ(messages.count(message), 1u)
+            << "message not quoted exactly: \"" << message << "\"";
     }
     // The two blanks of the image-size message must survive display.
     const std::size_t rule = html_.find(".message {");
@@ -276,18 +291,19 @@ TEST_F(HelpPage, QuotesEveryMessageWordForWord) {
 }
 
 TEST_F(HelpPage, TellsWhereTheFilterIsAndWhatItIs) {
-    for (const char* phrase : {"Norlund", "MIRTANE v1.1.4", "8 bits per channel", "480 \u00D7 480",
-                               "800 \u00D7 600", "\u221225", "+25", "Version 1.1.4\u00A0\u00A0(10/2004)"}) {
+    for (const char* phrase :
+         {"Norlund", "MIRTANE v1.1.4", "8 bits per channel", "480 \u00D7 480", "800 \u00D7 600",
+          "\u221225", "+25", "Version 1.1.4\u00A0\u00A0(10/2004)"}) {
         EXPECT_NE(page_.text.find(phrase), std::string::npos) << "not mentioned: " << phrase;
     }
 }
-
 
 TEST_F(HelpPage, ShowsTheBeforeAndAfterExample) {
     std::vector<const Element*> pictures;
     for (const Element& element : page_.elements) {
         const auto classes = element.attributes.find("class");
-        if (element.name == "img" && classes != element.attributes.end() && classes->second == "example-picture") {
+        if (element.name == "img" && classes != element.attributes.end() &&
+            classes->second == "example-picture") {
             pictures.push_back(&element);
         }
     }
@@ -296,11 +312,13 @@ TEST_F(HelpPage, ShowsTheBeforeAndAfterExample) {
     for (int i = 0; i < 2; ++i) {
         const std::string& source = pictures[i]->attributes.at("src");
         const std::size_t comma = source.find(";base64,");
-        ASSERT_TRUE(source.rfind("data:image/png;", 0) == 0 || source.rfind("data:image/jpeg;", 0) == 0)
+        ASSERT_TRUE(source.rfind("data:image/png;", 0) == 0 ||
+                    source.rfind("data:image/jpeg;", 0) == 0)
             << source.substr(0, 40);
         ASSERT_NE(comma, std::string::npos);
         const std::string picture = DecodeBase64(source.substr(comma + 8));
-        ASSERT_TRUE(PictureSize(picture, sizes[i][0], sizes[i][1])) << "picture " << i << " cannot be read";
+        ASSERT_TRUE(PictureSize(picture, sizes[i][0], sizes[i][1]))
+            << "picture " << i << " cannot be read";
         EXPECT_EQ(std::to_string(sizes[i][0]), pictures[i]->attributes.at("width"));
         EXPECT_EQ(std::to_string(sizes[i][1]), pictures[i]->attributes.at("height"));
         EXPECT_GE(sizes[i][0], 200u) << "too small to judge a correction";
@@ -309,7 +327,8 @@ TEST_F(HelpPage, ShowsTheBeforeAndAfterExample) {
     EXPECT_NE(pictures[1]->attributes.at("alt").find("After"), std::string::npos);
     EXPECT_EQ(sizes[0][0], sizes[1][0]);
     EXPECT_EQ(sizes[0][1], sizes[1][1]);
-    EXPECT_NE(pictures[0]->attributes.at("src"), pictures[1]->attributes.at("src")) << "the two pictures are the same";
+    EXPECT_NE(pictures[0]->attributes.at("src"), pictures[1]->attributes.at("src"))
+        << "the two pictures are the same";
 }
 
 }  // namespace

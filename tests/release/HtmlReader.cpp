@@ -24,19 +24,19 @@ std::string Utf8(unsigned codePoint) {
 
 const std::map<std::string, unsigned>& NamedEntities() {
     static const std::map<std::string, unsigned> entities = {
-        {"amp", '&'},      {"lt", '<'},       {"gt", '>'},       {"quot", '"'},     {"apos", '\''},
-        {"nbsp", 0xA0},    {"ndash", 0x2013}, {"mdash", 0x2014}, {"minus", 0x2212}, {"times", 0xD7},
-        {"rsaquo", 0x203A}, {"larr", 0x2190}, {"rarr", 0x2192},  {"uarr", 0x2191},  {"darr", 0x2193},
-        {"ldquo", 0x201C}, {"rdquo", 0x201D}, {"lsquo", 0x2018}, {"rsquo", 0x2019}, {"copy", 0xA9},
+        {"amp", '&'},      {"lt", '<'},       {"gt", '>'},        {"quot", '"'},
+        {"apos", '\''},    {"nbsp", 0xA0},    {"ndash", 0x2013},  {"mdash", 0x2014},
+        {"minus", 0x2212}, {"times", 0xD7},   {"rsaquo", 0x203A}, {"larr", 0x2190},
+        {"rarr", 0x2192},  {"uarr", 0x2191},  {"darr", 0x2193},   {"ldquo", 0x201C},
+        {"rdquo", 0x201D}, {"lsquo", 0x2018}, {"rsquo", 0x2019},  {"copy", 0xA9},
     };
     return entities;
 }
 
-
-
 bool IsVoidElement(const std::string& name) {
-    static const std::set<std::string> voids = {"area", "base", "br", "col", "embed", "hr", "img",
-                                                "input", "link", "meta", "source", "track", "wbr"};
+    static const std::set<std::string> voids = {"area",   "base",  "br",    "col",  "embed",
+                                                "hr",     "img",   "input", "link", "meta",
+                                                "source", "track", "wbr"};
     return voids.count(name) != 0;
 }
 
@@ -56,7 +56,8 @@ std::string DecodeEntities(const std::string& raw, std::vector<std::string>& pro
         const std::string name = raw.substr(i + 1, end - i - 1);
         if (!name.empty() && name[0] == '#') {
             const bool hex = name.size() > 1 && (name[1] == 'x' || name[1] == 'X');
-            out += Utf8(static_cast<unsigned>(std::strtoul(name.c_str() + (hex ? 2 : 1), nullptr, hex ? 16 : 10)));
+            out += Utf8(static_cast<unsigned>(
+                std::strtoul(name.c_str() + (hex ? 2 : 1), nullptr, hex ? 16 : 10)));
         } else if (const auto found = NamedEntities().find(name); found != NamedEntities().end()) {
             out += Utf8(found->second);
         } else {
@@ -70,12 +71,16 @@ std::string DecodeEntities(const std::string& raw, std::vector<std::string>& pro
 // A hand-written scanner rather than std::regex: libstdc++'s regex recurses
 // once per character, and the page's inline images are attribute values tens
 // of kilobytes long.
-std::map<std::string, std::string> ParseAttributes(const std::string& inside, std::vector<std::string>& problems) {
+std::map<std::string, std::string> ParseAttributes(const std::string& inside,
+                                                   std::vector<std::string>& problems) {
     std::map<std::string, std::string> attributes;
     const auto isSpace = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
-    const auto isNameStart = [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0 || c == '_' || c == ':'; };
+    const auto isNameStart = [](char c) {
+        return std::isalpha(static_cast<unsigned char>(c)) != 0 || c == '_' || c == ':';
+    };
     const auto isNameChar = [&](char c) {
-        return isNameStart(c) || std::isdigit(static_cast<unsigned char>(c)) != 0 || c == '-' || c == '.';
+        return isNameStart(c) || std::isdigit(static_cast<unsigned char>(c)) != 0 || c == '-' ||
+               c == '.';
     };
     std::size_t i = 0;
     while (i < inside.size()) {
@@ -84,14 +89,17 @@ std::map<std::string, std::string> ParseAttributes(const std::string& inside, st
             continue;
         }
         const std::size_t nameStart = i;
-        while (i < inside.size() && isNameChar(inside[i])) ++i;
+        while (i < inside.size() && isNameChar(inside[i]))
+            ++i;
         const std::string name = inside.substr(nameStart, i - nameStart);
         std::size_t j = i;
-        while (j < inside.size() && isSpace(inside[j])) ++j;
+        while (j < inside.size() && isSpace(inside[j]))
+            ++j;
         std::string value;
         if (j < inside.size() && inside[j] == '=') {
             ++j;
-            while (j < inside.size() && isSpace(inside[j])) ++j;
+            while (j < inside.size() && isSpace(inside[j]))
+                ++j;
             if (j < inside.size() && (inside[j] == '"' || inside[j] == '\'')) {
                 const char quote = inside[j];
                 const std::size_t end = inside.find(quote, j + 1);
@@ -100,8 +108,8 @@ std::map<std::string, std::string> ParseAttributes(const std::string& inside, st
                 i = stop == inside.size() ? stop : stop + 1;
             } else {
                 const std::size_t valueStart = j;
-                while (j < inside.size() && !isSpace(inside[j]) && inside[j] != '"' && inside[j] != '\'' &&
-                       inside[j] != '>') {
+                while (j < inside.size() && !isSpace(inside[j]) && inside[j] != '"' &&
+                       inside[j] != '\'' && inside[j] != '>') {
                     ++j;
                 }
                 value = inside.substr(valueStart, j - valueStart);
@@ -157,8 +165,9 @@ Page ParsePage(const std::string& html) {
         if (!tag.empty() && tag[0] == '/') {
             const std::string name = tag.substr(1);
             if (open.empty() || open.back().name != name) {
-                page.problems.push_back("stray or crossed end tag </" + name + ">" +
-                                        (open.empty() ? "" : " while <" + open.back().name + "> is open"));
+                page.problems.push_back(
+                    "stray or crossed end tag </" + name + ">" +
+                    (open.empty() ? "" : " while <" + open.back().name + "> is open"));
                 continue;
             }
             page.elements.push_back(open.back());

@@ -35,8 +35,8 @@ int main(void) {
     }
     DeleteFileA(Variable("STANDIN_UNBLOCK"));
     char command[4096];
-    snprintf(command, sizeof command, "cmd.exe /c \"\"%s\" /elevated %s\"", Variable("MIRTANE_SELF"),
-             Variable("MIRTANE_ARGS"));
+    snprintf(command, sizeof command, "cmd.exe /c \"\"%s\" /elevated %s\"",
+             Variable("MIRTANE_SELF"), Variable("MIRTANE_ARGS"));
     STARTUPINFOA startup = {sizeof startup};
     PROCESS_INFORMATION process;
     if (!CreateProcessA(NULL, command, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {

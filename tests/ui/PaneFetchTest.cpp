@@ -24,12 +24,9 @@ constexpr int kImageHeight = 64;
 
 std::uint8_t PatternSample(int x, int y, int plane) {
     switch (plane) {
-    case 0:
-        return static_cast<std::uint8_t>(x * 3 + y);
-    case 1:
-        return static_cast<std::uint8_t>(y * 5);
-    default:
-        return static_cast<std::uint8_t>((x ^ y) * 7);
+    case 0: return static_cast<std::uint8_t>(x * 3 + y);
+    case 1: return static_cast<std::uint8_t>(y * 5);
+    default: return static_cast<std::uint8_t>((x ^ y) * 7);
     }
 }
 

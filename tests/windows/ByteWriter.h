@@ -10,7 +10,7 @@
 namespace mirtane::checks {
 
 class ByteWriter {
-public:
+  public:
     std::vector<std::uint8_t> bytes;
 
     std::size_t size() const { return bytes.size(); }

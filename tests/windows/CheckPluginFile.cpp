@@ -34,9 +34,9 @@ constexpr std::uint16_t kResourceTypeVersion = 16;
 // the MinGW runtime (libgcc_s_*, libstdc++-6, libwinpthread-1), would make
 // the plug-in fail to load on a user's machine.
 const std::set<std::string> kSystemDlls = {
-    "advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll",   "kernel32.dll", "msvcrt.dll",
-    "ntdll.dll",    "ole32.dll",    "oleaut32.dll", "shell32.dll", "shlwapi.dll",  "user32.dll",
-    "uxtheme.dll",  "version.dll",
+    "advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll",    "kernel32.dll",
+    "msvcrt.dll",   "ntdll.dll",    "ole32.dll",    "oleaut32.dll", "shell32.dll",
+    "shlwapi.dll",  "user32.dll",   "uxtheme.dll",  "version.dll",
 };
 
 std::string LowerCase(std::string text) {
@@ -56,8 +56,9 @@ struct Options {
 
 int Usage(const char* message) {
     std::fprintf(stderr, "check_plugin_file: %s\n", message);
-    std::fprintf(stderr,
-                 "usage: check_plugin_file --machine i386|x86-64 [--export NAME]... [--terminology] FILE\n");
+    std::fprintf(
+        stderr,
+        "usage: check_plugin_file --machine i386|x86-64 [--export NAME]... [--terminology] FILE\n");
     return 2;
 }
 
@@ -106,12 +107,14 @@ const ResourceEntry* FindPluginResource(const PeImage& image, const std::string&
         if (entry.type.isString && LowerCase(entry.type.name) == LowerCase(type)) {
             found.push_back(&entry);
             if (entry.type.name != type) {
-                problems.push_back("resource type \"" + entry.type.name + "\" must be stored as \"" + type + "\"");
+                problems.push_back("resource type \"" + entry.type.name +
+                                   "\" must be stored as \"" + type + "\"");
             }
         }
     }
     if (found.size() != 1) {
-        problems.push_back("expected exactly one " + type + " resource, found " + std::to_string(found.size()));
+        problems.push_back("expected exactly one " + type + " resource, found " +
+                           std::to_string(found.size()));
         return nullptr;
     }
     const ResourceEntry& entry = *found[0];
@@ -123,7 +126,8 @@ const ResourceEntry* FindPluginResource(const PeImage& image, const std::string&
     return &entry;
 }
 
-void CheckHeaders(const PeImage& image, const Options& options, std::vector<std::string>& problems) {
+void CheckHeaders(const PeImage& image, const Options& options,
+                  std::vector<std::string>& problems) {
     if (image.machine() != static_cast<std::uint16_t>(options.machine)) {
         char text[96];
         std::snprintf(text, sizeof text, "machine type is 0x%04X, expected 0x%04X", image.machine(),
@@ -131,7 +135,8 @@ void CheckHeaders(const PeImage& image, const Options& options, std::vector<std:
         problems.push_back(text);
     }
     if (image.isPe32Plus() != (options.machine == PeMachine::X8664)) {
-        problems.push_back(image.isPe32Plus() ? "PE32+ headers in an i386 image" : "PE32 headers in an x86-64 image");
+        problems.push_back(image.isPe32Plus() ? "PE32+ headers in an i386 image"
+                                              : "PE32 headers in an x86-64 image");
     }
     if (!image.isDll()) {
         problems.push_back("the DLL flag is not set");
@@ -140,7 +145,8 @@ void CheckHeaders(const PeImage& image, const Options& options, std::vector<std:
 
 void CheckImports(const PeImage& image, std::vector<std::string>& problems) {
     if (image.importedDlls().empty()) {
-        problems.push_back("imports nothing at all (not even kernel32.dll): import table unreadable?");
+        problems.push_back(
+            "imports nothing at all (not even kernel32.dll): import table unreadable?");
     }
     for (const std::string& dll : image.importedDlls()) {
         if (kSystemDlls.count(LowerCase(dll)) == 0) {
@@ -149,7 +155,8 @@ void CheckImports(const PeImage& image, std::vector<std::string>& problems) {
     }
 }
 
-void CheckExports(const PeImage& image, const Options& options, std::vector<std::string>& problems) {
+void CheckExports(const PeImage& image, const Options& options,
+                  std::vector<std::string>& problems) {
     const std::vector<std::string>& names = image.exportedNames();
     for (const std::string& required : options.exports) {
         if (std::find(names.begin(), names.end(), required) == names.end()) {
@@ -158,8 +165,8 @@ void CheckExports(const PeImage& image, const Options& options, std::vector<std:
     }
 }
 
-void CheckResources(const PeImage& image, const Options& options, std::vector<std::string>& problems,
-                    std::vector<std::string>& notes) {
+void CheckResources(const PeImage& image, const Options& options,
+                    std::vector<std::string>& problems, std::vector<std::string>& notes) {
     if (const ResourceEntry* pipl = FindPluginResource(image, "PIPL", problems)) {
         mirtane::checks::CheckPropertyList(pipl->data, options.machine, problems);
     }
@@ -171,7 +178,8 @@ void CheckResources(const PeImage& image, const Options& options, std::vector<st
         }
     }
     if (versions.size() != 1) {
-        problems.push_back("expected exactly one version resource, found " + std::to_string(versions.size()));
+        problems.push_back("expected exactly one version resource, found " +
+                           std::to_string(versions.size()));
     } else {
         mirtane::checks::CheckVersionInformation(versions[0]->data, problems);
     }
@@ -204,7 +212,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "check_plugin_file: cannot open %s\n", options.path.c_str());
         return 1;
     }
-    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file),
+                                    std::istreambuf_iterator<char>()};
 
     PeImage image;
     std::string error;
@@ -220,7 +229,8 @@ int main(int argc, char** argv) {
     CheckExports(image, options, problems);
     CheckResources(image, options, problems, notes);
 
-    std::printf("%s (%s)\n", options.path.c_str(), options.machine == PeMachine::X8664 ? "x86-64" : "i386");
+    std::printf("%s (%s)\n", options.path.c_str(),
+                options.machine == PeMachine::X8664 ? "x86-64" : "i386");
     std::printf("  imports:");
     for (const std::string& dll : image.importedDlls()) {
         std::printf(" %s", dll.c_str());
@@ -231,8 +241,8 @@ int main(int argc, char** argv) {
     }
     std::printf("\n  resources:");
     for (const ResourceEntry& entry : image.resources()) {
-        std::printf(" %s/%s/%u(%zu bytes)", entry.type.Describe().c_str(), entry.name.Describe().c_str(),
-                    entry.language, entry.data.size());
+        std::printf(" %s/%s/%u(%zu bytes)", entry.type.Describe().c_str(),
+                    entry.name.Describe().c_str(), entry.language, entry.data.size());
     }
     std::printf("\n");
     for (const std::string& note : notes) {
@@ -245,6 +255,7 @@ int main(int argc, char** argv) {
         std::printf("%zu problem(s) in %s\n", problems.size(), options.path.c_str());
         return 1;
     }
-    std::printf("  all structural checks passed%s\n", options.terminology ? " (terminology included)" : "");
+    std::printf("  all structural checks passed%s\n",
+                options.terminology ? " (terminology included)" : "");
     return 0;
 }

@@ -149,15 +149,17 @@ int PeImage::Parse(std::vector<std::uint8_t> bytes, std::string& error) {
     for (std::uint16_t i = 0; i < sectionCount; ++i) {
         const std::size_t entry = sectionTable + i * std::size_t{40};
         Section section{};
-        if (!ReadU32(entry + 8, section.virtualSize) || !ReadU32(entry + 12, section.virtualAddress) ||
-            !ReadU32(entry + 16, section.rawSize) || !ReadU32(entry + 20, section.rawOffset)) {
+        if (!ReadU32(entry + 8, section.virtualSize) ||
+            !ReadU32(entry + 12, section.virtualAddress) || !ReadU32(entry + 16, section.rawSize) ||
+            !ReadU32(entry + 20, section.rawOffset)) {
             error = "truncated section table";
             return -1;
         }
         sections_.push_back(section);
     }
 
-    if (directoryRva[kDirectoryImport] != 0 && !ParseImports(directoryRva[kDirectoryImport], error)) {
+    if (directoryRva[kDirectoryImport] != 0 &&
+        !ParseImports(directoryRva[kDirectoryImport], error)) {
         return -1;
     }
     if (directoryRva[kDirectoryExport] != 0 &&
@@ -165,7 +167,8 @@ int PeImage::Parse(std::vector<std::uint8_t> bytes, std::string& error) {
         return -1;
     }
     if (directoryRva[kDirectoryResource] != 0 &&
-        !ParseResources(directoryRva[kDirectoryResource], directorySize[kDirectoryResource], error)) {
+        !ParseResources(directoryRva[kDirectoryResource], directorySize[kDirectoryResource],
+                        error)) {
         return -1;
     }
     return 0;
@@ -222,8 +225,9 @@ bool PeImage::ParseExports(std::uint32_t rva, std::uint32_t size, std::string& e
         std::size_t ordinalSlot = 0;
         std::uint32_t nameRva = 0;
         std::uint16_t ordinal = 0;
-        if (!RvaToOffset(namesRva + i * 4, 4, nameSlot) || !RvaToOffset(ordinalsRva + i * 2, 2, ordinalSlot) ||
-            !ReadU32(nameSlot, nameRva) || !ReadU16(ordinalSlot, ordinal)) {
+        if (!RvaToOffset(namesRva + i * 4, 4, nameSlot) ||
+            !RvaToOffset(ordinalsRva + i * 2, 2, ordinalSlot) || !ReadU32(nameSlot, nameRva) ||
+            !ReadU16(ordinalSlot, ordinal)) {
             error = "export name tables run outside the file";
             return false;
         }
@@ -233,7 +237,8 @@ bool PeImage::ParseExports(std::uint32_t rva, std::uint32_t size, std::string& e
         }
         std::size_t functionSlot = 0;
         std::uint32_t functionRva = 0;
-        if (ordinal >= functionCount || !RvaToOffset(functionsRva + ordinal * 4u, 4, functionSlot) ||
+        if (ordinal >= functionCount ||
+            !RvaToOffset(functionsRva + ordinal * 4u, 4, functionSlot) ||
             !ReadU32(functionSlot, functionRva)) {
             error = "export \"" + name + "\" has no function slot";
             return false;
@@ -335,7 +340,8 @@ bool PeImage::ParseResources(std::uint32_t rva, std::uint32_t size, std::string&
         }
         for (const auto& [name, nameTarget] : names) {
             if ((nameTarget & kHighBit) == 0) {
-                error = "resource " + type.Describe() + "/" + name.Describe() + " is not a directory";
+                error =
+                    "resource " + type.Describe() + "/" + name.Describe() + " is not a directory";
                 return false;
             }
             std::vector<std::pair<ResourceKey, std::uint32_t>> languages;
@@ -343,7 +349,8 @@ bool PeImage::ParseResources(std::uint32_t rva, std::uint32_t size, std::string&
                 return false;
             }
             for (const auto& [language, dataTarget] : languages) {
-                const std::string where = type.Describe() + "/" + name.Describe() + "/" + language.Describe();
+                const std::string where =
+                    type.Describe() + "/" + name.Describe() + "/" + language.Describe();
                 if ((dataTarget & kHighBit) != 0 || language.isString || dataTarget > size ||
                     size - dataTarget < 16) {
                     error = "resource " + where + " has no data entry";
@@ -362,8 +369,9 @@ bool PeImage::ParseResources(std::uint32_t rva, std::uint32_t size, std::string&
                 resource.type = type;
                 resource.name = name;
                 resource.language = language.id;
-                resource.data.assign(bytes_.begin() + static_cast<std::ptrdiff_t>(dataOffset),
-                                     bytes_.begin() + static_cast<std::ptrdiff_t>(dataOffset + dataSize));
+                resource.data.assign(
+                    bytes_.begin() + static_cast<std::ptrdiff_t>(dataOffset),
+                    bytes_.begin() + static_cast<std::ptrdiff_t>(dataOffset + dataSize));
                 resources_.push_back(std::move(resource));
             }
         }

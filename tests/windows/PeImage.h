@@ -34,7 +34,7 @@ struct ResourceEntry {
 };
 
 class PeImage {
-public:
+  public:
     // Parses a whole file. Returns 0, or -1 with a reason in `error` when the
     // file is not a well-formed PE image as far as the tables read here go.
     [[nodiscard]] int Parse(std::vector<std::uint8_t> bytes, std::string& error);
@@ -46,7 +46,7 @@ public:
     const std::vector<std::string>& exportedNames() const { return exportedNames_; }
     const std::vector<ResourceEntry>& resources() const { return resources_; }
 
-private:
+  private:
     struct Section {
         std::uint32_t virtualAddress;
         std::uint32_t virtualSize;

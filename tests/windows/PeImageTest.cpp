@@ -41,7 +41,9 @@ struct FakeDll {
 // and size for the data directories.
 Bytes FakeDll::Build(std::size_t* resourceTree) const {
     ByteWriter section;
-    auto rvaOf = [](std::size_t sectionOffset) { return static_cast<std::uint32_t>(kSectionRva + sectionOffset); };
+    auto rvaOf = [](std::size_t sectionOffset) {
+        return static_cast<std::uint32_t>(kSectionRva + sectionOffset);
+    };
 
     const std::size_t importsAt = section.size();
     section.Zeros((imports.size() + 1) * 20);
@@ -57,7 +59,8 @@ Bytes FakeDll::Build(std::size_t* resourceTree) const {
     section.Zeros(40);
     const std::size_t functionsAt = section.size();
     for (std::uint32_t i = 0; i < count; ++i) {
-        section.U32(rvaOf(importsAt));  // code would live elsewhere; any RVA outside the export table
+        section.U32(
+            rvaOf(importsAt));  // code would live elsewhere; any RVA outside the export table
     }
     const std::size_t namesAt = section.size();
     section.Zeros(count * 4);
@@ -97,7 +100,8 @@ Bytes FakeDll::Build(std::size_t* resourceTree) const {
         tree.Zeros(12).U16(0).U16(1).U32(resource.language).U32(0);
         dataEntryAt.push_back(tree.size());
         tree.Zeros(16);
-        tree.Patch32(nameDirectory + 20, 0x80000000u | static_cast<std::uint32_t>(languageDirectory));
+        tree.Patch32(nameDirectory + 20,
+                     0x80000000u | static_cast<std::uint32_t>(languageDirectory));
         tree.Patch32(languageDirectory + 20, static_cast<std::uint32_t>(dataEntryAt.back()));
         tree.Patch32(16 + i * 8 + 4, 0x80000000u | static_cast<std::uint32_t>(nameDirectory));
         if (resource.type.empty()) {
@@ -166,7 +170,8 @@ TEST(PeImage, ReadsMachineImportsExportsAndResources) {
     EXPECT_TRUE(image.isPe32Plus());
     EXPECT_TRUE(image.isDll());
     EXPECT_EQ(image.importedDlls(), (std::vector<std::string>{"KERNEL32.dll", "msvcrt.dll"}));
-    EXPECT_EQ(image.exportedNames(), (std::vector<std::string>{"PluginMain", "_VexaMirtaneProc@16"}));
+    EXPECT_EQ(image.exportedNames(),
+              (std::vector<std::string>{"PluginMain", "_VexaMirtaneProc@16"}));
     ASSERT_EQ(image.resources().size(), 2u);
     const ResourceEntry& pipl = image.resources()[0];
     EXPECT_TRUE(pipl.type.Matches(std::string("PIPL")));
@@ -209,7 +214,8 @@ TEST(PeImage, EveryTruncationIsRefusedOrReadWithinBounds) {
     for (std::size_t size = 0; size < good.size(); ++size) {
         PeImage image;
         std::string error;
-        if (image.Parse(Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(size)), error) != 0) {
+        if (image.Parse(Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(size)),
+                        error) != 0) {
             EXPECT_FALSE(error.empty()) << "size " << size;
             ++refused;
         }

@@ -51,7 +51,7 @@ std::string Quoted(const std::string& text) {
 // problem and decoding goes on; running out of bytes adds one problem and
 // turns every later read into a no-op.
 class FieldReader {
-public:
+  public:
     FieldReader(const std::vector<std::uint8_t>& data, std::string resource,
                 std::vector<std::string>& problems)
         : data_(data), resource_(std::move(resource)), problems_(problems) {}
@@ -131,7 +131,8 @@ public:
                                data_.begin() + static_cast<std::ptrdiff_t>(position_ + length));
         position_ += length;
         if (text != expected) {
-            Mismatch(field, at, Quoted(expected) + " (length " + std::to_string(expected.size()) + ")",
+            Mismatch(field, at,
+                     Quoted(expected) + " (length " + std::to_string(expected.size()) + ")",
                      Quoted(text) + " (length " + std::to_string(length) + ")");
         }
     }
@@ -163,7 +164,8 @@ public:
         }
         if (position_ > end) {
             problems_.push_back(resource_ + ": " + field + " content runs " +
-                                std::to_string(position_ - end) + " byte(s) past its stated length");
+                                std::to_string(position_ - end) +
+                                " byte(s) past its stated length");
             return;
         }
         if (!Need(field + " padding", end - position_)) {
@@ -194,7 +196,7 @@ public:
 
     void Problem(const std::string& text) { problems_.push_back(resource_ + ": " + text); }
 
-private:
+  private:
     bool Need(const std::string& field, std::size_t count) {
         if (truncated_) {
             return false;
@@ -211,8 +213,8 @@ private:
 
     void Mismatch(const std::string& field, std::size_t at, const std::string& expected,
                   const std::string& found) {
-        problems_.push_back(resource_ + ": " + field + " at offset " + std::to_string(at) + ": expected " +
-                            expected + ", found " + found);
+        problems_.push_back(resource_ + ": " + field + " at offset " + std::to_string(at) +
+                            ": expected " + expected + ", found " + found);
     }
 
     const std::vector<std::uint8_t>& data_;
@@ -263,18 +265,22 @@ void CheckPropertyData(FieldReader& reader, const std::string& key, const std::s
         reader.ExpectCode(field + " event", "sdk1");
         reader.ExpectU16(field + " terminology id", kPluginResourceId);
         const std::size_t at = reader.position();
-        const std::string id = reader.ExpectCString(field + " unique identifier", MIRTANE_UNIQUE_ID);
+        const std::string id =
+            reader.ExpectCString(field + " unique identifier", MIRTANE_UNIQUE_ID);
         if (!reader.truncated() && !IsGuidInBraces(id)) {
-            reader.Problem(field + " unique identifier at offset " + std::to_string(at) + " is not a GUID in braces: " +
-                           Quoted(id));
+            reader.Problem(field + " unique identifier at offset " + std::to_string(at) +
+                           " is not a GUID in braces: " + Quoted(id));
         }
     } else if (key == "enbl") {
         reader.ExpectCString(field + " enabling expression", "in (PSHOP_ImageMode, RGBMode)");
     } else if (key == "fici") {
-        static const char* const kCases[7] = {
-            "flat image", "flat image with selection", "floating selection",
-            "editable transparency", "editable transparency with selection",
-            "protected transparency", "protected transparency with selection"};
+        static const char* const kCases[7] = {"flat image",
+                                              "flat image with selection",
+                                              "floating selection",
+                                              "editable transparency",
+                                              "editable transparency with selection",
+                                              "protected transparency",
+                                              "protected transparency with selection"};
         for (const char* filterCase : kCases) {
             const std::string entry = field + " " + filterCase;
             reader.ExpectU8(entry + " input handling", 4);
@@ -312,8 +318,8 @@ std::uint32_t U32At(const std::vector<std::uint8_t>& data, std::size_t offset) {
 
 // Each node: total length, value length, type, a NUL-terminated UTF-16 key,
 // padding to 4, the value, padding to 4, then child nodes up to the total.
-bool ParseVersionNode(const std::vector<std::uint8_t>& data, std::size_t offset, std::size_t limit, int depth,
-                      VersionNode& node, std::vector<std::string>& problems) {
+bool ParseVersionNode(const std::vector<std::uint8_t>& data, std::size_t offset, std::size_t limit,
+                      int depth, VersionNode& node, std::vector<std::string>& problems) {
     const std::string where = "version information: node at offset " + std::to_string(offset);
     if (depth > 4) {
         problems.push_back(where + " is nested too deeply");
@@ -328,7 +334,8 @@ bool ParseVersionNode(const std::vector<std::uint8_t>& data, std::size_t offset,
     node.valueLength = U16At(data, offset + 2);
     node.type = U16At(data, offset + 4);
     if (length < 6 || length > limit - offset) {
-        problems.push_back(where + " has length " + std::to_string(length) + ", past its parent's end");
+        problems.push_back(where + " has length " + std::to_string(length) +
+                           ", past its parent's end");
         return false;
     }
     const std::size_t end = offset + length;
@@ -346,7 +353,8 @@ bool ParseVersionNode(const std::vector<std::uint8_t>& data, std::size_t offset,
         node.key.push_back(unit < 0x80 ? static_cast<char>(unit) : '?');
     }
     position = AlignTo4(position);
-    const std::size_t valueBytes = node.type == kVersionTypeText ? node.valueLength * std::size_t{2} : node.valueLength;
+    const std::size_t valueBytes =
+        node.type == kVersionTypeText ? node.valueLength * std::size_t{2} : node.valueLength;
     if (position > end || end - position < valueBytes) {
         problems.push_back(where + " (\"" + node.key + "\"): value runs past the node's end");
         return false;
@@ -375,7 +383,8 @@ std::string UpperCase(std::string text) {
 void CheckFixedFileInfo(const VersionNode& root, std::vector<std::string>& problems) {
     const std::string where = "version information: fixed part: ";
     if (root.type != kVersionTypeBinary || root.value.size() != 52) {
-        problems.push_back(where + "expected 52 bytes of binary value, found " + std::to_string(root.value.size()));
+        problems.push_back(where + "expected 52 bytes of binary value, found " +
+                           std::to_string(root.value.size()));
         return;
     }
     struct Field {
@@ -398,8 +407,8 @@ void CheckFixedFileInfo(const VersionNode& root, std::vector<std::string>& probl
     for (const Field& field : kFields) {
         const std::uint32_t value = U32At(root.value, field.offset);
         if (value != field.expected) {
-            problems.push_back(where + field.name + ": expected " + Hex(field.expected, 8) + ", found " +
-                               Hex(value, 8));
+            problems.push_back(where + field.name + ": expected " + Hex(field.expected, 8) +
+                               ", found " + Hex(value, 8));
         }
     }
 }
@@ -460,7 +469,8 @@ void CheckStringTable(const VersionNode& table, std::vector<std::string>& proble
         if (it == found.end()) {
             problems.push_back(where + "\"" + key + "\" is missing");
         } else if (it->second != text) {
-            problems.push_back(where + "\"" + key + "\": expected " + Quoted(text) + ", found " + Quoted(it->second));
+            problems.push_back(where + "\"" + key + "\": expected " + Quoted(text) + ", found " +
+                               Quoted(it->second));
         }
     }
     const auto legal = found.find("LegalCopyright");
@@ -471,7 +481,8 @@ void CheckStringTable(const VersionNode& table, std::vector<std::string>& proble
 
 }  // namespace
 
-void CheckPropertyList(const std::vector<std::uint8_t>& data, PeMachine machine, std::vector<std::string>& problems) {
+void CheckPropertyList(const std::vector<std::uint8_t>& data, PeMachine machine,
+                       std::vector<std::string>& problems) {
     const PropertyExpectation expected[9] = {
         {"kind", 4},
         {"name", 16},
@@ -496,11 +507,11 @@ void CheckPropertyList(const std::vector<std::uint8_t>& data, PeMachine machine,
         if (!reader.ReadU32(field + " key", key)) {
             break;
         }
-        char keyText[5] = {static_cast<char>(key >> 24), static_cast<char>(key >> 16), static_cast<char>(key >> 8),
-                           static_cast<char>(key), 0};
+        char keyText[5] = {static_cast<char>(key >> 24), static_cast<char>(key >> 16),
+                           static_cast<char>(key >> 8), static_cast<char>(key), 0};
         if (std::string(keyText) != property.key) {
-            reader.Problem(field + " key at offset " + std::to_string(keyAt) + ": expected '" + property.key +
-                           "', found " + CodeText(key));
+            reader.Problem(field + " key at offset " + std::to_string(keyAt) + ": expected '" +
+                           property.key + "', found " + CodeText(key));
         }
         reader.ExpectU32(field + " id", 0);
         const std::size_t lengthAt = reader.position();
@@ -522,7 +533,8 @@ void CheckPropertyList(const std::vector<std::uint8_t>& data, PeMachine machine,
     reader.ExpectEnd();
 }
 
-void CheckVersionInformation(const std::vector<std::uint8_t>& data, std::vector<std::string>& problems) {
+void CheckVersionInformation(const std::vector<std::uint8_t>& data,
+                             std::vector<std::string>& problems) {
     VersionNode root;
     if (!ParseVersionNode(data, 0, data.size(), 0, root, problems)) {
         return;
@@ -561,7 +573,8 @@ void CheckVersionInformation(const std::vector<std::uint8_t>& data, std::vector<
     if (translation == nullptr || translation->value.size() != 4) {
         problems.push_back("version information: VarFileInfo has no single Translation entry");
     } else if (U16At(translation->value, 0) != 0x0409 || U16At(translation->value, 2) != 1200) {
-        problems.push_back("version information: Translation is " + Hex(U16At(translation->value, 0), 4) + "/" +
+        problems.push_back("version information: Translation is " +
+                           Hex(U16At(translation->value, 0), 4) + "/" +
                            std::to_string(U16At(translation->value, 2)) + ", expected 0x0409/1200");
     }
 }

@@ -24,7 +24,8 @@ void CheckPropertyList(const std::vector<std::uint8_t>& data, PeMachine machine,
 
 // The version information (resource type 16): fixed part and US-English
 // Unicode string table, every string terminated exactly once.
-void CheckVersionInformation(const std::vector<std::uint8_t>& data, std::vector<std::string>& problems);
+void CheckVersionInformation(const std::vector<std::uint8_t>& data,
+                             std::vector<std::string>& problems);
 
 // The scripting terminology ("AETE" 16000), byte for byte: every field is
 // compared and no byte may follow the last one.

@@ -24,8 +24,9 @@ std::size_t Find(const Bytes& bytes, const std::string& text) {
 }
 
 bool AnyProblemMentions(const std::vector<std::string>& problems, const std::string& text) {
-    return std::any_of(problems.begin(), problems.end(),
-                       [&](const std::string& problem) { return problem.find(text) != std::string::npos; });
+    return std::any_of(problems.begin(), problems.end(), [&](const std::string& problem) {
+        return problem.find(text) != std::string::npos;
+    });
 }
 
 std::string Joined(const std::vector<std::string>& problems) {
@@ -39,7 +40,11 @@ std::string Joined(const std::vector<std::string>& problems) {
 // ---- Property list ----------------------------------------------------------
 
 void Property(ByteWriter& list, const char (&key)[5], const ByteWriter& data) {
-    list.Code("8BIM").Code(key).U32(0).U32(static_cast<std::uint32_t>(data.size())).Append(data.bytes);
+    list.Code("8BIM")
+        .Code(key)
+        .U32(0)
+        .U32(static_cast<std::uint32_t>(data.size()))
+        .Append(data.bytes);
 }
 
 Bytes PropertyList(const char (&entryKey)[5]) {
@@ -52,7 +57,13 @@ Bytes PropertyList(const char (&entryKey)[5]) {
     Property(list, entryKey, ByteWriter().Text("PluginMain").Zeros(2));
     Property(list, "mode", ByteWriter().U8(0x10).Zeros(3));
     Property(list, "hstm",
-             ByteWriter().U32(0).Code("sdk1").Code("sdk1").U16(16000).Text(MIRTANE_UNIQUE_ID).ZerosTo(56));
+             ByteWriter()
+                 .U32(0)
+                 .Code("sdk1")
+                 .Code("sdk1")
+                 .U16(16000)
+                 .Text(MIRTANE_UNIQUE_ID)
+                 .ZerosTo(56));
     Property(list, "enbl", ByteWriter().Text("in (PSHOP_ImageMode, RGBMode)").ZerosTo(32));
     ByteWriter cases;
     for (int i = 0; i < 7; ++i) {
@@ -127,7 +138,8 @@ TEST(PropertyListCheck, UnpaddedLengthIsReported) {
     Property(list, "kind", ByteWriter().Code("8BFM"));
     Property(list, "name", ByteWriter().PascalString("MIRTANE v1.1.4"));
     const Bytes rest = PropertyList("wx86");
-    list.Append(Bytes(rest.begin() + static_cast<std::ptrdiff_t>(Find(rest, "MIB8gtac")), rest.end()));
+    list.Append(
+        Bytes(rest.begin() + static_cast<std::ptrdiff_t>(Find(rest, "MIB8gtac")), rest.end()));
     const auto problems = PropertyListProblems(list.bytes, PeMachine::I386);
     EXPECT_TRUE(AnyProblemMentions(problems, "('name') length at offset 42: expected 16, found 15"))
         << Joined(problems);
@@ -147,7 +159,8 @@ TEST(PropertyListCheck, PropertiesAfterAWrongOneAreStillDecoded) {
     const auto problems = PropertyListProblems(bytes, PeMachine::I386);
     EXPECT_EQ(problems.size(), 2u) << Joined(problems);
     EXPECT_TRUE(AnyProblemMentions(problems, "menu name")) << Joined(problems);
-    EXPECT_TRUE(AnyProblemMentions(problems, "protected transparency with selection output handling"))
+    EXPECT_TRUE(
+        AnyProblemMentions(problems, "protected transparency with selection output handling"))
         << Joined(problems);
 }
 
@@ -164,8 +177,8 @@ TEST(PropertyListCheck, IdentifierThatIsNoGuidIsReported) {
 std::size_t AlignTo4(std::size_t size) { return (size + 3) & ~std::size_t{3}; }
 
 // One node: length, value length, type, UTF-16 key, padding, value, children.
-Bytes VersionNode(const std::string& key, std::uint16_t type, std::uint16_t valueLength, const Bytes& value,
-                  const std::vector<Bytes>& children = {}) {
+Bytes VersionNode(const std::string& key, std::uint16_t type, std::uint16_t valueLength,
+                  const Bytes& value, const std::vector<Bytes>& children = {}) {
     ByteWriter node;
     node.U16(0).U16(valueLength).U16(type);
     for (const char c : key) {
@@ -199,10 +212,14 @@ Bytes StringEntry(const std::string& key, const std::string& text) {
 struct VersionFixture {
     std::uint32_t fileVersionLow = 0x00040000;
     std::vector<Bytes> strings = {
-        StringEntry("CompanyName", "Norlund"),          StringEntry("FileDescription", "MIRTANE Plug-In"),
-        StringEntry("FileVersion", "1.1.4"),            StringEntry("InternalName", "MIRTANE Plug-In"),
-        StringEntry("LegalCopyright", "Copyright (C) Norlund"), StringEntry("OriginalFilename", "Mirtane.8bf"),
-        StringEntry("ProductName", "MIRTANE Plug-In"),  StringEntry("ProductVersion", "1.1.4"),
+        StringEntry("CompanyName", "Norlund"),
+        StringEntry("FileDescription", "MIRTANE Plug-In"),
+        StringEntry("FileVersion", "1.1.4"),
+        StringEntry("InternalName", "MIRTANE Plug-In"),
+        StringEntry("LegalCopyright", "Copyright (C) Norlund"),
+        StringEntry("OriginalFilename", "Mirtane.8bf"),
+        StringEntry("ProductName", "MIRTANE Plug-In"),
+        StringEntry("ProductVersion", "1.1.4"),
     };
     std::uint16_t codePage = 1200;
 
@@ -212,7 +229,8 @@ struct VersionFixture {
         fixed.U32(0x00010001).U32(fileVersionLow).U32(0x00010001).U32(0x00040000);
         fixed.U32(0x3F).U32(0).U32(4).U32(2).U32(0).U32(0).U32(0);
         const Bytes table = VersionNode("040904B0", 1, 0, {}, strings);
-        const Bytes translation = VersionNode("Translation", 0, 4, ByteWriter().U16(0x0409).U16(codePage).bytes);
+        const Bytes translation =
+            VersionNode("Translation", 0, 4, ByteWriter().U16(0x0409).U16(codePage).bytes);
         return VersionNode("VS_VERSION_INFO", 0, 52, fixed.bytes,
                            {VersionNode("StringFileInfo", 1, 0, {}, {table}),
                             VersionNode("VarFileInfo", 1, 0, {}, {translation})});
@@ -233,7 +251,8 @@ TEST(VersionInformationCheck, StringWithoutTerminatorIsReported) {
     VersionFixture fixture;
     fixture.strings[2] = VersionNode("FileVersion", 1, 5, Utf16("1.1.4"));
     const auto problems = VersionProblems(fixture.Build());
-    EXPECT_TRUE(AnyProblemMentions(problems, "\"FileVersion\" is not NUL-terminated")) << Joined(problems);
+    EXPECT_TRUE(AnyProblemMentions(problems, "\"FileVersion\" is not NUL-terminated"))
+        << Joined(problems);
 }
 
 // A script that writes "1.1.4\0" where the compiler already terminates
@@ -242,14 +261,16 @@ TEST(VersionInformationCheck, DoublyTerminatedStringIsReported) {
     VersionFixture fixture;
     fixture.strings[7] = StringEntry("ProductVersion", std::string("1.1.4") + '\0');
     const auto problems = VersionProblems(fixture.Build());
-    EXPECT_TRUE(AnyProblemMentions(problems, "\"ProductVersion\" has a NUL inside")) << Joined(problems);
+    EXPECT_TRUE(AnyProblemMentions(problems, "\"ProductVersion\" has a NUL inside"))
+        << Joined(problems);
 }
 
 TEST(VersionInformationCheck, WrongFileVersionIsReported) {
     VersionFixture fixture;
     fixture.fileVersionLow = 0x00030000;
     const auto problems = VersionProblems(fixture.Build());
-    EXPECT_TRUE(AnyProblemMentions(problems, "file version (low): expected 0x00040000, found 0x00030000"))
+    EXPECT_TRUE(
+        AnyProblemMentions(problems, "file version (low): expected 0x00040000, found 0x00030000"))
         << Joined(problems);
 }
 
@@ -258,8 +279,10 @@ TEST(VersionInformationCheck, MissingAndWrongStringsAreReported) {
     fixture.strings.erase(fixture.strings.begin() + 5);  // OriginalFilename
     fixture.strings[0] = StringEntry("CompanyName", "Someone");
     const auto problems = VersionProblems(fixture.Build());
-    EXPECT_TRUE(AnyProblemMentions(problems, "\"OriginalFilename\" is missing")) << Joined(problems);
-    EXPECT_TRUE(AnyProblemMentions(problems, "\"CompanyName\": expected \"Norlund\"")) << Joined(problems);
+    EXPECT_TRUE(AnyProblemMentions(problems, "\"OriginalFilename\" is missing"))
+        << Joined(problems);
+    EXPECT_TRUE(AnyProblemMentions(problems, "\"CompanyName\": expected \"Norlund\""))
+        << Joined(problems);
 }
 
 TEST(VersionInformationCheck, WrongCodePageIsReported) {
@@ -283,13 +306,29 @@ Bytes Terminology(const char (&parameterType)[5]) {
     ByteWriter aete;
     aete.U16(1).U8(1).U8(0).U16(0).U16(0);
     aete.U16(1).PascalString("Norlund").PascalString("Vexa plug-in").Code("sdk1").U16(1).U16(1);
-    aete.U16(1).PascalString("MIRTANE").PascalString("MIRTANE filter plug-in").Code("sdk1").Code("sdk1");
+    aete.U16(1)
+        .PascalString("MIRTANE")
+        .PascalString("MIRTANE filter plug-in")
+        .Code("sdk1")
+        .Code("sdk1");
     aete.Code("null").PascalString("").U16(0);
     aete.Code("#ImR").PascalString("").U16(0xB000);
     aete.U16(3);
-    aete.PascalString("Red Tint").Code("Rd  ").Code(parameterType).PascalString("Red Tint amount").U16(0);
-    aete.PascalString("Green Tint").Code("Grn ").Code(parameterType).PascalString("Green Tint amount").U16(0);
-    aete.PascalString("Blue Tint").Code("Bl  ").Code(parameterType).PascalString("Blue Tint amount").U16(0);
+    aete.PascalString("Red Tint")
+        .Code("Rd  ")
+        .Code(parameterType)
+        .PascalString("Red Tint amount")
+        .U16(0);
+    aete.PascalString("Green Tint")
+        .Code("Grn ")
+        .Code(parameterType)
+        .PascalString("Green Tint amount")
+        .U16(0);
+    aete.PascalString("Blue Tint")
+        .Code("Bl  ")
+        .Code(parameterType)
+        .PascalString("Blue Tint amount")
+        .U16(0);
     aete.U16(0).U16(0).U16(0);
     return aete.bytes;
 }
