@@ -1,7 +1,6 @@
 // The scripting terminology ("AETE" 16000), byte for byte.
 #include "tests/windows/PluginResourceChecks.h"
 
-
 #include "resources/PluginIdentity.h"
 #include "tests/windows/ResourceFieldReader.h"
 
