@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "testhost/DisplayPixels.h"
+#include "testhost/PendingPaintWin.h"
 #include "testhost/ScriptedDialogEngineWin.h"
 #include "testhost/TestHost.h"
 
@@ -20,8 +21,12 @@ namespace dialogscript {
 namespace {
 
 constexpr UINT kTickMilliseconds = 50;
-constexpr DWORD kSettleMilliseconds = 700;    // the dialog has drawn itself
 constexpr DWORD kGiveUpMilliseconds = 60000;  // no dialog by then: fail
+// The dialog has drawn itself once it and its visible controls have nothing
+// left to paint on this many successive ticks; the limit is far beyond the
+// fraction of a second that takes.
+constexpr int kQuietTicks = 2;
+constexpr DWORD kDrawLimitMilliseconds = 15000;
 
 constexpr const char* kMainCaptionPrefix = "MIRTANE  v";
 constexpr const char* kAboutCaption = "MIRTANE Plug-In";
@@ -59,7 +64,10 @@ void ScriptedDialogEngine::Tick() {
             }
             return;
         }
-        due_ = now + kSettleMilliseconds;
+        found_ = now;
+        return;
+    }
+    if (!drawn_ && IsWindow(dialog_) && !HasDrawnItself(now)) {
         return;
     }
     if (next_ == steps_.size()) {
@@ -76,6 +84,25 @@ void ScriptedDialogEngine::Tick() {
     step.run();
     busy_ = false;
     due_ = GetTickCount() + step.pauseAfter;
+}
+
+// The first step acts on what the dialog shows: its controls, both panes
+// drawn through the host (and so the requests for their pixels made), the
+// screen showing it. The tick runs from the dialog's own message loop, so
+// no paint is under way; an update region left in the dialog or a control
+// means a paint is still to come.
+bool ScriptedDialogEngine::HasDrawnItself(DWORD now) {
+    quietTicks_ = HasPendingPaint(dialog_) ? 0 : quietTicks_ + 1;
+    if (quietTicks_ >= kQuietTicks) {
+        drawn_ = true;
+    } else if (now - found_ > kDrawLimitMilliseconds) {
+        // Reported, then the steps run all the same, so that the run ends.
+        Expect(false, "the dialog draws itself",
+               "still areas to paint " + std::to_string(kDrawLimitMilliseconds) +
+                   " ms after it came up");
+        drawn_ = true;
+    }
+    return drawn_;
 }
 
 void ScriptedDialogEngine::Finish() {

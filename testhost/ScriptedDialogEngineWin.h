@@ -52,6 +52,10 @@ class ScriptedDialogEngine {
     void Finish();
 
   private:
+    // True once the dialog has nothing left to paint (or, reported as a
+    // failure, once the time allowed for that has passed).
+    bool HasDrawnItself(DWORD now);
+
     // ---- Scenarios (one file per group) --------------------------------------
 
     void Build();
@@ -126,7 +130,10 @@ class ScriptedDialogEngine {
     HWND dialog_ = nullptr;
     HWND answered_ = nullptr;
     DWORD start_ = 0;
+    DWORD found_ = 0;  // when the dialog was found
     DWORD due_ = 0;
+    int quietTicks_ = 0;  // successive ticks without anything to paint
+    bool drawn_ = false;
     bool busy_ = false;
     bool finished_ = false;
     int passed_ = 0;
