@@ -27,6 +27,9 @@ constexpr DWORD kGiveUpMilliseconds = 60000;  // no dialog by then: fail
 // fraction of a second that takes.
 constexpr int kQuietTicks = 2;
 constexpr DWORD kDrawLimitMilliseconds = 15000;
+// What a step posted (keys, a click on a message box) is handled well within
+// a tick or two; this is the limit.
+constexpr DWORD kHandleLimitMilliseconds = 10000;
 
 constexpr const char* kMainCaptionPrefix = "MIRTANE  v";
 constexpr const char* kAboutCaption = "MIRTANE Plug-In";
@@ -67,8 +70,11 @@ void ScriptedDialogEngine::Tick() {
         found_ = now;
         return;
     }
-    if (!drawn_ && IsWindow(dialog_) && !HasDrawnItself(now)) {
-        return;
+    if (!drawn_ && IsWindow(dialog_)) {
+        if (!HasDrawnItself(now)) {
+            return;
+        }
+        waitingSince_ = now;
     }
     if (next_ == steps_.size()) {
         finished_ = true;
@@ -79,11 +85,15 @@ void ScriptedDialogEngine::Tick() {
         finished_ = true;
         return;
     }
+    if (!HasHandledMessages(now)) {
+        return;
+    }
     busy_ = true;
     Step& step = steps_[next_++];
     step.run();
     busy_ = false;
-    due_ = GetTickCount() + step.pauseAfter;
+    waitingSince_ = GetTickCount();
+    due_ = waitingSince_ + step.timerWait;
 }
 
 // The first step acts on what the dialog shows: its controls, both panes
@@ -103,6 +113,25 @@ bool ScriptedDialogEngine::HasDrawnItself(DWORD now) {
         drawn_ = true;
     }
     return drawn_;
+}
+
+// A step checks what the steps before it did, and what they posted (keys,
+// or the click that closes a message box) takes effect only once the
+// dialog's modal loop has taken it from the queue and handled it. The tick
+// runs from that loop, so a queue without posted messages or input means
+// all of it has been handled.
+bool ScriptedDialogEngine::HasHandledMessages(DWORD now) {
+    if (HIWORD(GetQueueStatus(QS_POSTMESSAGE | QS_INPUT)) == 0) {
+        return true;
+    }
+    if (now - waitingSince_ > kHandleLimitMilliseconds) {
+        // Reported, then the step runs all the same, so that the run ends.
+        Expect(false, "the dialog handles what was posted before \"" + steps_[next_].what + "\"",
+               "messages still queued after " + std::to_string(kHandleLimitMilliseconds) + " ms");
+        waitingSince_ = now;
+        return true;
+    }
+    return false;
 }
 
 void ScriptedDialogEngine::Finish() {
@@ -146,8 +175,8 @@ void ScriptedDialogEngine::Build() {
     }
 }
 
-void ScriptedDialogEngine::Add(std::string what, std::function<void()> run, DWORD pauseAfter) {
-    steps_.push_back(Step{std::move(what), std::move(run), pauseAfter});
+void ScriptedDialogEngine::Add(std::string what, std::function<void()> run, DWORD timerWait) {
+    steps_.push_back(Step{std::move(what), std::move(run), timerWait});
 }
 
 void ScriptedDialogEngine::Expect(bool ok, const std::string& what, const std::string& detail) {

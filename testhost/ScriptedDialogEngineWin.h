@@ -31,10 +31,13 @@ constexpr int kEditIds[3] = {IDC_EDIT_CYAN_RED, IDC_EDIT_MAGENTA_GREEN, IDC_EDIT
 constexpr DWORD kRefreshWait = 900;  // beyond the dialog's 500 ms refresh timer
 constexpr int kMaximumZoomSteps = 16;
 
+// A step runs once the dialog's thread has handled what the step before it
+// sent or posted; `timerWait` adds a wait for a timer of the dialog's own
+// to run out first (0: none).
 struct Step {
     std::string what;
     std::function<void()> run;
-    DWORD pauseAfter;
+    DWORD timerWait;
 };
 
 bool IsDialogWindow(HWND window);
@@ -55,11 +58,14 @@ class ScriptedDialogEngine {
     // True once the dialog has nothing left to paint (or, reported as a
     // failure, once the time allowed for that has passed).
     bool HasDrawnItself(DWORD now);
+    // True once the queue of the dialog's thread holds no posted message and
+    // no input (or, reported as a failure, once the time allowed has passed).
+    bool HasHandledMessages(DWORD now);
 
     // ---- Scenarios (one file per group) --------------------------------------
 
     void Build();
-    void Add(std::string what, std::function<void()> run, DWORD pauseAfter = 100);
+    void Add(std::string what, std::function<void()> run, DWORD timerWait = 0);
 
     void BuildLook();
     void BuildAbout();
@@ -120,6 +126,11 @@ class ScriptedDialogEngine {
     Image Unprocessed(const Request& request) const;
     // Saves what the screen shows of the dialog as a 24-bit BMP.
     void Screenshot(const std::wstring& name);
+    // A screenshot as a step of its own, after the step that drew: the
+    // screen can lag behind what the windows painted until their thread has
+    // waited for messages again (seen under Wine as a control painted in the
+    // same tick missing from the screenshot).
+    void AddScreenshot(const std::wstring& name);
 
     TestHost& host_;
     std::string scenario_;
@@ -132,7 +143,8 @@ class ScriptedDialogEngine {
     DWORD start_ = 0;
     DWORD found_ = 0;  // when the dialog was found
     DWORD due_ = 0;
-    int quietTicks_ = 0;  // successive ticks without anything to paint
+    DWORD waitingSince_ = 0;  // when the wait for the next step began
+    int quietTicks_ = 0;      // successive ticks without anything to paint
     bool drawn_ = false;
     bool busy_ = false;
     bool finished_ = false;

@@ -65,6 +65,10 @@ Image ScriptedDialogEngine::Unprocessed(const Request& request) const {
     return out;
 }
 
+void ScriptedDialogEngine::AddScreenshot(const std::wstring& name) {
+    Add("screenshot " + Narrowed(name), [this, name] { Screenshot(name); });
+}
+
 void ScriptedDialogEngine::Screenshot(const std::wstring& name) {
     if (artefacts_.empty()) {
         return;

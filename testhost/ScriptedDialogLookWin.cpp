@@ -62,8 +62,8 @@ void ScriptedDialogEngine::BuildLook() {
             Expect(preview->pixels.width >= navigator->pixels.width,
                    "the preview is at least as large as the navigator", "");
         }
-        Screenshot(L"dialog.bmp");
     });
+    AddScreenshot(L"dialog.bmp");
     Add("OK closes the dialog", [this] { Command(IDC_BUTTON_OK); });
 }
 
@@ -76,8 +76,8 @@ void ScriptedDialogEngine::BuildAbout() {
         const LRESULT logo = SendDlgItemMessageA(dialog_, IDC_LOGO, STM_GETIMAGE, IMAGE_BITMAP, 0);
         Expect(logo != 0, "the logo is shown", "");
         Expect(GetFocus() == GetDlgItem(dialog_, IDC_ABOUT_OK), "OK has the focus", "");
-        Screenshot(L"about.bmp");
     });
+    AddScreenshot(L"about.bmp");
     Add("the logo does nothing", [this] {
         SendMessageA(dialog_, WM_COMMAND, MAKEWPARAM(IDC_LOGO, STN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(dialog_, IDC_LOGO)));

@@ -56,20 +56,14 @@ void ScriptedDialogEngine::BuildSlider() {
         Scroll(kSliderIds[1], TB_ENDTRACK, 0);
         ExpectText("TB_ENDTRACK keeps the value", Text(kEditIds[1]), "-18");
     });
-    Add(
-        "End on the focused slider",
-        [this] {
-            SetFocus(GetDlgItem(dialog_, kSliderIds[2]));
-            PressKey(VK_END);
-        },
-        300);
-    Add(
-        "End moved the slider",
-        [this] {
-            ExpectText("the End key gives +25", Text(kEditIds[2]), "25");
-            PressKey(VK_HOME);
-        },
-        300);
+    Add("End on the focused slider", [this] {
+        SetFocus(GetDlgItem(dialog_, kSliderIds[2]));
+        PressKey(VK_END);
+    });
+    Add("End moved the slider", [this] {
+        ExpectText("the End key gives +25", Text(kEditIds[2]), "25");
+        PressKey(VK_HOME);
+    });
     Add("Home moved the slider",
         [this] { ExpectText("the Home key gives -25", Text(kEditIds[2]), "-25"); });
     Add("typed values", [this] {
@@ -107,8 +101,8 @@ void ScriptedDialogEngine::BuildSlider() {
         const DisplayCall* preview = LastDraw(true);
         Expect(preview != nullptr && SameImage(preview->pixels, previewBaseline_),
                "after Defaults the preview is the one of the start", "");
-        Screenshot(L"dialog-defaults.bmp");
     });
+    AddScreenshot(L"dialog-defaults.bmp");
     Add("Cancel closes the dialog", [this] { Command(IDC_BUTTON_CANCEL); });
 }
 

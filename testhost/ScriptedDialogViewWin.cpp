@@ -25,8 +25,8 @@ void ScriptedDialogEngine::BuildZoom() {
         Repaint();
         Expect(!host_.requests().empty() && host_.requests().back().inputRate == 0x10000,
                "the preview is requested at full resolution", "");
-        Screenshot(L"dialog-zoomed.bmp");
     });
+    AddScreenshot(L"dialog-zoomed.bmp");
     Add("zoom out to the bottom", [this] {
         for (int i = 0; i < kMaximumZoomSteps && Enabled(IDC_BUTTON_ZOOM_OUT); ++i) {
             Command(IDC_BUTTON_ZOOM_OUT);
@@ -61,8 +61,8 @@ void ScriptedDialogEngine::BuildBefore() {
         Expect(navigator != nullptr && count >= 2 &&
                    SameImage(navigator->pixels, Unprocessed(host_.requests()[count - 2])),
                "the navigator shows the document's own pixels", "");
-        Screenshot(L"dialog-before.bmp");
     });
+    AddScreenshot(L"dialog-before.bmp");
     Add("after again", [this] {
         Click(IDC_RADIO_AFTER);
         UpdateWindow(dialog_);
