@@ -5,19 +5,33 @@
 #include <cstdio>
 #include <map>
 
+#include "testhost/PendingPaintWin.h"
+
 namespace testhost {
 namespace {
 
 constexpr DWORD kPollMilliseconds = 100;
-constexpr DWORD kSettleMilliseconds = 500;  // let the dialog draw itself first
+// A dialog is answered once it has drawn itself: on this many successive
+// polls its thread was back in its message loop with nothing left to paint.
+// Past the limit, far beyond the fraction of a second that takes, it is
+// reported and answered all the same, so that the run ends.
+constexpr int kQuietPolls = 2;
+constexpr DWORD kDrawLimitMilliseconds = 15000;
+constexpr UINT kReplyMilliseconds = 1000;
 constexpr DWORD kRepeatMilliseconds = 2000;
 constexpr int kMessageBoxTextId = 0xFFFF;
+
+struct Seen {
+    DWORD first = 0;     // when the window was first seen
+    int quietPolls = 0;  // successive polls without anything to paint
+    bool drawn = false;
+};
 
 struct Watch {
     DialogAction action;
     DWORD hostThreadId;
     HANDLE stop;
-    std::map<HWND, DWORD> firstSeen;
+    std::map<HWND, Seen> seen;
     std::map<HWND, DWORD> lastPressed;
 };
 
@@ -65,14 +79,44 @@ void Answer(Watch& watch, HWND window) {
     }
 }
 
+// The window's thread runs elsewhere: a message sent to the window returns
+// once that thread is back in its message loop, outside any paint, and an
+// update region left then means a paint still to come.
+bool HasNothingToPaint(HWND window) {
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kReplyMilliseconds,
+                               &ignored) != 0 &&
+           !HasPendingPaint(window);
+}
+
+bool HasDrawnItself(HWND window, Seen& seen, DWORD now) {
+    if (seen.drawn) {
+        return true;
+    }
+    seen.quietPolls = HasNothingToPaint(window) ? seen.quietPolls + 1 : 0;
+    if (seen.quietPolls >= kQuietPolls) {
+        seen.drawn = true;
+    } else if (now - seen.first > kDrawLimitMilliseconds) {
+        char caption[256] = {};
+        GetWindowTextA(window, caption, sizeof caption);
+        std::fprintf(stderr,
+                     "dialog driver: \"%s\" still had areas to paint %lu ms after it came up; "
+                     "answering it all the same\n",
+                     caption, static_cast<unsigned long>(kDrawLimitMilliseconds));
+        std::fflush(stderr);
+        seen.drawn = true;
+    }
+    return seen.drawn;
+}
+
 BOOL CALLBACK VisitWindow(HWND window, LPARAM context) {
     Watch& watch = *reinterpret_cast<Watch*>(context);
     if (!IsDialogWindow(window)) {
         return TRUE;
     }
     const DWORD now = GetTickCount();
-    const auto seen = watch.firstSeen.emplace(window, now).first;
-    if (now - seen->second < kSettleMilliseconds) {
+    Seen& seen = watch.seen.emplace(window, Seen{now}).first->second;
+    if (!HasDrawnItself(window, seen, now)) {
         return TRUE;
     }
     const auto pressed = watch.lastPressed.find(window);

@@ -1,8 +1,11 @@
 // Drives a plug-in's dialog through a named scenario, on the host's own
 // thread: a thread timer, which keeps firing inside the dialog's modal
-// loop, finds the dialog and runs one step at a time - window messages as a
-// user's clicks, keys and typing would send them, and checks of what the
-// dialog shows and what it asked the host to draw. Message boxes that come
+// loop, finds the dialog and, once it has drawn itself, runs one step at a
+// time - window messages as a user's clicks, keys and typing would send
+// them, and checks of what the dialog shows and what it asked the host to
+// draw. A step runs once the dialog has handled what the one before it
+// posted (and, after a change that starts the dialog's refresh timer, once
+// that timer has run out). Message boxes that come
 // up meanwhile are read and acknowledged. Each check prints
 // "PASS scenario: what" or "FAIL scenario: what (detail)"; the destructor
 // prints "scenario NAME: N passed, M failed".
