@@ -46,8 +46,11 @@ enum_start(mirtane_restore_method) enum_value(
 #else
 
 #define GEGL_OP_FILTER
-#define GEGL_OP_NAME mirtane_restore
-#define GEGL_OP_C_SOURCE mirtane - restore.c
+// GEGL stringifies the file name token by token: no spaces around its '-'.
+// clang-format off
+#define GEGL_OP_NAME     mirtane_restore
+#define GEGL_OP_C_SOURCE mirtane-restore.c
+// clang-format on
 
 #include "gegl-op.h"
 
