@@ -27,15 +27,13 @@
 #include "cli/PhotoFile.h"
 #include "host/HostState.h"
 #include "host/ParameterBlock.h"
+#include "host/PluginMain.h"
 #include "host/TrackedMemory.h"
 #include "pipeline/ApplyToImage.h"
 #include "pipeline/ReadAndReducePlanes.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "prodhost/ProductionHost.h"
 #include "testhost/ScriptingHost.h"
-
-extern "C" void PluginMain(std::int16_t selector, void* record, std::intptr_t* data,
-                           std::int16_t* result);
 
 namespace {
 

@@ -11,11 +11,9 @@
 #include <malloc.h>
 #endif
 
+#include "host/PluginMain.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "testhost/TestHost.h"
-
-extern "C" void PluginMain(std::int16_t selector, void* record, std::intptr_t* data,
-                           std::int16_t* result);
 
 namespace {
 

@@ -2,49 +2,16 @@
 
 #include <cmath>
 
-#include "host/HostState.h"
-#include "platform/DialogResult.h"
-#include "platform/headless/HeadlessPlatform.h"
+#include "engine/HeadlessRun.h"
+#include "host/PluginMain.h"
 #include "prodhost/ProductionHost.h"
 #include "testhost/ScriptingHost.h"
-
-extern "C" void PluginMain(std::int16_t selector, void* record, std::intptr_t* data,
-                           std::int16_t* result);
 
 namespace mirtane::cli {
 namespace {
 
-namespace headless = mirtane::platform::headless;
-
 // The interface's playInfo for a replayed step whose dialog is not shown.
 constexpr std::int16_t kPlayDialogNotDisplayed = 0;
-
-// The headless platform answers for the dialog and collects message boxes;
-// each run starts from its defaults and leaves them behind.
-class HeadlessSession {
-  public:
-    HeadlessSession() {
-        headless::ResetHeadlessPlatform();
-        headless::SetMessagesEchoed(false);
-    }
-    ~HeadlessSession() { headless::ResetHeadlessPlatform(); }
-    HeadlessSession(const HeadlessSession&) = delete;
-    HeadlessSession& operator=(const HeadlessSession&) = delete;
-};
-
-// The reason a run failed, in one line: the last message box the plug-in
-// showed, else the meaning of its result code.
-std::string FailureReason(OSErr result) {
-    const auto& messages = headless::RecordedMessages();
-    if (!messages.empty()) {
-        return messages.back().text;
-    }
-    switch (result) {
-    case memFullErr: return "not enough memory to restore this image";
-    case userCanceledErr: return "the plug-in cancelled the run";
-    default: return "the plug-in failed with code " + std::to_string(result);
-    }
-}
 
 }  // namespace
 
@@ -56,7 +23,7 @@ int RestorePixels(testhost::Image& image, const Trims& trims, const ProgressList
         error = "the image to restore is not 8-bit RGB with its pixels in place";
         return -1;
     }
-    HeadlessSession session;
+    const engine::HeadlessSession session;
     // The production host edits the image where it lies: no copy in or out.
     prodhost::ProductionHost host(&PluginMain);
     host.SetImage(prodhost::ImageView{image.pixels.data(), image.width, image.height});
@@ -71,7 +38,7 @@ int RestorePixels(testhost::Image& image, const Trims& trims, const ProgressList
     // no action list here to store it in.
     static_cast<void>(scripting.TakeRecorded());
     if (run.result != noErr) {
-        error = FailureReason(run.result);
+        error = engine::RunFailureReason(run.result, "restore");
         return -1;
     }
     return 0;

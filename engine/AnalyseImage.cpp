@@ -6,20 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "engine/HeadlessRun.h"
 #include "engine/MirtaneEngine.h"
 #include "host/HostState.h"
+#include "host/PluginMain.h"
+#include "platform/DialogResult.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "prodhost/ProductionHost.h"
-
-extern "C" void PluginMain(std::int16_t selector, void* record, std::intptr_t* data,
-                           std::int16_t* result);
 
 namespace mirtane::engine {
 namespace {
 
 namespace headless = mirtane::platform::headless;
-
-constexpr std::int32_t kDialogCancelled = 2;
 
 // The plug-in keeps module-level state and serves one run at a time.
 std::mutex gRunLock;
@@ -29,18 +27,6 @@ void CopyMessage(const std::string& text, char* error, std::size_t errorSize) {
     const std::size_t length = text.size() < errorSize - 1 ? text.size() : errorSize - 1;
     std::memcpy(error, text.data(), length);
     error[length] = '\0';
-}
-
-// The reason a run failed, in one line: the last message box the plug-in
-// showed, else the meaning of its result code.
-std::string FailureReason(OSErr result) {
-    const auto& messages = headless::RecordedMessages();
-    if (!messages.empty()) return messages.back().text;
-    switch (result) {
-    case memFullErr: return "not enough memory to analyse this image";
-    case noErr: return "the plug-in finished without analysing the image";
-    default: return "the plug-in failed with code " + std::to_string(result);
-    }
 }
 
 // The host works on packed 3-byte pixels; the caller's buffer is left alone.
@@ -84,8 +70,7 @@ extern "C" int mirtane_analyse_rgb8(const unsigned char* pixels, int width, int 
         return -1;
     }
     std::lock_guard<std::mutex> lock(gRunLock);
-    headless::ResetHeadlessPlatform();
-    headless::SetMessagesEchoed(false);
+    const HeadlessSession session;
     bool analysed = false;
     headless::SetMainDialogHandler([correction, &analysed] {
         // The dialog opens once the analysis has filled the parameter block.
@@ -97,7 +82,7 @@ extern "C" int mirtane_analyse_rgb8(const unsigned char* pixels, int width, int 
                         sizeof(float) * 256);
         }
         analysed = true;
-        return kDialogCancelled;
+        return mirtane::platform::kDialogCancelled;
     });
     std::string reason;
     {
@@ -105,9 +90,8 @@ extern "C" int mirtane_analyse_rgb8(const unsigned char* pixels, int width, int 
         prodhost::ProductionHost host(&PluginMain);
         host.SetImage(prodhost::ImageView{image.data(), width, height});
         const prodhost::RunResult run = host.Run();
-        if (!analysed) reason = FailureReason(run.result);
+        if (!analysed) reason = RunFailureReason(run.result, "analyse");
     }
-    headless::ResetHeadlessPlatform();
     if (!analysed) {
         CopyMessage(reason, error, errorSize);
         return -1;

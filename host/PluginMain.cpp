@@ -3,14 +3,10 @@
 // host, which only understands the 16-bit result code.
 #include <new>
 
+#include "host/PluginMain.h"
+
 #include "host/HostState.h"
 #include "host/SelectorHandlers.h"
-
-#if defined(_WIN32)
-#define MIRTANE_EXPORT extern "C" __declspec(dllexport)
-#else
-#define MIRTANE_EXPORT extern "C" __attribute__((visibility("default")))
-#endif
 
 namespace mirtane {
 namespace {
@@ -53,8 +49,8 @@ void Guarded(Work&& work) {
 }  // namespace
 }  // namespace mirtane
 
-MIRTANE_EXPORT void PI_CDECL PluginMain(std::int16_t selector, void* record, std::intptr_t* data,
-                                        std::int16_t* result) {
+extern "C" void PI_CDECL PluginMain(std::int16_t selector, void* record, std::intptr_t* data,
+                                    std::int16_t* result) {
     using namespace mirtane;
     if (result == nullptr || data == nullptr) {
         return;  // nowhere to report anything: refuse to touch the call

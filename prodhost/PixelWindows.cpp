@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "pluginapi/PluginConstants.h"
+#include "testhost/RecordDefaults.h"
 
 namespace prodhost {
 namespace {
@@ -147,12 +148,7 @@ void PixelWindows::Commit(const ImageView& image, const Rect& selection) {
 void PixelWindows::Release(FilterRecord& record) {
     Close(input_);
     Close(output_);
-    record.inData = nullptr;
-    record.inRowBytes = 0;
-    record.outData = nullptr;
-    record.outRowBytes = 0;
-    record.maskData = nullptr;
-    record.maskRowBytes = 0;
+    testhost::ClearPixelPointers(record);
 }
 
 OSErr PixelWindows::Advance(FilterRecord& record, const ImageView& image, const Rect& selection) {

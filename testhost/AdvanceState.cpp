@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "pluginapi/PluginConstants.h"
+#include "testhost/RecordDefaults.h"
 
 namespace testhost {
 namespace {
@@ -231,12 +232,7 @@ void PixelExchange::Release(FilterRecord& record) {
     input_ = Area{};
     output_ = Area{};
     mask_ = Area{};
-    record.inData = nullptr;
-    record.inRowBytes = 0;
-    record.outData = nullptr;
-    record.outRowBytes = 0;
-    record.maskData = nullptr;
-    record.maskRowBytes = 0;
+    ClearPixelPointers(record);
 }
 
 OSErr PixelExchange::Advance(FilterRecord& record, Document& document,

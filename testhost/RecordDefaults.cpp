@@ -25,4 +25,13 @@ void FillRecordDefaults(FilterRecord& record) {
     record.dummyPlaneValue = -1;
 }
 
+void ClearPixelPointers(FilterRecord& record) {
+    record.inData = nullptr;
+    record.inRowBytes = 0;
+    record.outData = nullptr;
+    record.outRowBytes = 0;
+    record.maskData = nullptr;
+    record.maskRowBytes = 0;
+}
+
 }  // namespace testhost

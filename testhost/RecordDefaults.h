@@ -13,4 +13,8 @@ namespace testhost {
 // both rates at 1.0; masks applied by the host; no dummy-plane value.
 void FillRecordDefaults(FilterRecord& record);
 
+// Takes back every pixel pointer the host handed out (input, output, mask)
+// with its row length, as a host does before answering the next request.
+void ClearPixelPointers(FilterRecord& record);
+
 }  // namespace testhost

@@ -7,11 +7,9 @@
 #include <vector>
 
 #include "GeneratedScenes.h"
+#include "host/PluginMain.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "testhost/TestHost.h"
-
-extern "C" void PluginMain(std::int16_t selector, void* record, std::intptr_t* data,
-                           std::int16_t* result);
 
 namespace mirtane {
 namespace {

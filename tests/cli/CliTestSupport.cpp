@@ -22,12 +22,10 @@
 
 #include <gtest/gtest.h>
 
+#include "host/PluginMain.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "testhost/ScriptingHost.h"
 #include "testhost/TestHost.h"
-
-extern "C" void PluginMain(std::int16_t selector, void* record, std::intptr_t* data,
-                           std::int16_t* result);
 
 namespace clitest {
 namespace {

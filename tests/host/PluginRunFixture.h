@@ -8,12 +8,10 @@
 #include <random>
 
 #include "host/HostState.h"
+#include "host/PluginMain.h"
 #include "host/TrackedMemory.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "testhost/TestHost.h"
-
-extern "C" void PluginMain(std::int16_t selector, void* record, std::intptr_t* data,
-                           std::int16_t* result);
 
 namespace mirtane {
 
