@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Makes the README's gallery: packaged photographs faded with the project's
-model (bench/quality.py), restored by mirtane with the plug-in's analysis and
-with the natural method, side by side with the unfaded original.
+model (bench/quality.py, family A; the preset "none" leaves them unfaded),
+restored by mirtane with the plug-in's analysis and with the natural method,
+side by side with the unfaded original.
 
   bench/make-gallery.py MIRTANE WORK_DIR OUT_DIR NAME=PHOTO:PRESET...
 """
@@ -31,7 +32,7 @@ def main():
         name, rest = entry.split("=", 1)
         photo, preset = rest.rsplit(":", 1)
         original = quality.load_original(photo)
-        faded = quality.fade(original, preset)
+        faded = original if preset == "none" else quality.fade_a(original, preset)
         faded_path = os.path.join(work, name + "-faded.png")
         io.imsave(faded_path, faded, check_contrast=False)
         panels = [faded]
