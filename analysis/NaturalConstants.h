@@ -39,6 +39,15 @@ constexpr double kNaturalWhiteShrink = 0.2;
 // alone; from S1 on the correction applies in full.
 constexpr std::int32_t kNaturalStrengthStart = 8;
 constexpr std::int32_t kNaturalStrengthFull = 24;
+// The largest density gain any channel is given: beyond it, grain and
+// compression noise in the shadows are stretched into blotches.
+constexpr double kNaturalGainLimit = 2.5;
+// The deepest black density a channel is credited with; a black at or below
+// the flare reads as this density.
+constexpr double kNaturalDeepestDensity = 4.0;
+// The smallest flare-free grey a channel's mid-tone floor is read as,
+// relative to its white (a density of 4).
+constexpr double kNaturalFloorRatio = 1e-4;
 // A channel whose black and white lie closer than this in linear light has
 // no range to correct and keeps the identity.
 constexpr double kNaturalMinimumRange = 1e-4;

@@ -8,6 +8,8 @@
 #include "analysis/ConsistentLevels.h"
 #include "analysis/MedianCellRow.h"
 #include "analysis/NaturalTables.h"
+#include "analysis/NeutralFloor.h"
+#include "analysis/PictureArea.h"
 #include "analysis/ReduceCodeCells.h"
 #include "analysis/Rounding.h"
 
@@ -130,18 +132,41 @@ std::int32_t ComputeNaturalCurves(const std::uint8_t* pixels, std::int32_t width
     if (rowStride < static_cast<std::ptrdiff_t>(width) * kChannels || !SettingsValid(settings)) {
         return -1;
     }
+    bool searched = false;
+    const PictureArea area = FindPictureArea(pixels, width, height, rowStride, &searched);
+    if (!searched && width >= 3 * kBorderBlockSize && height >= 3 * kBorderBlockSize) {
+        return -1;  // the search had no working storage
+    }
+    const std::uint8_t* const picture = pixels + static_cast<std::ptrdiff_t>(area.top) * rowStride +
+                                        static_cast<std::ptrdiff_t>(area.left) * kChannels;
     SampleLevels levels;
-    if (width >= kNaturalCellSize && height >= kNaturalCellSize &&
-        MeasureConsistentLevels(pixels, width, height, rowStride, &levels) != 0) {
+    if (area.width >= kNaturalCellSize && area.height >= kNaturalCellSize &&
+        MeasureConsistentLevels(picture, area.width, area.height, rowStride, &levels) != 0) {
         return -1;
     }
     NaturalResult measured;
+    measured.choice.area = area;
     for (std::int32_t c = 0; c < kChannels; ++c) {
         measured.choice.levelsFound[c] = levels.Found(c);
         measured.choice.black[c] = levels.Found(c) ? levels.black[c] : 0;
         measured.choice.white[c] = levels.Found(c) ? levels.white[c] : kNaturalMaxCode;
     }
-    BuildNaturalTables(settings, &measured);
+    NeutralFloor floor;
+    if (MeasureNeutralFloor(pixels, rowStride, area, &floor) != 0) {
+        return -1;
+    }
+    BuildNaturalTables(settings, &floor, &measured);
+    NaturalChoice& choice = measured.choice;
+    choice.blackStrength = choice.strength;
+    choice.tintStrength = TintEvidence(floor);
+    for (std::int32_t band = 0; band < 3; ++band) {
+        choice.tint[band][0] = floor.tint[band][0];
+        choice.tint[band][1] = floor.tint[band][1];
+    }
+    if (choice.tintStrength > choice.blackStrength) {
+        choice.evidence = NaturalEvidence::SharedTint;
+        BuildTintTables(settings, floor, choice.tintStrength, &measured);
+    }
     *result = measured;
     return 0;
 }

@@ -1,14 +1,24 @@
 // The natural restoration method: from an 8-bit RGB image, one table per
-// channel that undoes a dye fade as a per-channel gain on density, with the
-// levels read from samples that agree with their neighbourhood so that dust
-// does not move them. It offers an alternative to the three-stage analysis;
-// its tables feed the same application.
+// channel that undoes a dye fade as a per-channel gain on density, applied
+// as far as the picture shows evidence of a fade. It offers an alternative to
+// the three-stage analysis; its tables feed the same application.
 //
-// Memory: the image is read in one sweep of bands of four rows. Only rolling
-// windows of reduced cells are kept: five rows of cell means and three rows
-// of their medians per channel, 24 bytes per cell column, which is 6 bytes
-// per image column (36 kB for a 6000 x 4000 image) whatever its height;
-// nothing is allocated per pixel.
+// Everything is read inside the picture: black letterboxes, scanner
+// surrounds and white margins at the edges are found first and left out.
+// Two readings follow. The black and white levels come from samples that
+// agree with their neighbourhood, so that dust does not move them; a raised
+// lowest black is one evidence of a fade. The neutral floor (the greyest
+// blocks of shadows, mid-tones and highlights) gives the other: a tint they
+// all share, as when one dye is lost while the others still reach black.
+// The stronger evidence chooses the correction and its strength.
+//
+// Memory: a byte per 8 x 8 block for the border search; the levels read the
+// image in one sweep of bands of four rows, keeping rolling windows of
+// reduced cells (five rows of cell means and three rows of their medians per
+// channel, 6 bytes per image column, 36 kB for a 6000 x 4000 image); the
+// floor keeps the block means, their medians and CIE L*a*b* of each block,
+// under 50 bytes per block (about 17 MB at 24 megapixels, under a byte per
+// pixel).
 #pragma once
 
 #include <cstddef>

@@ -4,6 +4,38 @@
 
 namespace mirtane::cli {
 
+namespace {
+
+// What the natural method read and chose, on one line: the evidence (levels,
+// the blacks' densities, where it read them), the gains and strength, and the
+// curves at a quarter, half and three quarters of the input range.
+std::string NaturalReport(const testhost::Image& picture, const MirtaneNaturalChoice& chosen,
+                          const MirtaneCorrection& correction) {
+    char text[1024];
+    const auto code = [&](int c, int i) {
+        return static_cast<int>(correction.tables[c][i] * 255.0f + 0.5f);
+    };
+    std::snprintf(
+        text, sizeof text,
+        "natural: black %d/%d/%d, white %d/%d/%d, read in %dx%d at %d,%d of %dx%d; evidence: "
+        "raised black %.2f, shared tint %.2f (grey floor a*/b* shadows %+.1f/%+.1f, mid-tones "
+        "%+.1f/%+.1f, highlights %+.1f/%+.1f); corrected for the %s: flare %.4f, gains "
+        "%.3f/%.3f/%.3f (balance %.3f/%.3f/%.3f, depth %.3f), strength %.2f; curves at "
+        "64/128/192: red %d/%d/%d, green %d/%d/%d, blue %d/%d/%d",
+        chosen.black[0], chosen.black[1], chosen.black[2], chosen.white[0], chosen.white[1],
+        chosen.white[2], chosen.area[2], chosen.area[3], chosen.area[0], chosen.area[1],
+        picture.width, picture.height, chosen.blackStrength, chosen.tintStrength, chosen.tint[0][0],
+        chosen.tint[0][1], chosen.tint[1][0], chosen.tint[1][1], chosen.tint[2][0],
+        chosen.tint[2][1], chosen.evidence == MIRTANE_EVIDENCE_SHARED_TINT ? "tint" : "black",
+        chosen.flare, chosen.gain[0], chosen.gain[1], chosen.gain[2], chosen.balanceGain[0],
+        chosen.balanceGain[1], chosen.balanceGain[2], chosen.depthGain, chosen.strength,
+        code(0, 64), code(0, 128), code(0, 192), code(1, 64), code(1, 128), code(1, 192),
+        code(2, 64), code(2, 128), code(2, 192));
+    return text;
+}
+
+}  // namespace
+
 const char* MethodName(Method method) { return method == Method::Natural ? "natural" : "plug-in"; }
 
 int AnalyseWithMethod(const testhost::Image& picture, const MethodChoice& choice,
@@ -26,13 +58,7 @@ int AnalyseWithMethod(const testhost::Image& picture, const MethodChoice& choice
         error = reason;
         return -1;
     }
-    char line[256];
-    std::snprintf(line, sizeof line,
-                  "natural: black %d/%d/%d, white %d/%d/%d, gains %.3f/%.3f/%.3f, strength %.2f",
-                  chosen.black[0], chosen.black[1], chosen.black[2], chosen.white[0],
-                  chosen.white[1], chosen.white[2], chosen.gain[0], chosen.gain[1], chosen.gain[2],
-                  chosen.strength);
-    report = line;
+    report = NaturalReport(picture, chosen, correction);
     return 0;
 }
 

@@ -65,11 +65,28 @@ extern "C" int mirtane_analyse_natural_rgb8(const unsigned char* pixels, int wid
     correction->whiteLevel = 1.0f;
     std::memcpy(correction->tables, result.tables, sizeof correction->tables);
     if (choice != nullptr) {
+        const mirtane::PictureArea& area = result.choice.area;
+        choice->area[0] = area.left;
+        choice->area[1] = area.top;
+        choice->area[2] = area.width;
+        choice->area[3] = area.height;
         for (int c = 0; c < 3; ++c) {
             choice->black[c] = result.choice.black[c];
             choice->white[c] = result.choice.white[c];
+            choice->blackDensity[c] = result.choice.blackDensity[c];
+            choice->balanceGain[c] = result.choice.balanceGain[c];
             choice->gain[c] = result.choice.gain[c];
         }
+        choice->depthGain = result.choice.depthGain;
+        choice->blackStrength = result.choice.blackStrength;
+        choice->tintStrength = result.choice.tintStrength;
+        for (int band = 0; band < 3; ++band) {
+            choice->tint[band][0] = result.choice.tint[band][0];
+            choice->tint[band][1] = result.choice.tint[band][1];
+        }
+        choice->evidence = result.choice.evidence == mirtane::NaturalEvidence::SharedTint
+                               ? MIRTANE_EVIDENCE_SHARED_TINT
+                               : MIRTANE_EVIDENCE_RAISED_BLACK;
         choice->flare = result.choice.flareLight;
         choice->strength = result.choice.strength;
     }

@@ -51,19 +51,37 @@ int mirtane_analyse_rgb8(const unsigned char* pixels, int width, int height, ptr
 #define MIRTANE_DMAX_SLIDE 3.0
 #define MIRTANE_DEFAULT_FLARE 0.45
 
-/* What the natural method chose, for a caller to report: per channel (red,
- * green, blue) the black and white levels in code values, the density gain,
- * and the strength of the correction, 0 ... 1. */
+/* What the natural method chose, for a caller to report: the picture it read
+ * the levels in (left, top, width, height: inside any letterbox, scanner
+ * surround or margin), per channel (red, green, blue) the black and white
+ * levels in code values, the black's density after the flare, the gain that
+ * balances the blacks (or the mid-tones' greys), the depth gain shared by
+ * all, the density gain applied, the flare in linear light, the strength,
+ * 0 ... 1, and the evidence behind it. */
 typedef struct MirtaneNaturalChoice {
+    int area[4];
     int black[3];
     int white[3];
+    double blackDensity[3];
+    double balanceGain[3];
+    double depthGain;
     double gain[3];
     double flare;
     double strength;
+    /* The evidence: the strength a raised black asks for, the strength a
+     * tint shared by the greyest surfaces of shadows, mid-tones and
+     * highlights asks for (with those tints, CIE a* and b*), and which of the
+     * two drove the correction (MIRTANE_EVIDENCE_...). */
+    double blackStrength;
+    double tintStrength;
+    double tint[3][2];
+    int evidence;
 } MirtaneNaturalChoice;
+#define MIRTANE_EVIDENCE_RAISED_BLACK 0
+#define MIRTANE_EVIDENCE_SHARED_TINT 1
 
 /* The natural method instead of the plug-in's analysis: a per-channel gain on
- * density read from dust-proof black and white levels (see
+ * density read from dust-proof black and white levels inside the picture (see
  * analysis/NaturalMethod.h). Same pixels as mirtane_analyse_rgb8; fills
  * *correction (black level 0, white level 1) and, when not null, *choice.
  * Returns 0, or -1 with a one-line reason in `error`. */

@@ -1,0 +1,68 @@
+// The tint of the most neutral surfaces of a picture in its shadows,
+// mid-tones and highlights. A faded dye shifts every colour the same way,
+// so even the greyest surfaces of each tone carry the fade's tint, and carry
+// it alike from shadow to highlight; intended colour leaves greys somewhere,
+// or tints the tones differently (a warm sky over dark, neutral ground), or
+// fills the frame with a colour far more saturated than any fade makes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "analysis/PictureArea.h"
+
+namespace mirtane {
+
+// Tone bands by CIE L* of the blocks: the darkest fifth, the middle three
+// fifths, the brightest fifth.
+constexpr double kFloorDarkShare = 0.2;
+constexpr double kFloorBrightShare = 0.8;
+// Share of each band's blocks, the least saturated, that form its floor.
+constexpr double kFloorNeutralShare = 0.1;
+// Share of the picture's blocks below each channel's black and above its
+// white level.
+constexpr double kFloorLevelShare = 0.005;
+
+struct NeutralFloor {
+    // Whether the picture had blocks enough (3 x 3 at least) to judge.
+    bool measured = false;
+    // Per band (shadows, mid-tones, highlights): the floor's mean tint
+    // (CIE a*, b*) and its mean code value per channel (R, G, B).
+    double tint[3][2] = {};
+    double code[3][3] = {};
+    // Per channel, the code below which 0.5 % of the blocks lie (black) and
+    // above which 0.5 % lie (white).
+    std::int32_t black[3] = {0, 0, 0};
+    std::int32_t white[3] = {255, 255, 255};
+};
+
+// Side of the square of samples averaged into one block.
+constexpr std::int32_t kFloorBlockSize = 8;
+
+// Measures the floor of the picture inside `area` of width x height samples
+// (R, G, B, 8 bits, interleaved, rows rowStride bytes apart): block means,
+// a 3 x 3 median over blocks (so that dust and specks do not count), CIE L*
+// a* b* of every block, the bands and their floors. Returns -1 without
+// working storage, else 0 (with floor->measured false when the area has
+// fewer than 3 blocks either way).
+[[nodiscard]] std::int32_t MeasureNeutralFloor(const std::uint8_t* pixels, std::ptrdiff_t rowStride,
+                                               const PictureArea& area, NeutralFloor* floor);
+
+// The ramps of the tint evidence. The cosine between neighbouring bands'
+// tints: below 0.75 (41 degrees apart) the tones are tinted differently, a
+// scene's light rather than a dye's loss; from 0.95 (18 degrees) on they
+// agree. The shadows' chroma: up to 4 is grain and scanner noise, from 10 on
+// a plain cast. The strongest band's chroma: from 25 on more than the fades
+// of film and prints make, and from 40 on a frame-filling colour.
+constexpr double kTintAlikeStart = 0.75;
+constexpr double kTintAlikeFull = 0.95;
+constexpr double kTintShadowStart = 4.0;
+constexpr double kTintShadowFull = 10.0;
+constexpr double kTintSaturatedStart = 25.0;
+constexpr double kTintSaturatedFull = 40.0;
+
+// How strongly the floor says "faded", 0 .. 1: the product of the three
+// ramps above (alike, plain in the shadows, not saturated).
+double TintEvidence(const NeutralFloor& floor);
+
+}  // namespace mirtane

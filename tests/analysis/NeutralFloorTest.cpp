@@ -1,0 +1,129 @@
+#include "analysis/NeutralFloor.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "NaturalImages.h"
+
+namespace mirtane {
+namespace {
+
+using testing::RgbImage;
+
+NeutralFloor Measure(const RgbImage& image) {
+    NeutralFloor floor;
+    const PictureArea area{0, 0, image.width, image.height};
+    EXPECT_EQ(MeasureNeutralFloor(image.bytes.data(), image.stride, area, &floor), 0);
+    return floor;
+}
+
+// Greys from 10 to 230 down the left three quarters, colour patches on the
+// right quarter (a photograph's coloured objects, none of them cyan: a red
+// cast would make a cyan object the greyest surface of its tone); each
+// channel of every sample is `shift(c, grey)` away from the grey.
+template <typename Shift>
+RgbImage GreysAndColours(Shift shift) {
+    RgbImage image(160, 160);
+    for (std::int32_t y = 0; y < 160; ++y) {
+        const std::int32_t grey = 10 + y * 220 / 159;
+        for (std::int32_t x = 0; x < 160; ++x) {
+            const std::int32_t patch = y / 40;
+            for (std::int32_t c = 0; c < 3; ++c) {
+                std::int32_t value = grey;
+                if (x >= 120) {
+                    value = c == 1 + patch % 2 ? grey / 2 : grey;  // magenta, yellow
+                }
+                image.At(x, y, c) =
+                    static_cast<std::uint8_t>(Clamp(value + shift(c, value), 0, 255));
+            }
+        }
+    }
+    return image;
+}
+
+double Chroma(const double tint[2]) { return std::hypot(tint[0], tint[1]); }
+
+TEST(MeasureNeutralFloor, GreysHaveNoTintAndGiveNoEvidence) {
+    const NeutralFloor floor = Measure(GreysAndColours([](int, int) { return 0; }));
+    ASSERT_TRUE(floor.measured);
+    for (int band = 0; band < 3; ++band) {
+        EXPECT_LT(Chroma(floor.tint[band]), 0.5) << "band " << band;
+    }
+    EXPECT_EQ(TintEvidence(floor), 0.0);
+    // 0.5 % of the 400 blocks lie below the black: the first row of blocks,
+    // the darkest greys (10 to 21, mean 15).
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_LE(floor.black[c], 16) << "channel " << c;
+        EXPECT_GE(floor.white[c], 222) << "channel " << c;
+    }
+}
+
+// Red lifted in every tone, as when the cyan dye fades: the greyest
+// surfaces of shadows, mid-tones and highlights are all reddish.
+TEST(MeasureNeutralFloor, ATintSharedByEveryToneIsEvidence) {
+    const NeutralFloor floor = Measure(GreysAndColours(
+        [](int c, int value) { return c == 0 ? static_cast<int>(10 + 0.06 * (255 - value)) : 0; }));
+    for (int band = 0; band < 3; ++band) {
+        EXPECT_GT(floor.tint[band][0], 2.0) << "band " << band;  // towards red: +a*
+        EXPECT_GT(floor.code[band][0], floor.code[band][1]) << "band " << band;
+    }
+    EXPECT_EQ(TintEvidence(floor), 1.0);
+}
+
+// Blue shadows under yellow light are a scene's colour, not a fade's: the
+// tints point apart.
+TEST(MeasureNeutralFloor, TintsThatDifferByToneAreNoEvidence) {
+    const NeutralFloor floor = Measure(GreysAndColours([](int c, int value) {
+        if (value < 90) {
+            return c == 2 ? 20 : 0;
+        }
+        return c == 2 ? -30 : 0;
+    }));
+    EXPECT_LT(floor.tint[0][1], -4.0);  // shadows blue: -b*
+    EXPECT_GT(floor.tint[2][1], 4.0);   // highlights yellow: +b*
+    EXPECT_EQ(TintEvidence(floor), 0.0);
+}
+
+// Frame-filling orange is far more saturated than any fade.
+TEST(MeasureNeutralFloor, AFrameFillingColourIsNoEvidence) {
+    const NeutralFloor floor = Measure(GreysAndColours([](int c, int value) {
+        return c == 0 ? 255 - value : c == 1 ? 0 : -value;
+    }));
+    EXPECT_GT(Chroma(floor.tint[1]), 40.0);
+    EXPECT_EQ(TintEvidence(floor), 0.0);
+}
+
+void SetTints(NeutralFloor& floor, const double (&tints)[3][2]) {
+    floor.measured = true;
+    for (int band = 0; band < 3; ++band) {
+        floor.tint[band][0] = tints[band][0];
+        floor.tint[band][1] = tints[band][1];
+    }
+}
+
+// Worked: shadows (6, 0), mid-tones (8, 0), highlights (5, 0) agree fully;
+// the shadows' chroma 6 is a third of the way from 4 to 10; no band passes
+// 25. Turning the mid-tones by acos 0.85 puts both cosines half way from
+// 0.75 to 0.95; highlights at chroma 28 are a fifth of the way from 25 to 40.
+TEST(TintEvidence, WorkedFromTheThreeTints) {
+    NeutralFloor floor;
+    SetTints(floor, {{6.0, 0.0}, {8.0, 0.0}, {5.0, 0.0}});
+    EXPECT_NEAR(TintEvidence(floor), 1.0 / 3.0, 1e-12);
+    const double turned = 8.0 * std::sqrt(1.0 - 0.85 * 0.85);
+    SetTints(floor, {{6.0, 0.0}, {8.0 * 0.85, turned}, {5.0, 0.0}});
+    EXPECT_NEAR(TintEvidence(floor), 1.0 / 3.0 * 0.5, 1e-12);
+    SetTints(floor, {{6.0, 0.0}, {8.0, 0.0}, {28.0, 0.0}});
+    EXPECT_NEAR(TintEvidence(floor), 1.0 / 3.0 * 0.8, 1e-12);
+    floor.measured = false;
+    EXPECT_EQ(TintEvidence(floor), 0.0);
+}
+
+TEST(MeasureNeutralFloor, UnderThreeBlocksEitherWayNothingIsMeasured) {
+    RgbImage image(23, 64);
+    image.Fill(200, 100, 50);
+    EXPECT_FALSE(Measure(image).measured);
+}
+
+}  // namespace
+}  // namespace mirtane
