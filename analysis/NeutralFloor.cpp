@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "analysis/Rounding.h"
@@ -61,6 +62,21 @@ void BlockMeans(const std::uint8_t* pixels, std::ptrdiff_t rowStride, std::int32
     }
 }
 
+// The median of nine values by a fixed network of 19 exchanges (Paeth's),
+// several times faster than a general selection on so few.
+std::uint8_t MedianOfNine(std::uint8_t (&v)[9]) {
+    const auto order = [&v](int a, int b) {
+        if (v[a] > v[b]) {
+            std::swap(v[a], v[b]);
+        }
+    };
+    order(1, 2), order(4, 5), order(7, 8), order(0, 1), order(3, 4), order(6, 7);
+    order(1, 2), order(4, 5), order(7, 8), order(0, 3), order(5, 8), order(4, 7);
+    order(3, 6), order(1, 4), order(2, 5), order(4, 7), order(4, 2), order(6, 4);
+    order(4, 2);
+    return v[4];
+}
+
 // The 3 x 3 median of each channel of the block means, borders replicated.
 void MedianOfBlocks(const std::vector<std::uint8_t>& means, std::int32_t columns, std::int32_t rows,
                     std::vector<std::uint8_t>& medians) {
@@ -77,9 +93,8 @@ void MedianOfBlocks(const std::vector<std::uint8_t>& means, std::int32_t columns
                             means[(static_cast<std::size_t>(y) * columns + x) * kChannels + c];
                     }
                 }
-                std::nth_element(window, window + 4, window + 9);
                 medians[(static_cast<std::size_t>(row) * columns + column) * kChannels + c] =
-                    window[4];
+                    MedianOfNine(window);
             }
         }
     }
@@ -158,26 +173,29 @@ std::int32_t MeasureNeutralFloor(const std::uint8_t* pixels, std::ptrdiff_t rowS
     BlockLevels(medians, kFloorLevelShare, floor);
     const double darkEdge = Quantile(lightness, kFloorDarkShare);
     const double brightEdge = Quantile(lightness, kFloorBrightShare);
-    for (std::int32_t band = 0; band < 3; ++band) {
-        const auto inBand = [&](double l) {
-            return band == 0   ? l <= darkEdge
-                   : band == 2 ? l >= brightEdge
-                               : l > darkEdge && l < brightEdge;
-        };
+    // Each block's band (0 shadows, 1 mid-tones, 2 highlights) and chroma.
+    std::vector<std::uint8_t> bandOf(blocks);
+    std::vector<double> chromaOf(blocks);
+    for (std::size_t i = 0; i < blocks; ++i) {
+        const double l = lab[i].l;
+        bandOf[i] = l <= darkEdge ? 0 : l >= brightEdge ? 2 : 1;
+        chromaOf[i] = std::hypot(lab[i].a, lab[i].b);
+    }
+    for (std::uint8_t band = 0; band < 3; ++band) {
         std::vector<double> chroma;
         for (std::size_t i = 0; i < blocks; ++i) {
-            if (inBand(lab[i].l)) {
-                chroma.push_back(std::hypot(lab[i].a, lab[i].b));
+            if (bandOf[i] == band) {
+                chroma.push_back(chromaOf[i]);
             }
         }
         if (chroma.empty()) {
             continue;  // a band with no block: no tint, which is no evidence
         }
-        const double neutral = Quantile(chroma, kFloorNeutralShare);
+        const double neutral = Quantile(std::move(chroma), kFloorNeutralShare);
         double sums[5] = {0.0, 0.0, 0.0, 0.0, 0.0};
         std::size_t count = 0;
         for (std::size_t i = 0; i < blocks; ++i) {
-            if (inBand(lab[i].l) && std::hypot(lab[i].a, lab[i].b) <= neutral) {
+            if (bandOf[i] == band && chromaOf[i] <= neutral) {
                 sums[0] += lab[i].a;
                 sums[1] += lab[i].b;
                 for (std::int32_t c = 0; c < kChannels; ++c) {

@@ -208,7 +208,10 @@ def label(path):
 
 
 def load_original(path):
-    image = io.imread(path)[..., :3]
+    image = io.imread(path)
+    if image.ndim == 2:  # a black-and-white photograph stored as grey
+        image = np.stack([image] * 3, axis=2)
+    image = image[..., :3]
     height = round(image.shape[0] * WIDTH / image.shape[1])
     scaled = transform.resize(image, (height, WIDTH), anti_aliasing=True, preserve_range=True)
     return np.clip(np.floor(scaled + 0.5), 0, 255).astype(np.uint8)
