@@ -207,11 +207,17 @@ def label(path):
     return parts[-1].rsplit(".", 1)[0].split("_by_")[0]
 
 
-def load_original(path):
+def read_rgb(path):
+    """An image file as 8-bit RGB: grey files (a black-and-white photograph,
+    or a tool's output of one) as three equal channels, alpha dropped."""
     image = io.imread(path)
-    if image.ndim == 2:  # a black-and-white photograph stored as grey
+    if image.ndim == 2:
         image = np.stack([image] * 3, axis=2)
-    image = image[..., :3]
+    return image[..., :3]
+
+
+def load_original(path):
+    image = read_rgb(path)
     height = round(image.shape[0] * WIDTH / image.shape[1])
     scaled = transform.resize(image, (height, WIDTH), anti_aliasing=True, preserve_range=True)
     return np.clip(np.floor(scaled + 0.5), 0, 255).astype(np.uint8)
@@ -251,7 +257,7 @@ def run_tool(tool, command, image, work, name):
     run = subprocess.run(argv, capture_output=True, text=True)
     if run.returncode != 0:
         raise RuntimeError(f"{tool} failed on {name}: {run.stderr.strip()}")
-    return io.imread(out_path)[..., :3]
+    return read_rgb(out_path)
 
 
 def score_photo(job):
