@@ -10,19 +10,12 @@ import os
 import subprocess
 import sys
 
-import numpy as np
-from skimage import io, transform
+from skimage import io
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import quality  # noqa: E402
 
 PANEL = 320
-
-
-def panel(rgb8):
-    height = round(rgb8.shape[0] * PANEL / rgb8.shape[1])
-    small = transform.resize(rgb8, (height, PANEL), anti_aliasing=True, preserve_range=True)
-    return np.clip(np.floor(small + 0.5), 0, 255).astype(np.uint8)
 
 
 def main():
@@ -40,12 +33,9 @@ def main():
             restored = os.path.join(work, f"{name}-{method}.png")
             subprocess.run([mirtane, "restore", faded_path, "-o", restored, "--method", method],
                            check=True, capture_output=True)
-            panels.append(io.imread(restored)[..., :3])
+            panels.append(quality.read_rgb(restored))
         panels.append(original)
-        gap = np.full((panel(original).shape[0], 6, 3), 255, np.uint8)
-        row = [panel(p) for p in panels]
-        strip = np.concatenate([x for p in row for x in (p, gap)][:-1], axis=1)
-        io.imsave(os.path.join(out, name + ".jpg"), strip, quality=82, check_contrast=False)
+        quality.montage(panels, os.path.join(out, name + ".jpg"), width=PANEL, quality=82)
         print("wrote", os.path.join(out, name + ".jpg"))
 
 

@@ -260,6 +260,15 @@ def run_tool(tool, command, image, work, name):
     return read_rgb(out_path)
 
 
+def restore_or_report(tool, command, image, work, name):
+    """run_tool, or None with the failure on standard error."""
+    try:
+        return run_tool(tool, command, image, work, name)
+    except RuntimeError as failure:
+        print(failure, file=sys.stderr)
+        return None
+
+
 def score_photo(job):
     """Every case of one photograph: (set, case, tool) -> dE00."""
     set_name, index, path, tools, work = job
@@ -284,17 +293,16 @@ def score_photo(job):
             reference[mask] = original.reshape(-1, 3)
         lab_reference = color.rgb2lab(reference)
         for tool, command in tools.items():
-            try:
-                restored = run_tool(tool, command, image, work, name)
-            except RuntimeError as failure:
-                print(failure, file=sys.stderr)
+            restored = restore_or_report(tool, command, image, work, name)
+            if restored is None:
                 continue
             out[(set_name, case, tool)] = delta_e(restored, reference, mask, lab_reference)
     print(f"scored {set_name} {label(path)}", file=sys.stderr)
     return (set_name, label(path)), out
 
 
-def montage(panels, path, width=360):
+def montage(panels, path, width=360, quality=85):
+    """The panels side by side, each scaled to `width`, 6 white pixels apart."""
     rows = []
     for image in panels:
         height = round(image.shape[0] * width / image.shape[1])
@@ -302,23 +310,21 @@ def montage(panels, path, width=360):
         rows.append(np.clip(np.floor(small + 0.5), 0, 255).astype(np.uint8))
     gap = np.full((rows[0].shape[0], 6, 3), 255, np.uint8)
     strip = np.concatenate([x for p in rows for x in (p, gap)][:-1], axis=1)
-    io.imsave(path, strip, quality=85, check_contrast=False)
+    io.imsave(path, strip, quality=quality, check_contrast=False)
 
 
 def score_scan(job):
     """A real scan: the change each tool makes, dE00 to the grade if any,
     and a montage of the input and three restorations."""
     scan, graded, scans_dir, tools, work = job
-    image = io.imread(os.path.join(scans_dir, scan))[..., :3]
-    grade = io.imread(os.path.join(scans_dir, graded))[..., :3] if graded else None
+    image = read_rgb(os.path.join(scans_dir, scan))
+    grade = read_rgb(os.path.join(scans_dir, graded)) if graded else None
     name = "scan-" + scan.rsplit(".", 1)[0]
     out = {}
     restored_by = {}
     for tool, command in tools.items():
-        try:
-            restored = run_tool(tool, command, image, work, name)
-        except RuntimeError as failure:
-            print(failure, file=sys.stderr)
+        restored = restore_or_report(tool, command, image, work, name)
+        if restored is None:
             continue
         restored_by[tool] = restored
         out[(scan, "change", tool)] = delta_e(restored, image)

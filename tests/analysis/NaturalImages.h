@@ -128,6 +128,26 @@ inline std::int32_t FirstNonIdentityEntry(const float (&tables)[3][kNaturalTable
     return -1;
 }
 
+// -1 when each of the three tables starts at 0 or above, ends at 1 or below
+// and never falls, else the first entry that breaks this, as channel * 256 +
+// level.
+inline std::int32_t FirstEntryOutOfOrder(const float (&tables)[3][kNaturalTableLength]) {
+    for (std::int32_t c = 0; c < 3; ++c) {
+        if (tables[c][0] < 0.0f) {
+            return c * kNaturalTableLength;
+        }
+        for (std::int32_t i = 1; i < kNaturalTableLength; ++i) {
+            if (tables[c][i] < tables[c][i - 1]) {
+                return c * kNaturalTableLength + i;
+            }
+        }
+        if (tables[c][kNaturalTableLength - 1] > 1.0f) {
+            return c * kNaturalTableLength + kNaturalTableLength - 1;
+        }
+    }
+    return -1;
+}
+
 inline double MeanAbsoluteDifference(const RgbImage& a, const RgbImage& b) {
     double sum = 0.0;
     for (std::int32_t y = 0; y < a.height; ++y) {
