@@ -84,6 +84,25 @@ std::string Failure(const std::string& path, int errorNumber) {
     return "cannot write " + path + ": " + std::strerror(errorNumber);
 }
 
+// Opens an existing device or FIFO for writing, as a shell's redirection
+// does (a FIFO waits for its reader). Returns the descriptor, or -1 with
+// `error`.
+int OpenDirect(const std::string& shownName, const std::string& target, mode_t type,
+               std::string& error) {
+    if (S_ISSOCK(type)) {
+        error = "cannot write " + shownName + ": it is a socket, not a file";
+        return -1;
+    }
+    int fd;
+    do {
+        fd = open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        error = Failure(shownName, errno);
+    }
+    return fd;
+}
+
 // Replaces the six X's before the last `suffixLength` characters of
 // `pattern` by random letters and digits, as mkstemp would.
 void FillRandomPart(std::string& pattern, int suffixLength) {
@@ -140,6 +159,11 @@ int AtomicFile::Create(const std::string& path, std::string& error) {
         error = "cannot write " + path + ": it is a directory";
         return -1;
     }
+    direct_ = replacing_ && !S_ISREG(existing.st_mode);
+    if (direct_) {
+        fd_ = OpenDirect(path, target_, existing.st_mode, error);
+        return fd_ >= 0 ? 0 : -1;
+    }
     if (replacing_ && access(target_.c_str(), W_OK) != 0) {
         error = "cannot write " + path + ": the existing file is read-only (" +
                 std::strerror(errno) + "); not replaced";
@@ -170,6 +194,16 @@ int AtomicFile::Commit(std::string& error) {
     if (fd_ < 0) {
         error = "cannot write " + shownName_ + ": nothing was written";
         return -1;
+    }
+    if (direct_) {
+        const bool closed = close(fd_) == 0;
+        const int closeError = errno;
+        fd_ = -1;
+        if (!closed && closeError != EINTR) {
+            error = Failure(shownName_, closeError);
+            return -1;
+        }
+        return 0;
     }
     if (replacing_) {
         // Only root may give a file away; a user may still set one of its

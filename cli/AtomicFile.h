@@ -9,6 +9,11 @@
 // group as far as this process may set them. A file this process could not
 // write in place (a read-only file) is not replaced. Other hard links of a
 // replaced file keep the old contents: the new file is a new inode.
+//
+// An existing target that is not a regular file (a device such as /dev/null,
+// a FIFO) is never replaced: it is opened and written into directly, as cp
+// and shells do, without a temporary file; such a target cannot seek or be
+// read back (see Direct()).
 #pragma once
 
 #include <sys/types.h>
@@ -26,17 +31,21 @@ class AtomicFile {
     AtomicFile& operator=(const AtomicFile&) = delete;
 
     // Creates the temporary file for `path`, open for reading and writing as
-    // fd(). Returns 0, or -1 with `error` naming the reason (a folder, a
-    // read-only file, a folder that cannot be written). Until Commit or
+    // fd(), or opens a device or FIFO for writing. Returns 0, or -1 with
+    // `error` naming the reason (a folder, a socket, a read-only file, a
+    // folder that cannot be written). Until Commit or
     // destruction, SIGINT, SIGTERM, SIGHUP and SIGQUIT remove the temporary
     // file before the process ends.
     [[nodiscard]] int Create(const std::string& path, std::string& error);
     int fd() const { return fd_; }
+    // True when fd() is the target itself, a device or FIFO, rather than a
+    // temporary file.
+    bool Direct() const { return direct_; }
 
     // Flushes the file to disk, gives it the replaced file's permissions,
     // owner and group (a new file: 0666 less the umask) and renames it over
     // the target. Returns 0, or -1 with `error`; the target is then untouched
-    // and the temporary file removed.
+    // and the temporary file removed. A direct target is only closed.
     [[nodiscard]] int Commit(std::string& error);
 
   private:
@@ -46,6 +55,7 @@ class AtomicFile {
     std::string temporary_;
     int fd_ = -1;
     bool replacing_ = false;
+    bool direct_ = false;
     mode_t mode_ = 0;
     uid_t owner_ = 0;
     gid_t group_ = 0;

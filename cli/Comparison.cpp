@@ -72,7 +72,7 @@ int SaveComparison(const testhost::Image& before, const testhost::Image& after, 
                    std::string& error) {
     try {
         return SaveImage(path, ComparisonImage(before, after, trims, profile),
-                         SaveSettings{quality, {}, {}, false}, {}, error);
+                         SaveSettings{quality, {}, SidePictureFormat(path), false}, {}, error);
     } catch (const vips::VError& failure) {
         vips_error_clear();
         error = std::string("cannot draw the comparison: ") + failure.what();

@@ -57,7 +57,8 @@ int WriteLutImage(const ByteTables& tables, const std::string& path, std::string
             lut.pixels[b * 3 + c] = tables[c][b];
     }
     try {
-        return SaveImage(path, ToVipsImage(lut), SaveSettings{}, {}, error);
+        return SaveImage(path, ToVipsImage(lut),
+                         SaveSettings{0, {}, SidePictureFormat(path), false}, {}, error);
     } catch (const vips::VError& failure) {
         vips_error_clear();
         error = std::string("cannot write the lookup table image: ") + failure.what();

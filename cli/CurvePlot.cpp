@@ -96,8 +96,8 @@ VImage CurvePlotImage(const ChannelCurves& curves) {
 
 int PlotCurves(const ChannelCurves& curves, const std::string& path, std::string& error) {
     try {
-        return SaveImage(path, CurvePlotImage(curves), SaveSettings{kPlotQuality, {}, {}, false},
-                         {}, error);
+        return SaveImage(path, CurvePlotImage(curves),
+                         SaveSettings{kPlotQuality, {}, SidePictureFormat(path), false}, {}, error);
     } catch (const vips::VError& failure) {
         vips_error_clear();
         error = std::string("cannot draw the curves: ") + failure.what();

@@ -52,4 +52,9 @@ bool SameFile(const std::string& first, const std::string& second) {
     return CanonicalPath(first) == CanonicalPath(second);
 }
 
+bool IsSpecialFile(const std::string& path) {
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode);
+}
+
 }  // namespace mirtane::cli

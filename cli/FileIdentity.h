@@ -21,4 +21,9 @@ std::string FollowFinalLinks(const std::string& path);
 // both exist, else the same canonical path.
 bool SameFile(const std::string& first, const std::string& second);
 
+// True when `path` (its symlinks followed) exists and is neither a regular
+// file nor a folder: a device such as /dev/null, a FIFO, a socket. Such a
+// target is written into as it is, never replaced.
+bool IsSpecialFile(const std::string& path);
+
 }  // namespace mirtane::cli

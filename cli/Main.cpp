@@ -223,7 +223,7 @@ void RemoveStaleTemporariesBeside(const std::vector<PlannedOutput>& plan,
     std::set<std::string> folders;
     for (const PlannedOutput& planned : plan) {
         for (const std::string& output : {planned.output, comparison}) {
-            if (!output.empty()) {
+            if (!output.empty() && output != kStandardStream && !IsSpecialFile(output)) {
                 folders.insert(TemporaryFolder(output));
             }
         }
@@ -307,8 +307,9 @@ int RunRestore(RestoreOptions options) {
         }
         plan = PlanOutputFolder(options.inputs, options.outputFolder, options.job.format);
     }
-    if (!options.comparison.empty() && (SameFile(options.comparison, plan.front().input) ||
-                                        SameFile(options.comparison, plan.front().output))) {
+    if (!options.comparison.empty() && !IsSpecialFile(options.comparison) &&
+        (SameFile(options.comparison, plan.front().input) ||
+         SameFile(options.comparison, plan.front().output))) {
         return UsageError("--compare must name a file other than the input and the output",
                           "restore");
     }
@@ -386,7 +387,7 @@ int RunCurves(const CurvesOptions& options) {
         console.Error(options.input + ": curves not plotted: " + problem);
         return kExitFailure;
     }
-    if (!options.plot.empty()) {
+    if (!options.plot.empty() && !IsSpecialFile(options.plot)) {
         static_cast<void>(RemoveStaleTemporaries(TemporaryFolder(options.plot)));  // best effort
     }
     Photo photo;

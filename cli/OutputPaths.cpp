@@ -20,6 +20,9 @@ std::string FileName(const std::string& path) {
 }
 
 std::string OutputFolderProblem(const std::string& output) {
+    if (IsSpecialFile(output)) {
+        return {};  // written into as it is: its folder is not touched
+    }
     const std::size_t slash = output.find_last_of('/');
     const std::string folder = slash == std::string::npos ? std::string(".")
                                : slash == 0               ? std::string("/")

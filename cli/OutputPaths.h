@@ -32,7 +32,8 @@ std::string WithExtension(const std::string& path, const std::string& extension)
 std::string FileName(const std::string& path);
 
 // Why `output` cannot be written where it is, or an empty string: its folder
-// is missing, not a folder, or not writable by this process. Checked before
+// is missing, not a folder, or not writable by this process (a device or
+// FIFO, written into as it is, needs no folder). Checked before
 // any restore starts, so that a bad folder costs no restoration time.
 std::string OutputFolderProblem(const std::string& output);
 

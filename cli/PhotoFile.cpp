@@ -14,7 +14,9 @@
 #include "cli/AtomicFile.h"
 #include "cli/CheckedWrite.h"
 #include "cli/EncoderDefaults.h"
+#include "cli/FileIdentity.h"
 #include "cli/FileTarget.h"
+#include "cli/ScratchFile.h"
 #include "engine/MirtaneEngine.h"
 
 namespace mirtane::cli {
@@ -352,6 +354,11 @@ PhotoFormat OutputFormat(const std::string& path, const std::string& format) {
     return format.empty() ? FormatForName(path) : FormatForName("." + format);
 }
 
+std::string SidePictureFormat(const std::string& path) {
+    const bool namesNoFile = path == kStandardStream || IsSpecialFile(path);
+    return namesNoFile && FormatForName(path) == PhotoFormat::Unknown ? "png" : "";
+}
+
 PhotoFormat FormatForName(const std::string& path) {
     const std::string extension = LowerExtension(path);
     if (extension == "jpg" || extension == "jpeg") {
@@ -402,6 +409,19 @@ std::string JoinOptions(std::initializer_list<std::string> lists) {
     }
     return joined;
 }
+
+// A descriptor closed when it goes out of scope; -1 when none is open.
+struct ScratchDescriptor {
+    int fd = -1;
+    ScratchDescriptor() = default;
+    ScratchDescriptor(const ScratchDescriptor&) = delete;
+    ScratchDescriptor& operator=(const ScratchDescriptor&) = delete;
+    ~ScratchDescriptor() {
+        if (fd >= 0) {
+            close(fd);
+        }
+    }
+};
 
 // Options every output of a format gets unless told otherwise.
 std::string FormatDefaults(PhotoFormat format, int quality) {
@@ -554,9 +574,19 @@ int SaveImage(const std::string& path, const VImage& image, const SaveSettings& 
     if (!toStandardOutput && file.Create(path, error) != 0) {
         return -1;
     }
-    // The encoder streams into the temporary file: no copy of the whole
-    // encoded image is held in memory.
-    const FileTarget output(toStandardOutput ? STDOUT_FILENO : file.fd());
+    const int destination = toStandardOutput ? STDOUT_FILENO : file.fd();
+    // A pipe or a device cannot seek: TIFF's encoder, which seeks back to
+    // write its directory, writes into a scratch file copied out whole.
+    // Other encoders stream into the temporary file or the pipe: no copy of
+    // the whole encoded image is held in memory.
+    const bool streaming = toStandardOutput || file.Direct();
+    ScratchDescriptor scratch;
+    if (streaming && format == PhotoFormat::Tiff && (scratch.fd = OpenScratchFile(error)) < 0) {
+        error = "cannot write " + path + ": " + error;
+        return -1;
+    }
+    const int encoded = scratch.fd >= 0 ? scratch.fd : destination;
+    const FileTarget output(encoded);
     const std::string saver =
         std::string(Suffix(format)) + "[" +
         JoinOptions({FormatDefaults(format, settings.quality), defaults, settings.options}) + "]";
@@ -574,15 +604,20 @@ int SaveImage(const std::string& path, const VImage& image, const SaveSettings& 
         error = "cannot write " + path + ": " + output.Reason();
         return -1;
     }
-    if (toStandardOutput) {
-        return 0;
-    }
-    if (embedded != nullptr && NeedsEmbeddedMetadata(*embedded, format)) {
+    if (embedded != nullptr && NeedsEmbeddedMetadata(*embedded, format) &&
+        (!streaming || scratch.fd >= 0)) {
         std::string reason;
-        if (AddEmbeddedMetadata(file.fd(), *embedded, reason) != 0) {
+        if (AddEmbeddedMetadata(encoded, *embedded, reason) != 0) {
             error = "cannot write " + path + ": " + reason + " (--strip writes it without them)";
             return -1;
         }
+    }
+    if (scratch.fd >= 0 && CopyWholeFile(scratch.fd, destination, error) != 0) {
+        error = "cannot write " + path + ": " + error;
+        return -1;
+    }
+    if (toStandardOutput) {
+        return 0;
     }
     return file.Commit(error);
 }

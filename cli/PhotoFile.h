@@ -75,6 +75,11 @@ PhotoFormat FormatForName(const std::string& path);
 // the name's.
 PhotoFormat OutputFormat(const std::string& path, const std::string& format);
 
+// The format of a picture written beside the result (a comparison, a plot, a
+// lookup-table image) whose name gives none: PNG for standard output, a
+// device or a FIFO; else empty, the name's own.
+std::string SidePictureFormat(const std::string& path);
+
 // How an output is encoded, beyond its format.
 struct SaveSettings {
     int quality = 0;      // JPEG and WebP, 1 ... 100; 0: the input's own (JPEG) or 92
@@ -109,8 +114,9 @@ vips::VImage ToVipsImage(const testhost::Image& image);
 
 // Writes `image` to `path` as SavePhoto does; `defaults` are saver options
 // given before settings.options (which win). `embedded`, when given, is
-// added to a file whose format libvips cannot give it to (not to standard
-// output, which is written as the encoder streams it).
+// added to a file whose format libvips cannot give it to. Standard output,
+// a device or a FIFO get the encoder's stream as it comes, except TIFF,
+// encoded whole into a scratch file first (its encoder seeks).
 [[nodiscard]] int SaveImage(const std::string& path, const vips::VImage& image,
                             const SaveSettings& settings, const std::string& defaults,
                             std::string& error, const EmbeddedMetadata* embedded = nullptr);

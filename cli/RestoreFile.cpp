@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "cli/Comparison.h"
+#include "cli/FileIdentity.h"
 #include "cli/PhotoFile.h"
 #include "cli/PluginRun.h"
 
@@ -120,7 +121,8 @@ int RestoreFile(const RestoreJob& job, Reporter& reporter) {
             continue;
         }
         const bool keepsExtraBands = target == job.output && photo.HasExtraBands();
-        const SaveSettings checked = target == job.output ? save : SaveSettings{};
+        const SaveSettings checked =
+            target == job.output ? save : SaveSettings{0, {}, SidePictureFormat(target), false};
         if (std::string problem = OutputNameProblem(target, checked, keepsExtraBands);
             !problem.empty()) {
             return Fail(reporter, job.input, problem);
@@ -151,7 +153,8 @@ int RestoreFile(const RestoreJob& job, Reporter& reporter) {
         return Fail(reporter, job.input, error);
     }
     if (job.times == FileTimes::Preserve && job.input != kStandardStream &&
-        job.output != kStandardStream && CopyFileTimes(job.input, job.output, error) != 0) {
+        job.output != kStandardStream && !IsSpecialFile(job.output) &&
+        CopyFileTimes(job.input, job.output, error) != 0) {
         return Fail(reporter, job.input, error);
     }
     std::string result = "restored " + job.input + " -> " + job.output;
