@@ -47,6 +47,14 @@ struct CellBand {
     std::int32_t cellCount = 0;
     // Per channel, the median rows above, of and below the band (clamped).
     const std::uint8_t* medianRows[3][kNaturalRangeSize] = {};
+    // When set, called with context before the median rows of a channel are
+    // read over the cells first .. end - 1, so that the caller may work out
+    // medians only where a local range is needed; it returns the end of the
+    // cells from first on that are now ready (end or more), so that it need
+    // not be asked again for them. Without it the rows are read as they are.
+    std::int32_t (*prepareMedians)(void* context, std::int32_t channel, std::int32_t first,
+                                   std::int32_t end) = nullptr;
+    void* context = nullptr;
 };
 
 // Lowers each black and raises each white to every sample of the band that

@@ -16,4 +16,10 @@ namespace mirtane {
 void MedianCellRow(const std::uint8_t* const rows[kNaturalMedianSize], std::int32_t width,
                    std::uint8_t* median);
 
+// The same for the output columns begin .. end - 1 only (within 0 .. width):
+// median[j] for those j, the rest of median untouched; a caller that needs
+// the medians of a few places only works out no more.
+void MedianCellSpan(const std::uint8_t* const rows[kNaturalMedianSize], std::int32_t width,
+                    std::int32_t begin, std::int32_t end, std::uint8_t* median);
+
 }  // namespace mirtane

@@ -1,5 +1,6 @@
 #include "analysis/NaturalMethod.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -18,16 +19,18 @@ namespace mirtane {
 namespace {
 
 constexpr std::int32_t kChannels = 3;
-// Rows of cell means the median of one row needs, and rows of medians the
-// local range of one row needs.
-constexpr std::int32_t kReducedWindow = kNaturalMedianSize;
-constexpr std::int32_t kMedianWindow = kNaturalRangeSize;
 constexpr std::int32_t kMedianRadius = kNaturalMedianSize / 2;
 constexpr std::int32_t kRangeRadius = kNaturalRangeSize / 2;
-// The median of cell row i can be formed once row i + 2 is reduced, the
-// levels of cell row i once median row i + 1 exists.
-constexpr std::int32_t kMedianLag = kMedianRadius;
+// The levels of cell row i read median rows i - 1 .. i + 1, which read cell
+// rows i - 3 .. i + 3: the levels of row i are gathered once row i + 3 is
+// reduced, and seven rows of cells and three of medians are kept.
 constexpr std::int32_t kLevelsLag = kMedianRadius + kRangeRadius;
+constexpr std::int32_t kReducedWindow = 2 * kLevelsLag + 1;
+constexpr std::int32_t kMedianWindow = kNaturalRangeSize;
+// Medians are worked out only where a local range is needed (a cell with a
+// sample beyond the levels found so far, rare once the levels have settled),
+// this many cells of a row at a time.
+constexpr std::int32_t kMedianSpan = 64;
 
 bool SettingsValid(const NaturalSettings& settings) {
     return std::isfinite(settings.dmax) && settings.dmax > 0.0 && settings.flare >= 0.0 &&
@@ -35,26 +38,63 @@ bool SettingsValid(const NaturalSettings& settings) {
 }
 
 // Rolling rows of the reduced and median planes of the three channels, in
-// one block; row k of a plane lives in slot k modulo the window.
+// one block; row k of a plane lives in slot k modulo the window. Each median
+// slot records which row it holds and which spans of it are worked out.
 class CellWindows {
   public:
-    explicit CellWindows(std::int32_t cellColumns) : columns(cellColumns) {
+    explicit CellWindows(std::int32_t cellColumns)
+        : columns(cellColumns), spans((cellColumns + kMedianSpan - 1) / kMedianSpan) {
         const std::size_t rowsPerChannel = kReducedWindow + kMedianWindow;
-        const std::size_t limit =
-            std::numeric_limits<std::size_t>::max() / (kChannels * rowsPerChannel);
+        const std::size_t perColumn = kChannels * rowsPerChannel;
+        const std::size_t limit = std::numeric_limits<std::size_t>::max() / perColumn;
         if (static_cast<std::size_t>(cellColumns) > limit) {
             return;
         }
-        storage.reset(
-            new (std::nothrow)
-                std::uint8_t[kChannels * rowsPerChannel * static_cast<std::size_t>(cellColumns)]);
+        storage.reset(new (std::nothrow)
+                          std::uint8_t[perColumn * static_cast<std::size_t>(cellColumns)]);
+        done.reset(new (std::nothrow)
+                       std::uint8_t[kChannels * kMedianWindow * static_cast<std::size_t>(spans)]);
+        for (auto& channelRows : medianRowOfSlot) {
+            for (std::int32_t& row : channelRows) {
+                row = -1;
+            }
+        }
     }
-    bool Available() const { return storage != nullptr; }
+    bool Available() const { return storage != nullptr && done != nullptr; }
     std::uint8_t* ReducedRow(std::int32_t channel, std::int32_t row) {
         return Slot(channel, row % kReducedWindow);
     }
     std::uint8_t* MedianRow(std::int32_t channel, std::int32_t row) {
         return Slot(channel, kReducedWindow + row % kMedianWindow);
+    }
+    // Works out median row `row` of the channel over at least the cells
+    // first .. end - 1, from reduced rows row - 2 .. row + 2 (clamped to
+    // lastRow), which must be in the window. Returns the end of the cells
+    // from first on that are worked out: the end of the last span touched.
+    std::int32_t PrepareMedians(std::int32_t channel, std::int32_t row, std::int32_t lastRow,
+                                std::int32_t first, std::int32_t end) {
+        const std::int32_t slot = row % kMedianWindow;
+        std::uint8_t* const spanDone =
+            done.get() +
+            (static_cast<std::size_t>(channel) * kMedianWindow + static_cast<std::size_t>(slot)) *
+                static_cast<std::size_t>(spans);
+        if (medianRowOfSlot[channel][slot] != row) {
+            medianRowOfSlot[channel][slot] = row;
+            std::fill(spanDone, spanDone + spans, std::uint8_t{0});
+        }
+        for (std::int32_t span = first / kMedianSpan; span * kMedianSpan < end; ++span) {
+            if (spanDone[span] != 0) {
+                continue;
+            }
+            const std::uint8_t* rows[kNaturalMedianSize];
+            for (std::int32_t d = 0; d < kNaturalMedianSize; ++d) {
+                rows[d] = ReducedRow(channel, Clamp(row + d - kMedianRadius, 0, lastRow));
+            }
+            MedianCellSpan(rows, columns, span * kMedianSpan,
+                           std::min((span + 1) * kMedianSpan, columns), MedianRow(channel, row));
+            spanDone[span] = 1;
+        }
+        return std::min((end + kMedianSpan - 1) / kMedianSpan * kMedianSpan, columns);
     }
 
   private:
@@ -66,12 +106,35 @@ class CellWindows {
     }
 
     std::unique_ptr<std::uint8_t[]> storage;
+    std::unique_ptr<std::uint8_t[]> done;
+    std::int32_t medianRowOfSlot[kChannels][kMedianWindow];
     std::int32_t columns;
+    std::int32_t spans;
 };
 
-// Reduces the image, filters the cells and gathers the consistent levels in
-// one sweep down the image; each stage trails the one before it by the rows
-// its window needs. -1 without working storage.
+// What the levels of one cell row need to work out medians on demand.
+struct MedianRequest {
+    CellWindows* windows;
+    std::int32_t levelsRow;
+    std::int32_t lastCellRow;
+};
+
+std::int32_t PrepareBandMedians(void* context, std::int32_t channel, std::int32_t first,
+                                std::int32_t end) {
+    const auto* request = static_cast<const MedianRequest*>(context);
+    std::int32_t ready = end;
+    for (std::int32_t d = 0; d < kNaturalRangeSize; ++d) {
+        const std::int32_t row =
+            Clamp(request->levelsRow + d - kRangeRadius, 0, request->lastCellRow);
+        ready = request->windows->PrepareMedians(channel, row, request->lastCellRow, first, end);
+    }
+    return ready;
+}
+
+// Reduces the image and gathers the consistent levels in one sweep down the
+// image, the levels trailing the reduction by the rows their medians need;
+// the medians themselves are worked out only where the levels ask for them
+// (the same values as filtering every cell). -1 without working storage.
 std::int32_t MeasureConsistentLevels(const std::uint8_t* pixels, std::int32_t width,
                                      std::int32_t height, std::ptrdiff_t rowStride,
                                      SampleLevels* levels) {
@@ -88,22 +151,12 @@ std::int32_t MeasureConsistentLevels(const std::uint8_t* pixels, std::int32_t wi
                 windows.ReducedRow(0, i), windows.ReducedRow(1, i), windows.ReducedRow(2, i)};
             ReduceCellRow(pixels, rowStride, i, cellColumns, cells);
         }
-        const std::int32_t medianRow = i - kMedianLag;
-        if (medianRow >= 0 && medianRow < cellRows) {
-            for (std::int32_t c = 0; c < kChannels; ++c) {
-                const std::uint8_t* rows[kNaturalMedianSize];
-                for (std::int32_t d = 0; d < kNaturalMedianSize; ++d) {
-                    rows[d] =
-                        windows.ReducedRow(c, Clamp(medianRow + d - kMedianRadius, 0, lastCellRow));
-                }
-                MedianCellRow(rows, cellColumns, windows.MedianRow(c, medianRow));
-            }
-        }
         const std::int32_t levelsRow = i - kLevelsLag;
         if (levelsRow < 0 || levelsRow >= cellRows) {
             continue;
         }
         const std::int32_t firstRow = levelsRow * kNaturalCellSize;
+        MedianRequest request{&windows, levelsRow, lastCellRow};
         CellBand band;
         band.pixels = pixels + static_cast<std::ptrdiff_t>(firstRow) * rowStride;
         band.rowStride = rowStride;
@@ -116,6 +169,8 @@ std::int32_t MeasureConsistentLevels(const std::uint8_t* pixels, std::int32_t wi
                     windows.MedianRow(c, Clamp(levelsRow + d - kRangeRadius, 0, lastCellRow));
             }
         }
+        band.prepareMedians = PrepareBandMedians;
+        band.context = &request;
         AccumulateConsistentLevels(band, levels);
     }
     return 0;
@@ -133,7 +188,9 @@ std::int32_t ComputeNaturalCurves(const std::uint8_t* pixels, std::int32_t width
         return -1;
     }
     bool searched = false;
-    const PictureArea area = FindPictureArea(pixels, width, height, rowStride, &searched);
+    BlockMeans blockMeans;
+    const PictureArea area =
+        FindPictureArea(pixels, width, height, rowStride, &searched, &blockMeans);
     if (!searched && width >= 3 * kBorderBlockSize && height >= 3 * kBorderBlockSize) {
         return -1;  // the search had no working storage
     }
@@ -152,7 +209,7 @@ std::int32_t ComputeNaturalCurves(const std::uint8_t* pixels, std::int32_t width
         measured.choice.white[c] = levels.Found(c) ? levels.white[c] : kNaturalMaxCode;
     }
     NeutralFloor floor;
-    if (MeasureNeutralFloor(pixels, rowStride, area, &floor) != 0) {
+    if (MeasureNeutralFloor(pixels, rowStride, area, &blockMeans, &floor) != 0) {
         return -1;
     }
     BuildNaturalTables(settings, &floor, &measured);

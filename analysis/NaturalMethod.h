@@ -12,13 +12,16 @@
 // all share, as when one dye is lost while the others still reach black.
 // The stronger evidence chooses the correction and its strength.
 //
-// Memory: a byte per 8 x 8 block for the border search; the levels read the
-// image in one sweep of bands of four rows, keeping rolling windows of
-// reduced cells (five rows of cell means and three rows of their medians per
-// channel, 6 bytes per image column, 36 kB for a 6000 x 4000 image); the
-// floor keeps the block means, their medians and CIE L*a*b* of each block,
-// under 50 bytes per block (about 17 MB at 24 megapixels, under a byte per
-// pixel).
+// Memory: four bytes per 8 x 8 block for the border search (its kind and
+// its mean R, G, B, which the floor reuses), with the column sums of one row
+// of blocks (6 bytes per image column); the levels read the image in one
+// sweep of bands of four rows, keeping rolling windows of reduced cells
+// (seven rows of cell means and three rows of their medians per channel,
+// the medians worked out only where a local range is needed; 7.5 bytes per
+// image column, 45 kB for a 6000 x 4000 image); the floor keeps the block
+// medians, CIE L*a*b*, band and chroma of each block and the chroma of one
+// band at a time, about 50 bytes per block at most (about 19 MB at 24
+// megapixels, under a byte per pixel).
 #pragma once
 
 #include <cstddef>

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <new>
 #include <utility>
 #include <vector>
@@ -37,68 +38,149 @@ Lab LabOf(const double linear[kChannels]) {
     return {116.0 * fy - 16.0, 500.0 * (fx - fy), 200.0 * (fy - fz)};
 }
 
-// Rounded means of the 8 x 8 blocks of the area, R, G, B per block.
-void BlockMeans(const std::uint8_t* pixels, std::ptrdiff_t rowStride, std::int32_t columns,
-                std::int32_t rows, std::vector<std::uint8_t>& means) {
-    std::vector<std::int32_t> sums(static_cast<std::size_t>(columns) * kChannels);
+// Rounded means of the 8 x 8 blocks of the area, R, G, B per block. The
+// samples of a row of blocks are summed down its eight rows first, sample by
+// sample (vector additions), then eight column sums give a block's channel
+// sum: the same integers as adding the block's samples one by one.
+void SumBlockMeans(const std::uint8_t* pixels, std::ptrdiff_t rowStride, std::int32_t columns,
+                   std::int32_t rows, std::vector<std::uint16_t>& columnSums, std::uint8_t* means) {
+    const std::size_t rowBytes = static_cast<std::size_t>(columns) * kFloorBlockSize * kChannels;
     for (std::int32_t row = 0; row < rows; ++row) {
-        std::fill(sums.begin(), sums.end(), 0);
-        for (std::int32_t y = 0; y < kFloorBlockSize; ++y) {
-            const std::uint8_t* sample =
-                pixels + static_cast<std::ptrdiff_t>(row * kFloorBlockSize + y) * rowStride;
-            for (std::int32_t column = 0; column < columns; ++column) {
-                std::int32_t* sum = &sums[static_cast<std::size_t>(column) * kChannels];
-                for (std::int32_t x = 0; x < kFloorBlockSize; ++x, sample += kChannels) {
-                    sum[0] += sample[0];
-                    sum[1] += sample[1];
-                    sum[2] += sample[2];
-                }
+        const std::uint8_t* line =
+            pixels + static_cast<std::ptrdiff_t>(row) * kFloorBlockSize * rowStride;
+        for (std::size_t k = 0; k < rowBytes; ++k) {
+            columnSums[k] = line[k];
+        }
+        for (std::int32_t y = 1; y < kFloorBlockSize; ++y) {
+            line += rowStride;
+            for (std::size_t k = 0; k < rowBytes; ++k) {
+                columnSums[k] = static_cast<std::uint16_t>(columnSums[k] + line[k]);
             }
         }
-        std::uint8_t* out = &means[static_cast<std::size_t>(row) * columns * kChannels];
-        for (std::size_t i = 0; i < sums.size(); ++i) {
-            out[i] = static_cast<std::uint8_t>((sums[i] + kBlockSamples / 2) / kBlockSamples);
+        std::uint8_t* out = means + static_cast<std::size_t>(row) * columns * kChannels;
+        for (std::int32_t column = 0; column < columns; ++column) {
+            const std::uint16_t* sample =
+                &columnSums[static_cast<std::size_t>(column) * kFloorBlockSize * kChannels];
+            std::int32_t sums[kChannels] = {0, 0, 0};
+            for (std::int32_t x = 0; x < kFloorBlockSize; ++x, sample += kChannels) {
+                sums[0] += sample[0];
+                sums[1] += sample[1];
+                sums[2] += sample[2];
+            }
+            for (std::int32_t c = 0; c < kChannels; ++c) {
+                out[column * kChannels + c] =
+                    static_cast<std::uint8_t>((sums[c] + kBlockSamples / 2) / kBlockSamples);
+            }
         }
     }
 }
 
-// The median of nine values by a fixed network of 19 exchanges (Paeth's),
-// several times faster than a general selection on so few.
-std::uint8_t MedianOfNine(std::uint8_t (&v)[9]) {
-    const auto order = [&v](int a, int b) {
-        if (v[a] > v[b]) {
-            std::swap(v[a], v[b]);
-        }
-    };
+// Values filtered side by side: each step of the median network below runs
+// over this many of them at once, a loop the compiler turns into vector
+// minima and maxima.
+constexpr std::int32_t kLanes = 64;
+
+// One exchange of the network on every lane: the smaller value to a, the
+// larger to b.
+void Order(std::uint8_t (&a)[kLanes], std::uint8_t (&b)[kLanes]) {
+    for (std::int32_t k = 0; k < kLanes; ++k) {
+        const std::uint8_t low = std::min(a[k], b[k]);
+        const std::uint8_t high = std::max(a[k], b[k]);
+        a[k] = low;
+        b[k] = high;
+    }
+}
+
+// The median of nine values per lane by a fixed network of 19 exchanges
+// (Paeth's); v[4] holds it afterwards.
+void MedianOfNine(std::uint8_t (&v)[9][kLanes]) {
+    const auto order = [&v](int a, int b) { Order(v[a], v[b]); };
     order(1, 2), order(4, 5), order(7, 8), order(0, 1), order(3, 4), order(6, 7);
     order(1, 2), order(4, 5), order(7, 8), order(0, 3), order(5, 8), order(4, 7);
     order(3, 6), order(1, 4), order(2, 5), order(4, 7), order(4, 2), order(6, 4);
     order(4, 2);
-    return v[4];
 }
 
 // The 3 x 3 median of each channel of the block means, borders replicated.
-void MedianOfBlocks(const std::vector<std::uint8_t>& means, std::int32_t columns, std::int32_t rows,
-                    std::vector<std::uint8_t>& medians) {
+// means: rows of columns blocks (R, G, B), meansStride bytes apart; medians
+// receives them packed, columns x 3 bytes per row. Along a row the same
+// channel of the neighbouring blocks lies 3 bytes away, so the three
+// channels are filtered together as one row of bytes.
+void MedianOfBlocks(const std::uint8_t* means, std::ptrdiff_t meansStride, std::int32_t columns,
+                    std::int32_t rows, std::uint8_t* medians) {
+    const std::int32_t rowBytes = columns * kChannels;
     for (std::int32_t row = 0; row < rows; ++row) {
-        for (std::int32_t column = 0; column < columns; ++column) {
-            for (std::int32_t c = 0; c < kChannels; ++c) {
-                std::uint8_t window[9];
-                std::int32_t n = 0;
-                for (std::int32_t dy = -1; dy <= 1; ++dy) {
-                    const std::int32_t y = Clamp(row + dy, 0, rows - 1);
-                    for (std::int32_t dx = -1; dx <= 1; ++dx) {
-                        const std::int32_t x = Clamp(column + dx, 0, columns - 1);
-                        window[n++] =
-                            means[(static_cast<std::size_t>(y) * columns + x) * kChannels + c];
+        const std::uint8_t* lines[3];
+        for (std::int32_t dy = -1; dy <= 1; ++dy) {
+            lines[dy + 1] =
+                means + static_cast<std::ptrdiff_t>(Clamp(row + dy, 0, rows - 1)) * meansStride;
+        }
+        std::uint8_t* out = medians + static_cast<std::size_t>(row) * rowBytes;
+        for (std::int32_t first = 0; first < rowBytes; first += kLanes) {
+            std::uint8_t window[9][kLanes];
+            const bool inside = first >= kChannels && first + kLanes + kChannels <= rowBytes;
+            for (std::int32_t dy = 0; dy < 3; ++dy) {
+                for (std::int32_t dx = -1; dx <= 1; ++dx) {
+                    std::uint8_t(&lane)[kLanes] = window[dy * 3 + dx + 1];
+                    const std::uint8_t* line = lines[dy];
+                    if (inside) {
+                        std::copy(line + first + dx * kChannels,
+                                  line + first + dx * kChannels + kLanes, lane);
+                        continue;
+                    }
+                    // At the ends of the row a block outside is replaced by
+                    // the block itself; lanes past the end repeat the last byte.
+                    for (std::int32_t k = 0; k < kLanes; ++k) {
+                        const std::int32_t index = std::min(first + k, rowBytes - 1);
+                        const std::int32_t column = index / kChannels + dx;
+                        lane[k] =
+                            line[column >= 0 && column < columns ? index + dx * kChannels : index];
                     }
                 }
-                medians[(static_cast<std::size_t>(row) * columns + column) * kChannels + c] =
-                    MedianOfNine(window);
             }
+            MedianOfNine(window);
+            std::copy(window[4], window[4] + std::min(kLanes, rowBytes - first), out + first);
         }
     }
 }
+
+// CIE L* a* b* of every block's median colour and its chroma. Blocks of one
+// colour are common (flat skies, walls, borders), so recent colours are kept
+// in a small table indexed by a hash of the codes: the values are the same
+// as working each block out, since they depend on the three codes only.
+class BlockColours {
+  public:
+    // Throws std::bad_alloc without storage for the table.
+    BlockColours() : entries_(std::size_t{1} << kEntryBits, Entry{-1, {}, 0.0}) {
+        for (std::int32_t v = 0; v < kCodes; ++v) {
+            linear_[v] = SrgbToLinear(v / 255.0);
+        }
+    }
+    void Of(const std::uint8_t* codes, Lab* lab, double* chroma) {
+        const std::int32_t key = codes[0] << 16 | codes[1] << 8 | codes[2];
+        Entry& entry =
+            entries_[(static_cast<std::uint32_t>(key) * 2654435761u) >> (32 - kEntryBits)];
+        if (entry.key != key) {
+            const double colour[kChannels] = {linear_[codes[0]], linear_[codes[1]],
+                                              linear_[codes[2]]};
+            entry.key = key;
+            entry.lab = LabOf(colour);
+            entry.chroma = std::hypot(entry.lab.a, entry.lab.b);
+        }
+        *lab = entry.lab;
+        *chroma = entry.chroma;
+    }
+
+  private:
+    static constexpr std::int32_t kEntryBits = 12;
+    struct Entry {
+        std::int32_t key;
+        Lab lab;
+        double chroma;
+    };
+    double linear_[kCodes];
+    std::vector<Entry> entries_;
+};
 
 // The value below which `share` of `values` lie (an element of them).
 double Quantile(std::vector<double> values, double share) {
@@ -106,6 +188,23 @@ double Quantile(std::vector<double> values, double share) {
     std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(index),
                      values.end());
     return values[index];
+}
+
+// The values below which `low` and `high` (low <= high) of `values` lie, as
+// Quantile gives them, from one partition of the values: after the first
+// selection the values from the lower index on are the largest ones, so the
+// upper index (not below the lower, as high is not below low) is found
+// among them alone.
+void TwoQuantiles(std::vector<double> values, double low, double high, double* lowValue,
+                  double* highValue) {
+    const double last = static_cast<double>(values.size() - 1);
+    const auto lowIndex = static_cast<std::ptrdiff_t>(static_cast<std::size_t>(low * last));
+    const auto highIndex = static_cast<std::ptrdiff_t>(static_cast<std::size_t>(high * last));
+    std::nth_element(values.begin(), values.begin() + lowIndex, values.end());
+    // The second selection may move the value at the lower index: read it first.
+    *lowValue = values[static_cast<std::size_t>(lowIndex)];
+    std::nth_element(values.begin() + lowIndex, values.begin() + highIndex, values.end());
+    *highValue = values[static_cast<std::size_t>(highIndex)];
 }
 
 // Per channel, the codes below which and above which `share` of the blocks lie.
@@ -136,60 +235,90 @@ void BlockLevels(const std::vector<std::uint8_t>& medians, double share, Neutral
 
 std::int32_t MeasureNeutralFloor(const std::uint8_t* pixels, std::ptrdiff_t rowStride,
                                  const PictureArea& area, NeutralFloor* floor) {
+    return MeasureNeutralFloor(pixels, rowStride, area, nullptr, floor);
+}
+
+std::int32_t MeasureNeutralFloor(const std::uint8_t* pixels, std::ptrdiff_t rowStride,
+                                 const PictureArea& area, const BlockMeans* searched,
+                                 NeutralFloor* floor) {
+    static_assert(kFloorBlockSize == kBorderBlockSize, "the floor reads the search's blocks");
     *floor = NeutralFloor{};
     const std::int32_t columns = area.width / kFloorBlockSize;
     const std::int32_t rows = area.height / kFloorBlockSize;
     if (columns < kMinimumBlocks || rows < kMinimumBlocks) {
         return 0;
     }
+    const bool reuse = searched != nullptr && searched->rgb != nullptr &&
+                       area.left % kFloorBlockSize == 0 && area.top % kFloorBlockSize == 0 &&
+                       area.left / kFloorBlockSize + columns <= searched->columns &&
+                       area.top / kFloorBlockSize + rows <= searched->rows;
     const std::size_t blocks = static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
     std::vector<std::uint8_t> means;
+    std::vector<std::uint16_t> columnSums;
     std::vector<std::uint8_t> medians;
     std::vector<Lab> lab;
     std::vector<double> lightness;
+    std::vector<std::uint8_t> bandOf;
+    std::vector<double> chromaOf;
+    std::unique_ptr<BlockColours> colours;
     try {
-        means.resize(blocks * kChannels);
+        if (!reuse) {
+            means.resize(blocks * kChannels);
+            columnSums.resize(static_cast<std::size_t>(columns) * kFloorBlockSize * kChannels);
+        }
         medians.resize(blocks * kChannels);
         lab.resize(blocks);
         lightness.resize(blocks);
+        bandOf.resize(blocks);
+        chromaOf.resize(blocks);
+        colours = std::make_unique<BlockColours>();
     } catch (const std::bad_alloc&) {
         return -1;
     }
-    const std::uint8_t* first = pixels + static_cast<std::ptrdiff_t>(area.top) * rowStride +
-                                static_cast<std::ptrdiff_t>(area.left) * kChannels;
-    BlockMeans(first, rowStride, columns, rows, means);
-    MedianOfBlocks(means, columns, rows, medians);
-    double linear[kCodes];
-    for (std::int32_t v = 0; v < kCodes; ++v) {
-        linear[v] = SrgbToLinear(v / 255.0);
+    if (reuse) {
+        const std::ptrdiff_t meansStride =
+            static_cast<std::ptrdiff_t>(searched->columns) * kChannels;
+        const std::uint8_t* first =
+            searched->rgb.get() +
+            static_cast<std::ptrdiff_t>(area.top / kFloorBlockSize) * meansStride +
+            static_cast<std::ptrdiff_t>(area.left / kFloorBlockSize) * kChannels;
+        MedianOfBlocks(first, meansStride, columns, rows, medians.data());
+    } else {
+        const std::uint8_t* first = pixels + static_cast<std::ptrdiff_t>(area.top) * rowStride +
+                                    static_cast<std::ptrdiff_t>(area.left) * kChannels;
+        SumBlockMeans(first, rowStride, columns, rows, columnSums, means.data());
+        MedianOfBlocks(means.data(), static_cast<std::ptrdiff_t>(columns) * kChannels, columns,
+                       rows, medians.data());
     }
     for (std::size_t i = 0; i < blocks; ++i) {
-        const double colour[kChannels] = {linear[medians[i * kChannels]],
-                                          linear[medians[i * kChannels + 1]],
-                                          linear[medians[i * kChannels + 2]]};
-        lab[i] = LabOf(colour);
+        colours->Of(&medians[i * kChannels], &lab[i], &chromaOf[i]);
         lightness[i] = lab[i].l;
     }
     BlockLevels(medians, kFloorLevelShare, floor);
-    const double darkEdge = Quantile(lightness, kFloorDarkShare);
-    const double brightEdge = Quantile(lightness, kFloorBrightShare);
-    // Each block's band (0 shadows, 1 mid-tones, 2 highlights) and chroma.
-    std::vector<std::uint8_t> bandOf(blocks);
-    std::vector<double> chromaOf(blocks);
+    double darkEdge = 0.0;
+    double brightEdge = 0.0;
+    TwoQuantiles(std::move(lightness), kFloorDarkShare, kFloorBrightShare, &darkEdge, &brightEdge);
+    // Each block's band (0 shadows, 1 mid-tones, 2 highlights).
+    std::size_t bandCount[3] = {0, 0, 0};
     for (std::size_t i = 0; i < blocks; ++i) {
         const double l = lab[i].l;
         bandOf[i] = l <= darkEdge ? 0 : l >= brightEdge ? 2 : 1;
-        chromaOf[i] = std::hypot(lab[i].a, lab[i].b);
+        ++bandCount[bandOf[i]];
     }
     for (std::uint8_t band = 0; band < 3; ++band) {
+        if (bandCount[band] == 0) {
+            continue;  // a band with no block: no tint, which is no evidence
+        }
         std::vector<double> chroma;
+        try {
+            chroma.reserve(bandCount[band]);
+        } catch (const std::bad_alloc&) {
+            return -1;
+        }
         for (std::size_t i = 0; i < blocks; ++i) {
             if (bandOf[i] == band) {
                 chroma.push_back(chromaOf[i]);
             }
-        }
-        if (chroma.empty()) {
-            continue;  // a band with no block: no tint, which is no evidence
         }
         const double neutral = Quantile(std::move(chroma), kFloorNeutralShare);
         double sums[5] = {0.0, 0.0, 0.0, 0.0, 0.0};

@@ -48,6 +48,15 @@ constexpr std::int32_t kFloorBlockSize = 8;
 [[nodiscard]] std::int32_t MeasureNeutralFloor(const std::uint8_t* pixels, std::ptrdiff_t rowStride,
                                                const PictureArea& area, NeutralFloor* floor);
 
+// The same, taking the block means from `searched` (kept by FindPictureArea
+// over the whole image) when its blocks are the area's: the area starts on a
+// block boundary and its blocks lie within the searched ones, as for the
+// area FindPictureArea returns. Otherwise, or with searched null, the means
+// are summed from the samples. The floor is the same either way.
+[[nodiscard]] std::int32_t MeasureNeutralFloor(const std::uint8_t* pixels, std::ptrdiff_t rowStride,
+                                               const PictureArea& area, const BlockMeans* searched,
+                                               NeutralFloor* floor);
+
 // The ramps of the tint evidence. The cosine between neighbouring bands'
 // tints: below 0.75 (41 degrees apart) the tones are tinted differently, a
 // scene's light rather than a dye's loss; from 0.95 (18 degrees) on they

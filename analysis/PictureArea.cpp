@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 #include <new>
+#include <utility>
 
 namespace mirtane {
 
@@ -35,20 +36,36 @@ class BlockKinds {
     std::int32_t rows_;
 };
 
-void ClassifyBlocks(const std::uint8_t* pixels, std::ptrdiff_t rowStride, BlockKinds& kinds) {
+// Classifies every block and, when means is not null, stores its rounded
+// means. The samples of a row of blocks are first summed down the block's
+// eight rows, sample by sample (a loop the compiler turns into vector
+// additions), then eight of those column sums make each block's channel
+// sums: the same integers as summing the block's samples one by one.
+void ClassifyBlocks(const std::uint8_t* pixels, std::ptrdiff_t rowStride, BlockKinds& kinds,
+                    std::uint8_t* means, std::uint16_t* columnSums) {
     constexpr std::int32_t kSamples = kBorderBlockSize * kBorderBlockSize;
+    const std::size_t rowBytes =
+        static_cast<std::size_t>(kinds.Columns()) * kBorderBlockSize * kChannels;
     for (std::int32_t row = 0; row < kinds.Rows(); ++row) {
+        const std::uint8_t* line =
+            pixels + static_cast<std::ptrdiff_t>(row) * kBorderBlockSize * rowStride;
+        for (std::size_t k = 0; k < rowBytes; ++k) {
+            columnSums[k] = line[k];
+        }
+        for (std::int32_t y = 1; y < kBorderBlockSize; ++y) {
+            line += rowStride;
+            for (std::size_t k = 0; k < rowBytes; ++k) {
+                columnSums[k] = static_cast<std::uint16_t>(columnSums[k] + line[k]);
+            }
+        }
         for (std::int32_t column = 0; column < kinds.Columns(); ++column) {
+            const std::uint16_t* sample =
+                columnSums + static_cast<std::size_t>(column) * kBorderBlockSize * kChannels;
             std::int32_t sums[kChannels] = {0, 0, 0};
-            for (std::int32_t y = 0; y < kBorderBlockSize; ++y) {
-                const std::uint8_t* sample =
-                    pixels + static_cast<std::ptrdiff_t>(row * kBorderBlockSize + y) * rowStride +
-                    static_cast<std::ptrdiff_t>(column) * kBorderBlockSize * kChannels;
-                for (std::int32_t x = 0; x < kBorderBlockSize; ++x, sample += kChannels) {
-                    sums[0] += sample[0];
-                    sums[1] += sample[1];
-                    sums[2] += sample[2];
-                }
+            for (std::int32_t x = 0; x < kBorderBlockSize; ++x, sample += kChannels) {
+                sums[0] += sample[0];
+                sums[1] += sample[1];
+                sums[2] += sample[2];
             }
             const std::int32_t darkest = std::min({sums[0], sums[1], sums[2]});
             const std::int32_t brightest = std::max({sums[0], sums[1], sums[2]});
@@ -59,6 +76,15 @@ void ClassifyBlocks(const std::uint8_t* pixels, std::ptrdiff_t rowStride, BlockK
                 kind = kBright;
             }
             kinds.At(column, row) = kind;
+            if (means != nullptr) {
+                std::uint8_t* out = means + (static_cast<std::size_t>(row) *
+                                                 static_cast<std::size_t>(kinds.Columns()) +
+                                             static_cast<std::size_t>(column)) *
+                                                kChannels;
+                for (std::int32_t c = 0; c < kChannels; ++c) {
+                    out[c] = static_cast<std::uint8_t>((sums[c] + kSamples / 2) / kSamples);
+                }
+            }
         }
     }
 }
@@ -103,19 +129,41 @@ std::int32_t BorderDepth(std::int32_t lineLength, std::int32_t limit, KindAt kin
 
 PictureArea FindPictureArea(const std::uint8_t* pixels, std::int32_t width, std::int32_t height,
                             std::ptrdiff_t rowStride, bool* found) {
+    return FindPictureArea(pixels, width, height, rowStride, found, nullptr);
+}
+
+PictureArea FindPictureArea(const std::uint8_t* pixels, std::int32_t width, std::int32_t height,
+                            std::ptrdiff_t rowStride, bool* found, BlockMeans* means) {
     const PictureArea whole{0, 0, width, height};
     *found = false;
+    if (means != nullptr) {
+        *means = BlockMeans{};
+    }
     const std::int32_t columns = width / kBorderBlockSize;
     const std::int32_t rows = height / kBorderBlockSize;
     if (columns < kMinimumBlocks || rows < kMinimumBlocks) {
         return whole;
     }
     BlockKinds kinds(columns, rows);
-    if (!kinds.Available()) {
+    const std::size_t rowBytes = static_cast<std::size_t>(columns) * kBorderBlockSize * kChannels;
+    std::unique_ptr<std::uint16_t[]> columnSums(new (std::nothrow) std::uint16_t[rowBytes]);
+    std::unique_ptr<std::uint8_t[]> blockMeans;
+    if (means != nullptr) {
+        blockMeans.reset(new (std::nothrow)
+                             std::uint8_t[static_cast<std::size_t>(columns) *
+                                          static_cast<std::size_t>(rows) * kChannels]);
+    }
+    if (!kinds.Available() || columnSums == nullptr ||
+        (means != nullptr && blockMeans == nullptr)) {
         return whole;
     }
     *found = true;
-    ClassifyBlocks(pixels, rowStride, kinds);
+    ClassifyBlocks(pixels, rowStride, kinds, blockMeans.get(), columnSums.get());
+    if (means != nullptr) {
+        means->rgb = std::move(blockMeans);
+        means->columns = columns;
+        means->rows = rows;
+    }
     const auto rowLimit = static_cast<std::int32_t>(kBorderLimit * rows);
     const auto columnLimit = static_cast<std::int32_t>(kBorderLimit * columns);
     const std::int32_t top = BorderDepth(

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace mirtane {
 
@@ -40,5 +41,20 @@ constexpr double kBorderLimit = 0.25;
 // than 3 blocks in either direction, or when working storage is not available (*found false then).
 PictureArea FindPictureArea(const std::uint8_t* pixels, std::int32_t width, std::int32_t height,
                             std::ptrdiff_t rowStride, bool* found);
+
+// The rounded means of every whole block of the image, (sum + 32) / 64 for
+// R, G, B, block after block along each row of blocks, rows of blocks one
+// after another: what the search reads, kept so that a later reading of the
+// same blocks (the neutral floor) need not sum the samples again.
+struct BlockMeans {
+    std::unique_ptr<std::uint8_t[]> rgb;
+    std::int32_t columns = 0;
+    std::int32_t rows = 0;
+};
+
+// FindPictureArea that also keeps the means of the blocks it read in *means
+// when *found comes back true (means->rgb is left empty otherwise).
+PictureArea FindPictureArea(const std::uint8_t* pixels, std::int32_t width, std::int32_t height,
+                            std::ptrdiff_t rowStride, bool* found, BlockMeans* means);
 
 }  // namespace mirtane

@@ -1,4 +1,7 @@
-// The natural method on a 6000 x 4000 8-bit RGB image (24 megapixels).
+// The natural method on a 6000 x 4000 8-bit RGB image (24 megapixels): the
+// whole analysis, its border search and neutral floor on their own (the
+// consistent levels take the rest), and the whole analysis on noise, where
+// every cell has samples beyond the levels and every local range is needed.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -7,6 +10,8 @@
 #include <vector>
 
 #include "analysis/NaturalMethod.h"
+#include "analysis/NeutralFloor.h"
+#include "analysis/PictureArea.h"
 
 namespace {
 
@@ -40,8 +45,18 @@ std::vector<std::uint8_t> MakeImage() {
     return image;
 }
 
-void BM_ComputeNaturalCurves(benchmark::State& state) {
-    const std::vector<std::uint8_t> image = MakeImage();
+// Uniform noise in every channel.
+std::vector<std::uint8_t> MakeNoise() {
+    std::vector<std::uint8_t> image(static_cast<std::size_t>(kStride) * kHeight);
+    std::uint32_t state = 29u;
+    for (std::uint8_t& sample : image) {
+        state = state * 1664525u + 1013904223u;
+        sample = static_cast<std::uint8_t>(state >> 24);
+    }
+    return image;
+}
+
+void RunNaturalCurves(benchmark::State& state, const std::vector<std::uint8_t>& image) {
     const mirtane::NaturalSettings settings;
     mirtane::NaturalResult result;
     for (auto _ : state) {
@@ -57,7 +72,49 @@ void BM_ComputeNaturalCurves(benchmark::State& state) {
     state.counters["strength"] = result.choice.strength;
     state.counters["black_r"] = result.choice.black[0];
 }
+
+void BM_ComputeNaturalCurves(benchmark::State& state) { RunNaturalCurves(state, MakeImage()); }
 BENCHMARK(BM_ComputeNaturalCurves)->Unit(benchmark::kMillisecond);
+
+void BM_ComputeNaturalCurvesOnNoise(benchmark::State& state) {
+    RunNaturalCurves(state, MakeNoise());
+}
+BENCHMARK(BM_ComputeNaturalCurvesOnNoise)->Unit(benchmark::kMillisecond);
+
+// The border search, keeping the block means as the analysis does.
+void BM_FindPictureArea(benchmark::State& state) {
+    const std::vector<std::uint8_t> image = MakeImage();
+    for (auto _ : state) {
+        bool found = false;
+        mirtane::BlockMeans means;
+        const mirtane::PictureArea area =
+            mirtane::FindPictureArea(image.data(), kWidth, kHeight, kStride, &found, &means);
+        benchmark::DoNotOptimize(area);
+        benchmark::DoNotOptimize(means.rgb);
+    }
+}
+BENCHMARK(BM_FindPictureArea)->Unit(benchmark::kMillisecond);
+
+// The neutral floor from the search's block means, as in the analysis.
+void BM_MeasureNeutralFloor(benchmark::State& state) {
+    const std::vector<std::uint8_t> image = MakeImage();
+    bool found = false;
+    mirtane::BlockMeans means;
+    const mirtane::PictureArea area =
+        mirtane::FindPictureArea(image.data(), kWidth, kHeight, kStride, &found, &means);
+    mirtane::NeutralFloor floor;
+    for (auto _ : state) {
+        const std::int32_t status =
+            mirtane::MeasureNeutralFloor(image.data(), kStride, area, &means, &floor);
+        benchmark::DoNotOptimize(status);
+        benchmark::DoNotOptimize(floor);
+        if (status != 0) {
+            state.SkipWithError("no working storage");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_MeasureNeutralFloor)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

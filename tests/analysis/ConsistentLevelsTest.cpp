@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <vector>
+
 #include "NaturalImages.h"
 
 namespace mirtane {
@@ -80,6 +84,88 @@ TEST(AccumulateConsistentLevels, NoConsistentSampleLeavesTheChannelUnfound) {
     AccumulateConsistentLevels(other.band, &levels);
     EXPECT_EQ(levels.black[0], 100);
     EXPECT_EQ(levels.white[0], 110);
+}
+
+// A band of one row of 200 cells, flat 100 in every channel: wide enough
+// that whole groups of cells lying within the levels are passed over.
+struct WideBand {
+    static constexpr int kCells = 200;
+    std::vector<std::uint8_t> medians[3][3];
+    testing::RgbImage image{4 * kCells + 3, 4};
+    CellBand band;
+
+    explicit WideBand(std::uint8_t median = 100) {
+        image.Fill(100, 100, 100);
+        band.pixels = image.bytes.data();
+        band.rowStride = image.stride;
+        band.rowCount = 4;
+        band.width = image.width;
+        band.cellCount = kCells;
+        for (int c = 0; c < 3; ++c) {
+            for (int d = 0; d < 3; ++d) {
+                medians[c][d].assign(kCells, median);
+                band.medianRows[c][d] = medians[c][d].data();
+            }
+        }
+    }
+};
+
+TEST(AccumulateConsistentLevels, FindsSamplesBeyondTheLevelsAnywhereInAWideBand) {
+    WideBand wide;
+    wide.image.At(4 * 70 + 2, 3, 0) = 90;    // a consistent sample deep in the band
+    wide.image.At(4 * 101, 0, 1) = 101;      // one code above the white so far
+    wide.image.At(4 * 150 + 1, 2, 2) = 0;    // a speck: dropped
+    wide.image.At(4 * 199 + 6, 1, 2) = 112;  // beyond the last whole cell
+    wide.image.At(4 * 180 + 3, 3, 0) = 255;  // a speck: dropped
+    SampleLevels levels;
+    AccumulateConsistentLevels(wide.band, &levels);
+    EXPECT_EQ(levels.black[0], 90);
+    EXPECT_EQ(levels.white[0], 100);
+    EXPECT_EQ(levels.black[1], 100);
+    EXPECT_EQ(levels.white[1], 101);
+    EXPECT_EQ(levels.black[2], 100);
+    EXPECT_EQ(levels.white[2], 112);
+}
+
+// Medians on demand: the rows start as zeros (a range of -16 .. 16, which
+// would drop every sample) and are filled with 100 where the levels ask.
+struct Requests {
+    WideBand* wide = nullptr;
+    std::vector<std::array<std::int32_t, 3>> asked;
+};
+
+std::int32_t FillMedians(void* context, std::int32_t channel, std::int32_t first,
+                         std::int32_t end) {
+    auto* requests = static_cast<Requests*>(context);
+    requests->asked.push_back({channel, first, end});
+    for (auto& row : requests->wide->medians[channel]) {
+        std::fill(row.begin() + first, row.begin() + end, std::uint8_t{100});
+    }
+    return end;
+}
+
+TEST(AccumulateConsistentLevels, AsksForMediansAroundCellsBeyondTheLevelsOnly) {
+    WideBand wide(0);
+    Requests requests;
+    requests.wide = &wide;
+    wide.band.prepareMedians = FillMedians;
+    wide.band.context = &requests;
+    wide.image.At(4 * 70 + 2, 3, 0) = 90;
+    SampleLevels levels;
+    for (int c = 0; c < 3; ++c) {
+        levels.black[c] = 100;
+        levels.white[c] = 100;
+    }
+    AccumulateConsistentLevels(wide.band, &levels);
+    EXPECT_EQ(levels.black[0], 90);
+    ASSERT_EQ(requests.asked.size(), 1u);
+    EXPECT_EQ(requests.asked[0], (std::array<std::int32_t, 3>{0, 69, 72}));
+    // At the first cell the columns are clamped to the row.
+    wide.image.At(1, 0, 1) = 95;
+    AccumulateConsistentLevels(wide.band, &levels);
+    EXPECT_EQ(levels.black[1], 95);
+    ASSERT_EQ(requests.asked.size(), 2u);
+    EXPECT_EQ(requests.asked[1], (std::array<std::int32_t, 3>{1, 0, 2}));
 }
 
 }  // namespace

@@ -60,17 +60,48 @@ TEST(MedianCellRow, TakesTheThirteenthOfTwentyFiveDistinctValues) {
     EXPECT_EQ(median[2 * 5 + 2], 120);
 }
 
-TEST(MedianCellRow, SlidingHistogramMatchesSortingForEverySizeAndBorder) {
+TEST(MedianCellRow, MatchesSortingForEverySizeAndBorder) {
     testing::Lcg random(7);
+    // Rows narrower and wider than the cells worked out side by side (64),
+    // and rows that end just past a multiple of them.
     for (const auto& [width, height] :
-         {std::pair{1, 1}, std::pair{2, 3}, std::pair{4, 1}, std::pair{6, 9}, std::pair{31, 17}}) {
-        std::vector<std::uint8_t> plane(static_cast<std::size_t>(width * height));
-        for (auto& value : plane) {
-            // Few distinct values, so that ties are common.
-            value = static_cast<std::uint8_t>(static_cast<int>(random.Next() * 6) * 51);
+         {std::pair{1, 1}, std::pair{2, 3}, std::pair{4, 1}, std::pair{6, 9}, std::pair{31, 17},
+          std::pair{64, 5}, std::pair{66, 4}, std::pair{129, 7}, std::pair{200, 3}}) {
+        for (const int levels : {6, 256}) {
+            std::vector<std::uint8_t> plane(static_cast<std::size_t>(width * height));
+            for (auto& value : plane) {
+                // Few distinct values make ties common; all 256 codes make
+                // them rare.
+                value = static_cast<std::uint8_t>(static_cast<int>(random.Next() * levels) *
+                                                  (255 / (levels - 1)));
+            }
+            EXPECT_EQ(RowMedian(plane, width, height), PlainMedian(plane, width, height))
+                << width << " x " << height << ", " << levels << " levels";
         }
-        EXPECT_EQ(RowMedian(plane, width, height), PlainMedian(plane, width, height))
-            << width << " x " << height;
+    }
+}
+
+TEST(MedianCellSpan, WritesItsColumnsOnlyWithTheRowsMedians) {
+    testing::Lcg random(11);
+    const int width = 150;
+    const int height = 5;
+    std::vector<std::uint8_t> plane(static_cast<std::size_t>(width * height));
+    for (auto& value : plane) {
+        value = static_cast<std::uint8_t>(random.Next() * 256);
+    }
+    const std::vector<std::uint8_t> whole = PlainMedian(plane, width, height);
+    const std::uint8_t* rows[5];
+    for (int d = 0; d < 5; ++d) {
+        rows[d] = plane.data() + d * width;  // the window of output row 2
+    }
+    // A span across the boundary of two groups of 64, and one at the end.
+    for (const auto& [begin, end] : {std::pair{60, 70}, std::pair{140, 150}, std::pair{0, 1}}) {
+        std::vector<std::uint8_t> median(width, 7);
+        MedianCellSpan(rows, width, begin, end, median.data());
+        for (int j = 0; j < width; ++j) {
+            const std::uint8_t expected = j >= begin && j < end ? whole[2 * width + j] : 7;
+            EXPECT_EQ(median[j], expected) << "column " << j << " of span " << begin;
+        }
     }
 }
 

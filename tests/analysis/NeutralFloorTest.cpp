@@ -125,5 +125,88 @@ TEST(MeasureNeutralFloor, UnderThreeBlocksEitherWayNothingIsMeasured) {
     EXPECT_FALSE(Measure(image).measured);
 }
 
+void ExpectSameFloor(const NeutralFloor& a, const NeutralFloor& b) {
+    EXPECT_EQ(a.measured, b.measured);
+    for (int band = 0; band < 3; ++band) {
+        EXPECT_EQ(a.tint[band][0], b.tint[band][0]) << "band " << band;
+        EXPECT_EQ(a.tint[band][1], b.tint[band][1]) << "band " << band;
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_EQ(a.code[band][c], b.code[band][c]) << "band " << band << " channel " << c;
+        }
+    }
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_EQ(a.black[c], b.black[c]) << "channel " << c;
+        EXPECT_EQ(a.white[c], b.white[c]) << "channel " << c;
+    }
+}
+
+// A letterboxed, white-bordered scene on padded rows, its size no multiple
+// of the block.
+RgbImage FramedScene() {
+    const RgbImage scene = testing::MakeScene(157, 101);
+    RgbImage framed(157 + 2 * 21, 101 + 2 * 35, 5);
+    framed.Fill(250, 250, 250);
+    framed.FillRect(0, 0, framed.width, 35, 3);
+    framed.FillRect(0, 35 + 101, framed.width, 35, 3);
+    for (int y = 0; y < scene.height; ++y) {
+        for (int x = 0; x < scene.width; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                framed.At(21 + x, 35 + y, c) = scene.At(x, y, c);
+            }
+        }
+    }
+    return framed;
+}
+
+TEST(MeasureNeutralFloor, TheSearchsBlockMeansGiveTheSameFloor) {
+    const RgbImage image = FramedScene();
+    bool found = false;
+    BlockMeans means;
+    const PictureArea area = FindPictureArea(image.bytes.data(), image.width, image.height,
+                                             image.stride, &found, &means);
+    ASSERT_TRUE(found);
+    ASSERT_GT(area.top, 0);
+    ASSERT_GT(area.left, 0);
+    NeutralFloor summed;
+    NeutralFloor reused;
+    ASSERT_EQ(MeasureNeutralFloor(image.bytes.data(), image.stride, area, &summed), 0);
+    ASSERT_EQ(MeasureNeutralFloor(image.bytes.data(), image.stride, area, &means, &reused), 0);
+    ASSERT_TRUE(summed.measured);
+    ExpectSameFloor(summed, reused);
+    // An area off the block grid cannot take the search's blocks: the means
+    // are summed from the samples instead.
+    const PictureArea shifted{area.left + 3, area.top + 5, area.width - 9, area.height - 7};
+    ASSERT_EQ(MeasureNeutralFloor(image.bytes.data(), image.stride, shifted, &summed), 0);
+    ASSERT_EQ(MeasureNeutralFloor(image.bytes.data(), image.stride, shifted, &means, &reused), 0);
+    ExpectSameFloor(summed, reused);
+}
+
+// Ten rows of ten blocks: two rows of dark red, five of mid-grey with a faint
+// green tint, three of bright blue. The shadows are the blocks up to the
+// lightness of the 20th darkest (the dark red), the highlights those from the
+// 80th on (the bright blue), each band with its own tint.
+TEST(MeasureNeutralFloor, EachBandIsTheFifthsOfTheBlocksByLightness) {
+    RgbImage image(80, 80);
+    for (int y = 0; y < 80; ++y) {
+        const int row = y / 8;
+        for (int x = 0; x < 80; ++x) {
+            const int r = row < 2 ? 60 : row < 7 ? 118 : 190;
+            const int g = row < 2 ? 30 : row < 7 ? 122 : 200;
+            const int b = row < 2 ? 30 : row < 7 ? 118 : 240;
+            image.At(x, y, 0) = static_cast<std::uint8_t>(r);
+            image.At(x, y, 1) = static_cast<std::uint8_t>(g);
+            image.At(x, y, 2) = static_cast<std::uint8_t>(b);
+        }
+    }
+    const NeutralFloor floor = Measure(image);
+    ASSERT_TRUE(floor.measured);
+    EXPECT_EQ(floor.code[0][0], 60.0);
+    EXPECT_EQ(floor.code[1][1], 122.0);
+    EXPECT_EQ(floor.code[2][2], 240.0);
+    EXPECT_GT(floor.tint[0][0], 10.0);   // red: +a*
+    EXPECT_LT(floor.tint[1][0], 0.0);    // green: -a*
+    EXPECT_LT(floor.tint[2][1], -10.0);  // blue: -b*
+}
+
 }  // namespace
 }  // namespace mirtane

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "GeneratedScenes.h"
 #include "NaturalImages.h"
 
 namespace mirtane {
@@ -92,6 +93,53 @@ TEST(FindPictureArea, ImagesUnderThreeBlocksAreTakenWhole) {
     EXPECT_FALSE(found);
     EXPECT_EQ(area.width, 23);
     EXPECT_EQ(area.height, 200);
+}
+
+TEST(FindPictureArea, KeepsTheRoundedMeansOfEveryWholeBlock) {
+    // Padded rows; the last 5 columns and 3 rows make no whole block.
+    RgbImage image(8 * 7 + 5, 8 * 4 + 3, 7);
+    testing::Lcg random(3);
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                image.At(x, y, c) = static_cast<std::uint8_t>(random.Next() * 256);
+            }
+        }
+    }
+    bool found = false;
+    BlockMeans means;
+    const PictureArea area = FindPictureArea(image.bytes.data(), image.width, image.height,
+                                             image.stride, &found, &means);
+    bool plainFound = false;
+    const PictureArea plain = Find(image, &plainFound);
+    EXPECT_EQ(found, plainFound);
+    EXPECT_EQ(area.left, plain.left);
+    EXPECT_EQ(area.top, plain.top);
+    EXPECT_EQ(area.width, plain.width);
+    EXPECT_EQ(area.height, plain.height);
+    ASSERT_TRUE(found);
+    ASSERT_NE(means.rgb, nullptr);
+    ASSERT_EQ(means.columns, 7);
+    ASSERT_EQ(means.rows, 4);
+    for (int row = 0; row < 4; ++row) {
+        for (int column = 0; column < 7; ++column) {
+            for (int c = 0; c < 3; ++c) {
+                int sum = 0;
+                for (int y = 0; y < 8; ++y) {
+                    for (int x = 0; x < 8; ++x) {
+                        sum += image.At(8 * column + x, 8 * row + y, c);
+                    }
+                }
+                EXPECT_EQ(means.rgb[(row * 7 + column) * 3 + c], (sum + 32) / 64)
+                    << "block " << column << ", " << row << " channel " << c;
+            }
+        }
+    }
+    // Too few blocks: no search, and no means.
+    RgbImage small(23, 64);
+    FindPictureArea(small.bytes.data(), small.width, small.height, small.stride, &found, &means);
+    EXPECT_FALSE(found);
+    EXPECT_EQ(means.rgb, nullptr);
 }
 
 }  // namespace
