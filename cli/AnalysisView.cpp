@@ -1,6 +1,7 @@
 #include "cli/AnalysisView.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <vector>
 
@@ -85,6 +86,21 @@ int AnalysedPicture(const testhost::Image& stored, int orientation, const Analys
             return -1;
         }
         view = view.extract_area(area.left, area.top, area.width, area.height);
+    }
+    const bool narrowed = static_cast<std::int64_t>(view.width()) * view.height() <
+                          static_cast<std::int64_t>(stored.width) * stored.height;
+    if (narrowed && (view.width() < choice.minimumSide || view.height() < choice.minimumSide)) {
+        const std::string size =
+            std::to_string(view.width()) + " x " + std::to_string(view.height()) + " pixels";
+        const std::string least = "the analysis needs at least " +
+                                  std::to_string(choice.minimumSide) + " x " +
+                                  std::to_string(choice.minimumSide);
+        error = area.width > 0 ? "the analysed area is " + size + ", too small: " + least +
+                                     "; give --analyse-area a larger rectangle"
+                               : "the picture inside the border --trim found is " + size +
+                                     ", too small: " + least +
+                                     "; leave out --trim or name the picture with --analyse-area";
+        return -1;
     }
     picture = FromVips(view);
     return 0;

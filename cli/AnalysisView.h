@@ -24,6 +24,9 @@ enum class BorderTrim { Keep, Remove };
 struct AnalysisChoice {
     BorderTrim border = BorderTrim::Keep;  // Remove: analyse inside a uniform border
     AnalysisArea area;                     // applied after the border is removed
+    // Smallest side the analysis takes (the plug-in's: 480); a border or an
+    // area that leaves less is refused as too small, not the image.
+    int minimumSide = 0;
 };
 
 // Reads "X,Y,W,H" (decimal, W and H positive). Returns 0, or -1 with `error`.
@@ -38,7 +41,8 @@ testhost::Image UprightImage(const testhost::Image& image, int orientation);
 // A uniform border is the run of pixels within libvips find_trim's default
 // threshold of the top-left pixel's colour; when there is none the whole
 // picture is used. Returns 0, or -1 with `error` when the area lies outside
-// the picture.
+// the picture, or when the border or the area leaves less than
+// choice.minimumSide pixels a side.
 [[nodiscard]] int AnalysedPicture(const testhost::Image& stored, int orientation,
                                   const AnalysisChoice& choice, testhost::Image& picture,
                                   std::string& error);

@@ -16,7 +16,11 @@
 namespace mirtane::cli {
 namespace {
 
-constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+// Every signal whose default ends the process and that may reach a run: a
+// closed pipe (SIGPIPE, standard error into `head`), a file size limit
+// (SIGXFSZ), a CPU limit (SIGXCPU), alarms and user signals sent by scripts.
+constexpr int kCleanupSignals[] = {SIGINT,  SIGTERM, SIGHUP,  SIGQUIT, SIGPIPE,  SIGXFSZ,
+                                   SIGXCPU, SIGALRM, SIGUSR1, SIGUSR2, SIGVTALRM};
 constexpr mode_t kPermissionBits = 0777;
 constexpr std::size_t kRandomLength = 6;  // the X's of a temporary name's pattern
 

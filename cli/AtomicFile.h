@@ -33,9 +33,10 @@ class AtomicFile {
     // Creates the temporary file for `path`, open for reading and writing as
     // fd(), or opens a device or FIFO for writing. Returns 0, or -1 with
     // `error` naming the reason (a folder, a socket, a read-only file, a
-    // folder that cannot be written). Until Commit or
-    // destruction, SIGINT, SIGTERM, SIGHUP and SIGQUIT remove the temporary
-    // file before the process ends.
+    // folder that cannot be written). Until Commit or destruction, every
+    // terminating signal that can be caught (SIGINT, SIGTERM, SIGHUP,
+    // SIGQUIT, SIGPIPE, SIGXFSZ, ...) removes the temporary file before the
+    // process ends.
     [[nodiscard]] int Create(const std::string& path, std::string& error);
     int fd() const { return fd_; }
     // True when fd() is the target itself, a device or FIFO, rather than a

@@ -1,5 +1,7 @@
 #include "cli/CorrectionExport.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "cli/AtomicFile.h"
@@ -37,11 +39,19 @@ std::string FormatCube(const ByteTables& tables, const std::string& title) {
 
 int WriteCube(const ByteTables& tables, const std::string& title, const std::string& path,
               std::string& error) {
+    const std::string text = FormatCube(tables, title);
+    if (path == kStandardStream) {
+        CheckedWriter output(STDOUT_FILENO);
+        if (output.Write(text.data(), text.size()) != 0) {
+            error = "cannot write to standard output: " + output.Reason();
+            return -1;
+        }
+        return 0;
+    }
     AtomicFile file;
     if (file.Create(path, error) != 0) {
         return -1;
     }
-    const std::string text = FormatCube(tables, title);
     CheckedWriter writer(file.fd());
     if (writer.Write(text.data(), text.size()) != 0) {
         error = "cannot write " + path + ": " + writer.Reason();

@@ -23,12 +23,14 @@ ByteTables CorrectionTables(const MirtaneCorrection& correction, const Trims& tr
 std::string FormatCube(const ByteTables& tables, const std::string& title);
 
 // Writes FormatCube to `path` through the checked writer, replacing the file
-// only once complete. Returns 0, or -1 with `error`.
+// only once complete; "-" writes to standard output. Returns 0, or -1 with
+// `error`.
 [[nodiscard]] int WriteCube(const ByteTables& tables, const std::string& title,
                             const std::string& path, std::string& error);
 
 // Writes the tables as a 256 x 1 8-bit RGB image to `path` (format from its
-// extension; PNG or TIFF keep it exact). Returns 0, or -1 with `error`.
+// extension, PNG for standard output, "-", or a device; PNG or TIFF keep it
+// exact). Returns 0, or -1 with `error`.
 [[nodiscard]] int WriteLutImage(const ByteTables& tables, const std::string& path,
                                 std::string& error);
 

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <set>
 #include <string>
@@ -22,9 +23,11 @@
 #include "cli/CheckedWrite.h"
 #include "cli/CorrectionExport.h"
 #include "cli/CurvePlot.h"
+#include "cli/CurvesCommand.h"
 #include "cli/CurvesReport.h"
 #include "cli/FileIdentity.h"
 #include "cli/Method.h"
+#include "cli/NumberText.h"
 #include "cli/OutputPaths.h"
 #include "cli/PhotoFile.h"
 #include "cli/PluginRun.h"
@@ -55,7 +58,7 @@ struct MethodOptions {
 struct JobOptions {
     Trims trims;
     int quality = kDefaultQuality;
-    std::int64_t maxPixels = kDefaultMaxPixels;
+    PhotoLimits limits;
     std::string format;       // --format EXT
     std::string saveOptions;  // --save-options '[...]'
     bool strip = false;
@@ -86,7 +89,7 @@ struct WorkerOptions {
 };
 
 struct CurvesOptions {
-    std::string input;
+    std::vector<std::string> inputs;
     bool json = false;
     std::string plot;
     std::string cube;
@@ -95,7 +98,7 @@ struct CurvesOptions {
     int strength = MIRTANE_FULL_STRENGTH;
     bool trimBorder = false;
     std::string area;
-    std::int64_t maxPixels = kDefaultMaxPixels;
+    PhotoLimits limits;
     MethodOptions method;
 };
 
@@ -110,12 +113,24 @@ int UsageError(const std::string& message, const std::string& command) {
     return kExitUsage;
 }
 
-void AddMaxPixelsOption(CLI::App& command, std::int64_t& maxPixels) {
+// Validators that read numbers in decimal only (see NumberText.h).
+const CLI::Validator kDecimalInteger(&NormaliseDecimalInteger, "INT", "decimal");
+const CLI::Validator kDecimalReal(&NormaliseDecimalReal, "NUMBER", "decimal number");
+const CLI::Validator kByteSize(&NormaliseByteSize, "SIZE", "size");
+
+void AddLimitOptions(CLI::App& command, PhotoLimits& limits) {
     command
         .add_option(
-            "--max-pixels", maxPixels,
+            "--max-pixels", limits.maxPixels,
             "Refuse inputs with more pixels than this, before decoding them (default 600000000)")
+        ->transform(kDecimalInteger)
         ->check(CLI::Range(std::int64_t{1}, std::int64_t{kMaxPhotoSide} * kMaxPhotoSide));
+    command
+        .add_option("--max-memory", limits.maxBytes,
+                    "Refuse inputs whose decoded samples take more bytes than this, before "
+                    "decoding them: 800M, 2G, ... (default: the memory divided by three times "
+                    "the processor count)")
+        ->transform(kByteSize);
 }
 
 void AddMethodOptions(CLI::App& command, MethodOptions& method) {
@@ -129,10 +144,12 @@ void AddMethodOptions(CLI::App& command, MethodOptions& method) {
                     "natural method: print (black density 2.1, default) or slide (3.0)")
         ->check(CLI::IsMember({"print", "slide"}));
     command.add_option("--dmax", method.dmax, "natural method: density of the original black")
+        ->transform(kDecimalReal)
         ->check(CLI::Range(0.5, 4.0));
     command
         .add_option("--flare", method.flare,
                     "natural method (expert): flare as a fraction of the lowest black, 0 ... 0.95")
+        ->transform(kDecimalReal)
         ->check(CLI::Range(0.0, 0.95));
 }
 
@@ -148,18 +165,17 @@ MethodChoice ChoiceFromOptions(const MethodOptions& options) {
 }
 
 void AddTrimOptions(CLI::App& command, Trims& trims) {
-    const CLI::Validator decimal(&NormaliseDecimalInteger, "INT", "decimal");
     command.add_option("--cyan-red", trims.cyanRed, "Cyan-Red trim, -25 ... 25 (+ is redder)")
-        ->transform(decimal)
+        ->transform(kDecimalInteger)
         ->check(CLI::Range(-kTrimLimit, kTrimLimit));
     command
         .add_option("--magenta-green", trims.magentaGreen,
                     "Magenta-Green trim, -25 ... 25 (+ is greener)")
-        ->transform(decimal)
+        ->transform(kDecimalInteger)
         ->check(CLI::Range(-kTrimLimit, kTrimLimit));
     command
         .add_option("--yellow-blue", trims.yellowBlue, "Yellow-Blue trim, -25 ... 25 (+ is bluer)")
-        ->transform(decimal)
+        ->transform(kDecimalInteger)
         ->check(CLI::Range(-kTrimLimit, kTrimLimit));
 }
 
@@ -189,7 +205,7 @@ std::string BareOptions(const std::string& text) {
 int JobFromOptions(const JobOptions& options, RestoreJob& job, std::string& error) {
     job.trims = options.trims;
     job.quality = options.quality;
-    job.maxPixels = options.maxPixels;
+    job.limits = options.limits;
     job.save.format = options.format;
     job.save.options = BareOptions(options.saveOptions);
     job.save.strip = options.strip;
@@ -238,8 +254,9 @@ void AddJobOptions(CLI::App& command, JobOptions& job, int lowestQuality) {
     command
         .add_option("--quality", job.quality,
                     "JPEG and WebP quality, 1 ... 100 (default: a JPEG input's own, else 92)")
+        ->transform(kDecimalInteger)
         ->check(CLI::Range(lowestQuality, 100));
-    AddMaxPixelsOption(command, job.maxPixels);
+    AddLimitOptions(command, job.limits);
     command.add_option("--format", job.format,
                        "Output format for --output-dir or -o -: jpg, png, tif or webp");
     command.add_option("--save-options", job.saveOptions,
@@ -251,6 +268,7 @@ void AddJobOptions(CLI::App& command, JobOptions& job, int lowestQuality) {
     command
         .add_option("--strength", job.strength,
                     "Per cent of the correction applied, 0 ... 100 (default 100)")
+        ->transform(kDecimalInteger)
         ->check(CLI::Range(0, MIRTANE_FULL_STRENGTH));
     command.add_flag("--trim", job.trimBorder,
                      "Analyse the picture inside a uniform border (a scanner bed, film rebate) "
@@ -277,9 +295,12 @@ int RunRestore(RestoreOptions options) {
     if (options.output.empty() && options.outputFolder.empty()) {
         return UsageError("restore needs -o OUTPUT (one input) or --output-dir DIR", "restore");
     }
-    if (!options.output.empty() && options.inputs.size() > 1) {
-        return UsageError("-o names one output; use --output-dir DIR for several inputs",
-                          "restore");
+    const bool pattern = IsOutputPattern(options.output);
+    if (!options.output.empty() && options.inputs.size() > 1 && !pattern) {
+        return UsageError(
+            "-o names one output; name several with a pattern (-o %s_restored.jpg, -o "
+            "out/%s.%e) or use --output-dir DIR",
+            "restore");
     }
     if (std::count(options.inputs.begin(), options.inputs.end(), kStandardStream) > 0 &&
         (options.inputs.size() > 1 || options.output.empty())) {
@@ -288,6 +309,35 @@ int RunRestore(RestoreOptions options) {
     if (!options.comparison.empty() && options.inputs.size() > 1) {
         return UsageError("--compare is for one input at a time", "restore");
     }
+    if (pattern && !(problem = OutputPatternProblem(options.output)).empty()) {
+        return UsageError(problem, "restore");
+    }
+    // Names that no file could be written under are the command line's
+    // fault: refused before anything runs (a pattern's names whose
+    // extension comes from each input are checked file by file).
+    const std::string firstOutput =
+        pattern ? ExpandOutputPattern(options.output, options.inputs.front()) : options.output;
+    if (!options.output.empty() &&
+        (!pattern || FormatForName(firstOutput) != PhotoFormat::Unknown ||
+         !settings.save.format.empty()) &&
+        !(problem = OutputNameProblem(firstOutput, settings.save)).empty()) {
+        return UsageError(problem, "restore");
+    }
+    if (!options.outputFolder.empty() && !settings.save.options.empty()) {
+        for (const PlannedOutput& planned :
+             PlanOutputFolder(options.inputs, options.outputFolder, options.job.format)) {
+            if (!(problem = SaveOptionsProblem(planned.output, settings.save)).empty()) {
+                return UsageError(problem, "restore");
+            }
+        }
+    }
+    if (!options.comparison.empty() &&
+        !(problem =
+              OutputNameProblem(options.comparison,
+                                SaveSettings{0, {}, SidePictureFormat(options.comparison), false}))
+             .empty()) {
+        return UsageError("--compare: " + problem, "restore");
+    }
 
     const Chatter chatter = options.quiet         ? Chatter::Quiet
                             : options.job.verbose ? Chatter::Verbose
@@ -295,7 +345,9 @@ int RunRestore(RestoreOptions options) {
     ProgressBar bar(!options.quiet && ProgressBar::StandardErrorIsTerminal());
     ConsoleReporter console(bar, chatter);
     std::vector<PlannedOutput> plan;
-    if (!options.output.empty()) {
+    if (pattern) {
+        plan = PlanOutputPattern(options.inputs, options.output);
+    } else if (!options.output.empty()) {
         plan.push_back(PlannedOutput{options.inputs.front(), options.output, {}});
     } else {
         std::string error;
@@ -343,10 +395,13 @@ int RunRestore(RestoreOptions options) {
         counts.failed += batch.failed;
     }
     bar.Clear();
-    if (plan.size() > 1 && chatter != Chatter::Quiet) {
-        // A script reading standard output gets no per-file lines; the
-        // summary then goes with the messages.
-        std::FILE* summary = isatty(STDOUT_FILENO) ? stdout : stderr;
+    // A script reading standard output gets no per-file lines; the summary
+    // then goes with the messages, and says nothing when all went well
+    // unless asked to (-v) or someone watches (a terminal).
+    std::FILE* summary = isatty(STDOUT_FILENO) ? stdout : stderr;
+    const bool watched = summary == stdout || chatter == Chatter::Verbose || counts.failed > 0 ||
+                         isatty(STDERR_FILENO);
+    if (plan.size() > 1 && chatter != Chatter::Quiet && watched) {
         std::fprintf(summary, "%s%d of %zu files restored, %d failed\n",
                      summary == stderr ? "mirtane: " : "", counts.restored, plan.size(),
                      counts.failed);
@@ -375,72 +430,54 @@ int RunWorker(const WorkerOptions& options) {
     return RestoreFile(job, reporter) == 0 ? kExitSuccess : kExitFailure;
 }
 
-int RunCurves(const CurvesOptions& options) {
-    ProgressBar bar(false);
-    ConsoleReporter console(bar);
-    if (!options.plot.empty() && SameFile(options.plot, options.input)) {
-        return UsageError("--plot must name a file other than the input", "curves");
+int RunCurvesCommand(const CurvesOptions& options) {
+    CurvesRequest request;
+    request.inputs = options.inputs;
+    request.json = options.json;
+    request.plot = options.plot;
+    request.cube = options.cube;
+    request.lutImage = options.lutImage;
+    request.trims = options.trims;
+    request.strength = options.strength;
+    request.analysis.border = options.trimBorder ? BorderTrim::Remove : BorderTrim::Keep;
+    request.limits = options.limits;
+    request.method = ChoiceFromOptions(options.method);
+    std::string problem;
+    if (!options.area.empty() &&
+        ParseAnalysisArea(options.area, request.analysis.area, problem) != 0) {
+        return UsageError(problem, "curves");
     }
-    if (std::string problem =
-            options.plot.empty() ? std::string() : OutputFolderProblem(options.plot);
-        !problem.empty()) {
-        console.Error(options.input + ": curves not plotted: " + problem);
-        return kExitFailure;
+    if (!(problem = CurvesUsageProblem(request)).empty()) {
+        return UsageError(problem, "curves");
     }
-    if (!options.plot.empty() && !IsSpecialFile(options.plot)) {
-        static_cast<void>(RemoveStaleTemporaries(TemporaryFolder(options.plot)));  // best effort
-    }
-    Photo photo;
-    std::string error;
-    if (LoadPhoto(options.input, options.maxPixels, photo, error) != 0) {
-        console.Error(options.input + ": " + error);
-        return kExitFailure;
-    }
-    AnalysisChoice choice;
-    choice.border = options.trimBorder ? BorderTrim::Remove : BorderTrim::Keep;
-    testhost::Image picture;
-    if ((!options.area.empty() && ParseAnalysisArea(options.area, choice.area, error) != 0) ||
-        AnalysedPicture(photo.rgb, photo.orientation, choice, picture, error) != 0) {
-        console.Error(options.input + ": " + error);
-        return kExitFailure;
-    }
-    MirtaneCorrection correction{};
-    std::string methodReport;
-    if (AnalyseWithMethod(picture, ChoiceFromOptions(options.method), correction, methodReport,
-                          error) != 0) {
-        console.Error(options.input + ": " + error);
-        return kExitFailure;
-    }
-    ChannelCurves curves;
-    curves.blackLevel = correction.blackLevel;
-    curves.whiteLevel = correction.whiteLevel;
-    for (int c = 0; c < 3; ++c) {
-        std::copy(std::begin(correction.tables[c]), std::end(correction.tables[c]),
-                  curves.tables[c].begin());
-    }
-    const ByteTables bytes = CorrectionTables(correction, options.trims, options.strength);
-    if (!options.cube.empty() &&
-        WriteCube(bytes, FileName(options.input), options.cube, error) != 0) {
-        console.Error(options.input + ": " + error);
-        return kExitFailure;
-    }
-    if (!options.lutImage.empty() && WriteLutImage(bytes, options.lutImage, error) != 0) {
-        console.Error(options.input + ": " + error);
-        return kExitFailure;
-    }
-    if (!options.plot.empty()) {
-        if (PlotCurves(curves, options.plot, error) != 0) {
-            console.Error(options.input + ": curves not plotted: " + error);
-            return kExitFailure;
+    return RunCurves(request) == 0 ? kExitSuccess : kExitFailure;
+}
+
+// "-quality 85" as ImageMagick spells it: a hint towards "--quality" rather
+// than CLI11's reading of it as the short flags -q, -u, ... Empty when no
+// argument is a long option written with one dash.
+std::string SingleDashHint(int argc, char** argv, std::initializer_list<const CLI::App*> commands) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word == "--") {
+            break;  // what follows is file names
+        }
+        if (word.size() < 3 || word[0] != '-' || word[1] == '-' ||
+            std::isalpha(static_cast<unsigned char>(word[1])) == 0) {
+            continue;
+        }
+        const std::string name = word.substr(1, word.find('=') - 1);
+        for (const CLI::App* command : commands) {
+            for (const CLI::Option* option : command->get_options()) {
+                const std::vector<std::string>& names = option->get_lnames();
+                if (std::find(names.begin(), names.end(), name) != names.end()) {
+                    return "unknown option " + word + ": did you mean --" + word.substr(1) +
+                           "? (long options take two dashes)";
+                }
+            }
         }
     }
-    const std::string text =
-        options.json ? FormatCurvesJson(options.input, curves, bytes) : FormatCurvesText(curves);
-    if (WriteStandardOutputAndClose(text, error) != 0) {
-        console.Error(options.input + ": " + error);
-        return kExitFailure;
-    }
-    return kExitSuccess;
+    return {};
 }
 
 int Run(int argc, char** argv) {
@@ -448,7 +485,7 @@ int Run(int argc, char** argv) {
         "Restores faded colour photographs: works out per-channel tone curves from the\n"
         "picture alone and applies them, with exactly the plug-in's result.",
         "mirtane"};
-    app.set_version_flag("--version", "mirtane " MIRTANE_VERSION);
+    app.set_version_flag("-V,--version", "mirtane " MIRTANE_VERSION);
     app.require_subcommand(1);
 
     RestoreOptions restore;
@@ -459,7 +496,9 @@ int Run(int argc, char** argv) {
     CLI::Option* output = restoreCommand->add_option(
         "-o,--output", restore.output,
         "Output file for one input; its extension picks the format, libvips options may follow "
-        "in brackets (out.jpg[Q=85], out.tif[compression=deflate]); - is standard output");
+        "in brackets (out.jpg[Q=85], out.tif[compression=deflate]); - is standard output. "
+        "For several inputs a pattern: %s (or %f) the input's name without extension, %e its "
+        "extension, %d its folder (-o %d/%s_restored.jpg)");
     CLI::Option* folder = restoreCommand->add_option(
         "--output-dir", restore.outputFolder, "Folder for the outputs, keeping the inputs' names");
     output->excludes(folder);
@@ -468,6 +507,7 @@ int Run(int argc, char** argv) {
     restoreCommand
         ->add_option("-j,--jobs", restore.jobs,
                      "Files restored at once, each in its own process (default: processor count)")
+        ->transform(kDecimalInteger)
         ->check(CLI::Range(1, 1024));
     restoreCommand->add_option("--compare", restore.comparison,
                                "Also write the input and the result side by side, labelled");
@@ -476,7 +516,9 @@ int Run(int argc, char** argv) {
     CLI::App* workerCommand = app.add_subcommand(kWorkerCommand, "");
     workerCommand->group("");  // internal: one file of a batch, in its own process
     workerCommand->add_option(kProgressFdOption, worker.reportFd)->required();
-    workerCommand->add_option("--threads", worker.threads)->check(CLI::Range(1, 1024));
+    workerCommand->add_option("--threads", worker.threads)
+        ->transform(kDecimalInteger)
+        ->check(CLI::Range(1, 1024));
     workerCommand->add_option("--compare", worker.comparison);
     AddJobOptions(*workerCommand, worker.job, kDefaultQuality);
     workerCommand->add_option("files", worker.files)->expected(2);
@@ -484,11 +526,14 @@ int Run(int argc, char** argv) {
     CurvesOptions curves;
     CLI::App* curvesCommand =
         app.add_subcommand("curves", "Print the levels and channel curves computed for a photo");
-    curvesCommand->add_option("input", curves.input, "Photo file")->required();
+    curvesCommand->add_option("inputs", curves.inputs, "Photo files")->required();
     curvesCommand->add_flag("--json", curves.json, "Print JSON instead of text");
-    curvesCommand->add_option("--plot", curves.plot, "Also draw the three curves into FILE.png");
+    curvesCommand->add_option("--plot", curves.plot,
+                              "Also draw the three curves into FILE.png (- standard output; "
+                              "for several inputs a pattern such as %s_curves.png)");
     curvesCommand->add_option("--cube", curves.cube,
-                              "Also write the whole correction as a 1-D .cube lookup table");
+                              "Also write the whole correction as a 1-D .cube lookup table (- "
+                              "standard output; several inputs: a pattern, %s.cube)");
     curvesCommand->add_option("--lut-image", curves.lutImage,
                               "Also write the whole correction as a 256 x 1 image (vips maplut, "
                               "ImageMagick -clut)");
@@ -496,13 +541,19 @@ int Run(int argc, char** argv) {
     curvesCommand
         ->add_option("--strength", curves.strength,
                      "Per cent of the correction in the exported tables (default 100)")
+        ->transform(kDecimalInteger)
         ->check(CLI::Range(0, MIRTANE_FULL_STRENGTH));
     curvesCommand->add_flag("--trim", curves.trimBorder, "Analyse inside a uniform border");
     curvesCommand->add_option("--analyse-area", curves.area,
                               "Analyse only the rectangle X,Y,W,H of the upright picture");
-    AddMaxPixelsOption(*curvesCommand, curves.maxPixels);
+    AddLimitOptions(*curvesCommand, curves.limits);
     AddMethodOptions(*curvesCommand, curves.method);
 
+    if (std::string hint = SingleDashHint(argc, argv, {restoreCommand, curvesCommand});
+        !hint.empty()) {
+        std::fprintf(stderr, "mirtane: %s\n", hint.c_str());
+        return kExitUsage;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {
@@ -533,7 +584,7 @@ int Run(int argc, char** argv) {
     if (workerCommand->parsed()) {
         return RunWorker(worker);
     }
-    return RunCurves(curves);
+    return RunCurvesCommand(curves);
 }
 
 void IgnoreLog(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}

@@ -38,6 +38,10 @@ std::string NaturalReport(const testhost::Image& picture, const MirtaneNaturalCh
 
 const char* MethodName(Method method) { return method == Method::Natural ? "natural" : "plug-in"; }
 
+int MinimumAnalysedSide(const MethodChoice& choice) {
+    return choice.method == Method::PlugIn ? MIRTANE_MINIMUM_SIDE : 0;
+}
+
 int AnalyseWithMethod(const testhost::Image& picture, const MethodChoice& choice,
                       MirtaneCorrection& correction, std::string& report, std::string& error) {
     char reason[512] = "";

@@ -22,6 +22,10 @@ struct MethodChoice {
 // "plug-in" or "natural".
 const char* MethodName(Method method);
 
+// The smallest side of a picture the method analyses: the plug-in's 480;
+// the natural method has no minimum of its own.
+int MinimumAnalysedSide(const MethodChoice& choice);
+
 // The correction of `picture` (8-bit RGB) by the chosen method. With the
 // natural method `report` gets what it chose in one line (levels, gains,
 // strength). Returns 0, or -1 with `error`.

@@ -48,17 +48,13 @@ std::string WithExtension(const std::string& path, const std::string& extension)
     return (hasExtension ? path.substr(0, dot) : path) + "." + extension;
 }
 
-std::vector<PlannedOutput> PlanOutputFolder(const std::vector<std::string>& inputs,
-                                            const std::string& folder,
-                                            const std::string& extension) {
-    const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + "/";
-    std::vector<PlannedOutput> plan;
+namespace {
+
+// Gives each output of `plan` that would overwrite an input, or that an
+// earlier input already writes, its problem.
+void MarkCollisions(const std::vector<std::string>& inputs, std::vector<PlannedOutput>& plan,
+                    const char* otherChoice) {
     std::vector<const PlannedOutput*> writing;  // outputs of the inputs that will be restored
-    for (const std::string& input : inputs) {
-        const std::string name =
-            extension.empty() ? FileName(input) : WithExtension(FileName(input), extension);
-        plan.push_back(PlannedOutput{input, prefix + name, {}});
-    }
     for (PlannedOutput& planned : plan) {
         for (const PlannedOutput* earlier : writing) {
             if (SameFile(earlier->output, planned.output)) {
@@ -70,14 +66,94 @@ std::vector<PlannedOutput> PlanOutputFolder(const std::vector<std::string>& inpu
         for (const std::string& input : inputs) {
             if (planned.problem.empty() && SameFile(input, planned.output)) {
                 planned.problem = "not restored: the output " + planned.output +
-                                  " would overwrite the input " + input +
-                                  "; choose another --output-dir";
+                                  " would overwrite the input " + input + "; choose another " +
+                                  otherChoice;
             }
         }
         if (planned.problem.empty()) {
             writing.push_back(&planned);
         }
     }
+}
+
+// "photo" and "jpg" of "a/photo.jpg"; no extension for "a/.hidden" or "a/b".
+void SplitName(const std::string& path, std::string& stem, std::string& extension) {
+    stem = FileName(path);
+    extension.clear();
+    const std::size_t dot = stem.find_last_of('.');
+    if (dot != std::string::npos && dot > 0) {
+        extension = stem.substr(dot + 1);
+        stem.erase(dot);
+    }
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
+std::vector<PlannedOutput> PlanOutputFolder(const std::vector<std::string>& inputs,
+                                            const std::string& folder,
+                                            const std::string& extension) {
+    const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+    std::vector<PlannedOutput> plan;
+    for (const std::string& input : inputs) {
+        const std::string name =
+            extension.empty() ? FileName(input) : WithExtension(FileName(input), extension);
+        plan.push_back(PlannedOutput{input, prefix + name, {}});
+    }
+    MarkCollisions(inputs, plan, "--output-dir");
+    return plan;
+}
+
+bool IsOutputPattern(const std::string& name) { return name.find('%') != std::string::npos; }
+
+std::string OutputPatternProblem(const std::string& pattern) {
+    for (std::size_t at = pattern.find('%'); at != std::string::npos;
+         at = pattern.find('%', at + 2)) {
+        const char next = at + 1 < pattern.size() ? pattern[at + 1] : '\0';
+        if (next != 's' && next != 'f' && next != 'e' && next != 'd' && next != '%') {
+            return "unknown %-sequence in the output name " + pattern +
+                   ": use %s (or %f) for the input's name, %e its extension, %d its folder, %% "
+                   "for a percent sign";
+        }
+    }
+    return {};
+}
+
+std::string ExpandOutputPattern(const std::string& pattern, const std::string& input) {
+    std::string stem;
+    std::string extension;
+    SplitName(input, stem, extension);
+    if (input == "-") {
+        stem = "stdin";
+    }
+    std::string output;
+    for (std::size_t at = 0; at < pattern.size(); ++at) {
+        if (pattern[at] != '%' || at + 1 == pattern.size()) {
+            output += pattern[at];
+            continue;
+        }
+        switch (pattern[++at]) {
+        case 's':
+        case 'f': output += stem; break;
+        case 'e': output += extension; break;
+        case 'd': output += FolderOf(input); break;
+        default: output += pattern[at]; break;  // %% and, unchecked, any other
+        }
+    }
+    return output;
+}
+
+std::vector<PlannedOutput> PlanOutputPattern(const std::vector<std::string>& inputs,
+                                             const std::string& pattern) {
+    std::vector<PlannedOutput> plan;
+    for (const std::string& input : inputs) {
+        plan.push_back(PlannedOutput{input, ExpandOutputPattern(pattern, input), {}});
+    }
+    MarkCollisions(inputs, plan, "output name");
     return plan;
 }
 

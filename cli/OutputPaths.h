@@ -22,6 +22,23 @@ std::vector<PlannedOutput> PlanOutputFolder(const std::vector<std::string>& inpu
                                             const std::string& folder,
                                             const std::string& extension = {});
 
+// Outputs for `inputs` named by `pattern`, as "%d/%s_restored.jpg" names
+// "photos/a_restored.jpg" for "photos/a.tif": %s (or %f) is an input's name
+// without its extension, %e its extension, %d its folder ("." when it names
+// none), %% a percent sign. Problems as for PlanOutputFolder.
+std::vector<PlannedOutput> PlanOutputPattern(const std::vector<std::string>& inputs,
+                                             const std::string& pattern);
+
+// True when `name` is an output-name pattern: it holds a %.
+bool IsOutputPattern(const std::string& name);
+
+// Why `pattern` is not a valid output-name pattern (an unknown %-sequence),
+// or an empty string.
+std::string OutputPatternProblem(const std::string& pattern);
+
+// `pattern` expanded for `input` (see PlanOutputPattern).
+std::string ExpandOutputPattern(const std::string& pattern, const std::string& input);
+
 // "name.EXT" for "name.old" (or "name").
 std::string WithExtension(const std::string& path, const std::string& extension);
 

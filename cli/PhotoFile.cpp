@@ -16,6 +16,7 @@
 #include "cli/EncoderDefaults.h"
 #include "cli/FileIdentity.h"
 #include "cli/FileTarget.h"
+#include "cli/NumberText.h"
 #include "cli/ScratchFile.h"
 #include "engine/MirtaneEngine.h"
 
@@ -71,18 +72,28 @@ VipsFailOn FailLevel(const char* loader) {
 }
 
 // Why the header alone refuses the image, or an empty string.
-std::string HeaderProblem(const VImage& image, std::int64_t maxPixels) {
+std::string HeaderProblem(const VImage& image, const PhotoLimits& limits) {
     const int pages = vips_image_get_n_pages(image.get_image());
     if (pages > 1) {
         return "has " + std::to_string(pages) +
                " pages or frames; restore one page at a time (extract it first)";
     }
     const std::int64_t pixels = static_cast<std::int64_t>(image.width()) * image.height();
-    if (pixels > maxPixels) {
-        return "image is " + std::to_string(image.width()) + " x " +
-               std::to_string(image.height()) + " pixels (" + std::to_string(pixels / 1'000'000) +
-               " megapixels), over the limit of " + std::to_string(maxPixels) +
+    const std::string size =
+        "image is " + std::to_string(image.width()) + " x " + std::to_string(image.height());
+    if (pixels > limits.maxPixels) {
+        return size + " pixels (" + std::to_string(pixels / 1'000'000) +
+               " megapixels), over the limit of " + std::to_string(limits.maxPixels) +
                " pixels; raise it with --max-pixels if it is real";
+    }
+    const std::int64_t sampleBytes = static_cast<std::int64_t>(vips_format_sizeof(image.format()));
+    const std::int64_t bytes = pixels * image.bands() * sampleBytes;
+    const std::int64_t budget = limits.maxBytes > 0 ? limits.maxBytes : DefaultMemoryBudget();
+    if (bytes > budget) {
+        return size + " pixels of " + std::to_string(image.bands()) + " bands at " +
+               std::to_string(sampleBytes * 8) + " bits: " + DescribeBytes(bytes) +
+               " decoded, over the memory budget of " + DescribeBytes(budget) +
+               "; raise it with --max-memory if it is real";
     }
     return {};
 }
@@ -123,30 +134,68 @@ void CopyCarriedFields(const VImage& from, VImage& to) {
     vips_error_clear();
 }
 
-// A libvips image whose pixels are `image`'s, for decoding into them.
-VImage DecodeTarget(testhost::Image& image) {
-    return VImage::new_from_memory(image.pixels.data(), image.pixels.size(), image.width,
-                                   image.height, image.planes, VIPS_FORMAT_UCHAR);
+// Rows decoded per request: enough that libvips' per-request cost vanishes,
+// few enough that a strip is small beside the picture.
+constexpr int kStripRows = 128;
+
+// An image of the given shape whose pixels are still to be appended, with
+// room reserved for all of them (reserved, not yet touched).
+testhost::Image EmptyImage(int width, int height, int planes) {
+    testhost::Image image;
+    image.width = width;
+    image.height = height;
+    image.planes = planes;
+    image.pixels.reserve(static_cast<std::size_t>(width) * height * planes);
+    return image;
+}
+
+// Grows `pixels` by one row of `bytes` and returns where the row goes.
+std::uint8_t* AppendRow(std::vector<std::uint8_t>& pixels, std::size_t bytes) {
+    const std::size_t at = pixels.size();
+    pixels.resize(at + bytes);
+    return pixels.data() + at;
+}
+
+// Decodes `image` from top to bottom a strip of rows at a time and hands
+// each row to `take(row)`. The caller's buffers grow as rows arrive: a file
+// whose data ends early fails at its first missing row, before memory for
+// the rest of its declared size is touched.
+template <typename TakeRow>
+void DecodeRows(const VImage& image, TakeRow takeRow) {
+    const vips::VRegion region = image.region();
+    for (int top = 0; top < image.height(); top += kStripRows) {
+        const int rows = std::min(kStripRows, image.height() - top);
+        region.prepare(0, top, image.width(), rows);
+        for (int y = top; y < top + rows; ++y) {
+            takeRow(region.addr(0, y));
+        }
+    }
 }
 
 // An 8-bit image's colour planes for the plug-in, its further bands apart.
 Photo DecodeBytes(const VImage& image) {
     const int bands = image.bands();
+    const int width = image.width();
     Photo loaded;
-    loaded.rgb = testhost::MakeImage(image.width(), image.height(), 3);
+    loaded.rgb = EmptyImage(width, image.height(), 3);
+    std::vector<std::uint8_t>& rgb = loaded.rgb.pixels;
     if (bands == 3) {
-        image.write(DecodeTarget(loaded.rgb));
+        DecodeRows(image,
+                   [&](const std::uint8_t* row) { rgb.insert(rgb.end(), row, row + width * 3); });
         return loaded;
     }
-    testhost::Image all = testhost::MakeImage(image.width(), image.height(), bands);
-    image.write(DecodeTarget(all));
-    loaded.extraBands = testhost::MakeImage(image.width(), image.height(), bands - 3);
-    const std::size_t pixels = static_cast<std::size_t>(image.width()) * image.height();
-    for (std::size_t i = 0; i < pixels; ++i) {
-        const std::uint8_t* from = &all.pixels[i * bands];
-        std::memcpy(&loaded.rgb.pixels[i * 3], from, 3);
-        std::memcpy(&loaded.extraBands.pixels[i * (bands - 3)], from + 3, bands - 3);
-    }
+    loaded.extraBands = EmptyImage(width, image.height(), bands - 3);
+    std::vector<std::uint8_t>& extra = loaded.extraBands.pixels;
+    DecodeRows(image, [&](const std::uint8_t* row) {
+        std::uint8_t* const colour = AppendRow(rgb, static_cast<std::size_t>(width) * 3);
+        std::uint8_t* const further =
+            AppendRow(extra, static_cast<std::size_t>(width) * (bands - 3));
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t* from = row + static_cast<std::size_t>(x) * bands;
+            std::memcpy(colour + x * 3, from, 3);
+            std::memcpy(further + static_cast<std::size_t>(x) * (bands - 3), from + 3, bands - 3);
+        }
+    });
     return loaded;
 }
 
@@ -154,18 +203,24 @@ Photo DecodeBytes(const VImage& image) {
 // colour planes that the analysis sees.
 Photo DecodeDeep(const VImage& image) {
     const int bands = image.bands();
-    const std::size_t pixels = static_cast<std::size_t>(image.width()) * image.height();
+    const int width = image.width();
+    const std::size_t rowSamples = static_cast<std::size_t>(width) * bands;
     Photo loaded;
     loaded.deepBands = bands;
-    loaded.deep.resize(pixels * bands);
-    image.write(VImage::new_from_memory(loaded.deep.data(), loaded.deep.size() * 2, image.width(),
-                                        image.height(), bands, VIPS_FORMAT_USHORT));
-    loaded.rgb = testhost::MakeImage(image.width(), image.height(), 3);
-    for (std::size_t i = 0; i < pixels; ++i) {
-        for (int c = 0; c < 3; ++c) {
-            loaded.rgb.pixels[i * 3 + c] = mirtane_sample16_to_8(loaded.deep[i * bands + c]);
+    loaded.deep.reserve(rowSamples * image.height());
+    loaded.rgb = EmptyImage(width, image.height(), 3);
+    std::vector<std::uint8_t>& rgb = loaded.rgb.pixels;
+    DecodeRows(image, [&](const std::uint8_t* row) {
+        const auto* samples = reinterpret_cast<const std::uint16_t*>(row);
+        loaded.deep.insert(loaded.deep.end(), samples, samples + rowSamples);
+        std::uint8_t* const colour = AppendRow(rgb, static_cast<std::size_t>(width) * 3);
+        for (int x = 0; x < width; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                colour[x * 3 + c] =
+                    mirtane_sample16_to_8(samples[static_cast<std::size_t>(x) * bands + c]);
+            }
         }
-    }
+    });
     return loaded;
 }
 
@@ -248,17 +303,13 @@ std::string LowerExtension(const std::string& path) {
 
 namespace {
 
-// Standard input copied into an unlinked-on-return file of the temporary
-// folder, so that every reader (and the header checks before decoding)
-// works on it as on a named file.
-int LoadStandardInput(std::int64_t maxPixels, Photo& photo, std::string& error) {
-    const char* folder = std::getenv("TMPDIR");
-    std::string name = std::string(folder != nullptr && *folder != '\0' ? folder : "/tmp") +
-                       "/mirtane-stdin-XXXXXX";
-    const int fd = mkstemp(name.data());
+// Standard input copied into a nameless scratch file, so that every reader
+// (and the header checks before decoding) works on it as on a named file,
+// reached through /proc; whatever ends the process, no copy is left behind.
+int LoadStandardInput(const PhotoLimits& limits, Photo& photo, std::string& error) {
+    const int fd = OpenScratchFile(error);
     if (fd < 0) {
-        error =
-            std::string("cannot keep standard input in a temporary file: ") + std::strerror(errno);
+        error = "cannot keep standard input: " + error;
         return -1;
     }
     CheckedWriter writer(fd);
@@ -269,25 +320,23 @@ int LoadStandardInput(std::int64_t maxPixels, Photo& photo, std::string& error) 
             continue;
         }
         if (count < 0 || writer.Write(block, static_cast<std::size_t>(count)) != 0) {
-            error = count < 0
-                        ? std::string("cannot read standard input: ") + std::strerror(errno)
-                        : "cannot keep standard input in a temporary file: " + writer.Reason();
+            error = count < 0 ? std::string("cannot read standard input: ") + std::strerror(errno)
+                              : "cannot keep standard input in a scratch file: " + writer.Reason();
             close(fd);
-            unlink(name.c_str());
             return -1;
         }
     }
+    const int status = LoadPhoto("/proc/self/fd/" + std::to_string(fd), limits, photo, error);
     close(fd);
-    const int status = LoadPhoto(name, maxPixels, photo, error);
-    unlink(name.c_str());
     return status;
 }
 
 }  // namespace
 
-int LoadPhoto(const std::string& path, std::int64_t maxPixels, Photo& photo, std::string& error) {
+int LoadPhoto(const std::string& path, const PhotoLimits& limits, Photo& photo,
+              std::string& error) {
     if (path == kStandardStream) {
-        return LoadStandardInput(maxPixels, photo, error);
+        return LoadStandardInput(limits, photo, error);
     }
     off_t size = 0;
     if (std::string problem = AccessProblem(path, size); !problem.empty()) {
@@ -308,7 +357,7 @@ int LoadPhoto(const std::string& path, std::int64_t maxPixels, Photo& photo, std
             VImage::new_from_file(path.c_str(), VImage::option()
                                                     ->set("fail_on", FailLevel(loader))
                                                     ->set("access", VIPS_ACCESS_SEQUENTIAL));
-        for (const std::string& problem : {HeaderProblem(image, maxPixels), ColourProblem(image)}) {
+        for (const std::string& problem : {HeaderProblem(image, limits), ColourProblem(image)}) {
             if (!problem.empty()) {
                 error = problem;
                 return -1;
@@ -338,6 +387,18 @@ int LoadPhoto(const std::string& path, std::int64_t maxPixels, Photo& photo, std
         error = DecoderReason(failure.what(), size);
         return -1;
     }
+}
+
+std::int64_t DefaultMemoryBudget() {
+    constexpr std::int64_t kLeast = std::int64_t{256} << 20;
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    const long processors = sysconf(_SC_NPROCESSORS_ONLN);
+    if (pages <= 0 || pageSize <= 0) {
+        return kLeast;
+    }
+    const std::int64_t memory = static_cast<std::int64_t>(pages) * pageSize;
+    return std::max(kLeast, memory / (3 * std::max(1L, processors)));
 }
 
 std::string IccProfile(const Photo& photo) {
@@ -478,6 +539,27 @@ VImage DeepImage(const Photo& photo, const testhost::Image& rgb, PhotoFormat for
         .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
 }
 
+// Keeps the first message logged, without the "value ... of type 'gint'"
+// detail of GObject's wording: "value "999" ... out of range for property
+// 'Q'" becomes "Q=999 is out of range".
+void KeepFirstMessage(const gchar*, GLogLevelFlags, const gchar* message, gpointer user) {
+    auto* kept = static_cast<std::string*>(user);
+    if (!kept->empty()) {
+        return;
+    }
+    const std::string text = message != nullptr ? message : "";
+    const std::size_t valueStart = text.find('"');
+    const std::size_t valueEnd = text.find('"', valueStart + 1);
+    const std::size_t nameStart = text.find("property '");
+    const std::size_t nameEnd = text.find('\'', nameStart + 10);
+    if (valueEnd == std::string::npos || nameEnd == std::string::npos) {
+        *kept = FirstLine(message);
+        return;
+    }
+    *kept = text.substr(nameStart + 10, nameEnd - nameStart - 10) + "=" +
+            text.substr(valueStart + 1, valueEnd - valueStart - 1) + " is out of range";
+}
+
 }  // namespace
 
 std::string SaveOptionsProblem(const std::string& path, const SaveSettings& settings) {
@@ -492,14 +574,42 @@ std::string SaveOptionsProblem(const std::string& path, const SaveSettings& sett
         return {};
     }
     std::string problem;
-    if (vips_object_set_from_string(VIPS_OBJECT(operation), settings.options.c_str()) != 0) {
+    // GObject only warns of a value out of its property's range, and keeps
+    // the default: the warning is the refusal.
+    std::string outOfRange;
+    const guint handler = g_log_set_handler(
+        "GLib-GObject", static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL),
+        &KeepFirstMessage, &outOfRange);
+    const int set = vips_object_set_from_string(VIPS_OBJECT(operation), settings.options.c_str());
+    g_log_remove_handler("GLib-GObject", handler);
+    if (set != 0 || !outOfRange.empty()) {
         problem = "bad save options [" + settings.options + "] for " + Suffix(format) + ": " +
-                  FirstLine(vips_error_buffer());
+                  (set != 0 ? FirstLine(vips_error_buffer()) : outOfRange);
         vips_error_clear();
     }
     vips_object_unref_outputs(VIPS_OBJECT(operation));
     g_object_unref(operation);
     return problem;
+}
+
+std::string OutputNameProblem(const std::string& path, const SaveSettings& settings) {
+    const PhotoFormat named = FormatForName(path);
+    const PhotoFormat format = OutputFormat(path, settings.format);
+    if (format == PhotoFormat::Unknown) {
+        if (path == kStandardStream && settings.format.empty()) {
+            return "-o - writes to standard output: name its format with --format (jpg, png, tif "
+                   "or webp)";
+        }
+        return settings.format.empty()
+                   ? "unknown output format for " + path +
+                         ": name it .jpg, .jpeg, .png, .tif, .tiff or .webp"
+                   : "unknown output format " + settings.format + ": use jpg, png, tif or webp";
+    }
+    if (named != PhotoFormat::Unknown && named != format) {
+        return "--format " + settings.format + " contradicts the output name " + path +
+               ": leave out --format, or name the output ." + settings.format;
+    }
+    return SaveOptionsProblem(path, settings);
 }
 
 int SavePhoto(const std::string& path, const Photo& photo, const testhost::Image& restored,

@@ -50,19 +50,34 @@ constexpr int kMaxPhotoSide = 32767;
 // before its pixels are allocated.
 constexpr std::int64_t kDefaultMaxPixels = 600'000'000;
 
+// What an input may cost, checked from its header before any pixel is
+// decoded or allocated.
+struct PhotoLimits {
+    std::int64_t maxPixels = kDefaultMaxPixels;
+    // Bytes of its decoded samples: width x height x bands x bytes a sample.
+    std::int64_t maxBytes = 0;  // 0: DefaultMemoryBudget()
+};
+
+// The default budget of decoded bytes for one input: the machine's memory
+// divided by three times its processor count, since a restore holds about
+// two and a half times its picture at its peak and a batch runs a file on
+// each processor (a 4 GB machine with 2 processors: 680 MB, a 24-megapixel
+// 16-bit RGB scan being 144 MB). At least 256 MiB.
+std::int64_t DefaultMemoryBudget();
+
 // Reads `path`. The header is read first: a file with more than one page or
-// frame, or with more than `maxPixels` pixels, is refused before any pixel
-// is decoded or allocated. Decoding fails on damage, not only on truncation
-// (JPEG: on the decoder's corrupt-data warnings too, since libjpeg reports
-// an early end-of-image, garbled scan data and a height larger than the data
-// only as warnings, filling the rest with grey).
-// Returns 0, or -1 with `error` holding one line without the file name: the
-// file is missing or unreadable, too short or not an image, damaged or
-// truncated, has several pages, is over the pixel budget, greyscale, CMYK or
-// another non-RGB colour space, of an unsupported sample format, or too large
-// for the host interface. A 16-bit image keeps its samples in `deep`, and
+// frame, more pixels than limits.maxPixels or more decoded bytes than
+// limits.maxBytes is refused before any pixel is decoded or allocated; the
+// pixels are then decoded a strip at a time, so that a file whose data ends
+// early fails before memory for the rest is touched. Decoding fails on damage, not only on
+// truncation (JPEG: on the decoder's corrupt-data warnings too, since libjpeg reports an early
+// end-of-image, garbled scan data and a height larger than the data only as warnings, filling the
+// rest with grey). Returns 0, or -1 with `error` holding one line without the file name: the file
+// is missing or unreadable, too short or not an image, damaged or truncated, has several pages, is
+// over the pixel budget, greyscale, CMYK or another non-RGB colour space, of an unsupported sample
+// format, or too large for the host interface. A 16-bit image keeps its samples in `deep`, and
 // `rgb` holds their 8-bit rendering. Float samples are refused.
-[[nodiscard]] int LoadPhoto(const std::string& path, std::int64_t maxPixels, Photo& photo,
+[[nodiscard]] int LoadPhoto(const std::string& path, const PhotoLimits& limits, Photo& photo,
                             std::string& error);
 
 // The ICC profile the photo carries, as bytes; empty when it has none.
@@ -102,6 +117,12 @@ struct SaveSettings {
 // The name that stands for standard input (as an input) or standard output
 // (as an output).
 constexpr const char* kStandardStream = "-";
+
+// Why `path` cannot be written with `settings`, whatever the picture: no
+// format (from settings.format or the name's extension; standard output
+// needs settings.format), a settings.format that contradicts the name's
+// extension, or saver options it does not take; an empty string when it can.
+std::string OutputNameProblem(const std::string& path, const SaveSettings& settings);
 
 // Why `settings.options` do not suit the saver of `path`'s format (an
 // unknown option or a bad value), or an empty string. Checked before a

@@ -17,25 +17,17 @@ namespace {
 
 // Checks that can fail before the plug-in runs, so that a bad output name
 // costs no restoration time.
-std::string OutputNameProblem(const std::string& path, const SaveSettings& settings,
-                              bool hasExtraBands) {
-    const PhotoFormat format = OutputFormat(path, settings.format);
-    if (format == PhotoFormat::Unknown) {
-        if (path == kStandardStream && settings.format.empty()) {
-            return "-o - writes to standard output: name its format with --format (jpg, png, tif "
-                   "or webp)";
-        }
-        return settings.format.empty()
-                   ? "unknown output format for " + path +
-                         ": name it .jpg, .jpeg, .png, .tif, .tiff or .webp"
-                   : "unknown output format " + settings.format + ": use jpg, png, tif or webp";
+std::string OutputProblem(const std::string& path, const SaveSettings& settings,
+                          bool hasExtraBands) {
+    if (std::string problem = OutputNameProblem(path, settings); !problem.empty()) {
+        return problem;
     }
-    if (format == PhotoFormat::Jpeg && hasExtraBands) {
+    if (OutputFormat(path, settings.format) == PhotoFormat::Jpeg && hasExtraBands) {
         return "JPEG cannot hold the alpha channel of this image: write .png, .tif or .webp "
                "instead of " +
                path;
     }
-    return SaveOptionsProblem(path, settings);
+    return {};
 }
 
 int Fail(Reporter& reporter, const std::string& file, const std::string& reason) {
@@ -56,7 +48,9 @@ bool RunsPluginItself(const RestoreJob& job, const Photo& photo) {
 int RestoreThroughEngine(const RestoreJob& job, Photo& photo, testhost::Image& restored,
                          MirtaneCorrection& correction, std::string& report, std::string& error) {
     testhost::Image picture;
-    if (AnalysedPicture(restored, photo.orientation, job.analysis, picture, error) != 0) {
+    AnalysisChoice analysis = job.analysis;
+    analysis.minimumSide = MinimumAnalysedSide(job.method);
+    if (AnalysedPicture(restored, photo.orientation, analysis, picture, error) != 0) {
         return -1;
     }
     if (AnalyseWithMethod(picture, job.method, correction, report, error) != 0) {
@@ -111,7 +105,7 @@ int RestoreFile(const RestoreJob& job, Reporter& reporter) {
     const auto start = std::chrono::steady_clock::now();
     Photo photo;
     std::string error;
-    if (LoadPhoto(job.input, job.maxPixels, photo, error) != 0) {
+    if (LoadPhoto(job.input, job.limits, photo, error) != 0) {
         return Fail(reporter, job.input, error);
     }
     SaveSettings save = job.save;
@@ -123,7 +117,7 @@ int RestoreFile(const RestoreJob& job, Reporter& reporter) {
         const bool keepsExtraBands = target == job.output && photo.HasExtraBands();
         const SaveSettings checked =
             target == job.output ? save : SaveSettings{0, {}, SidePictureFormat(target), false};
-        if (std::string problem = OutputNameProblem(target, checked, keepsExtraBands);
+        if (std::string problem = OutputProblem(target, checked, keepsExtraBands);
             !problem.empty()) {
             return Fail(reporter, job.input, problem);
         }

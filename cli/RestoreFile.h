@@ -25,10 +25,10 @@ struct RestoreJob {
     std::string output;      // "-": standard output
     std::string comparison;  // empty: no comparison picture
     Trims trims;
-    int quality = kDefaultQuality;               // JPEG and WebP
-    std::int64_t maxPixels = kDefaultMaxPixels;  // larger inputs are refused unread
-    SaveSettings save;                           // its quality is `quality`
-    AnalysisChoice analysis;                     // what part of the picture is analysed
+    int quality = kDefaultQuality;  // JPEG and WebP
+    PhotoLimits limits;             // larger inputs are refused unread
+    SaveSettings save;              // its quality is `quality`
+    AnalysisChoice analysis;        // what part of the picture is analysed
     int strength = MIRTANE_FULL_STRENGTH;
     MethodChoice method;  // the plug-in's analysis, or the natural method
     FileTimes times = FileTimes::Fresh;

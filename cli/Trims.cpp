@@ -9,19 +9,6 @@ std::string Signed(int value) {
 
 }  // namespace
 
-std::string NormaliseDecimalInteger(std::string& text) {
-    const bool negative = !text.empty() && text[0] == '-';
-    const std::size_t start = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
-    if (start == text.size() || text.find_first_not_of("0123456789", start) != std::string::npos) {
-        return "not a number: '" + text + "' (give a whole number in decimal, such as -5 or 12)";
-    }
-    const std::size_t firstSignificant = text.find_first_not_of('0', start);
-    const std::string digits =
-        firstSignificant == std::string::npos ? "0" : text.substr(firstSignificant);
-    text = (negative && digits != "0" ? "-" : "") + digits;
-    return {};
-}
-
 std::string DescribeTrims(const Trims& trims) {
     if (trims.Neutral()) {
         return "neutral trims";

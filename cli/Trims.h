@@ -19,10 +19,4 @@ struct Trims {
 // "cyan-red +5, magenta-green 0, yellow-blue -3"; "neutral trims" when all are 0.
 std::string DescribeTrims(const Trims& trims);
 
-// Checks that `text` is a whole number in decimal (an optional sign, then
-// digits) and rewrites it without leading zeros, so that no later reading
-// takes "010" for octal or "0x10" for hexadecimal. Returns an empty string,
-// or the reason ("not a number: ...") with `text` unchanged.
-std::string NormaliseDecimalInteger(std::string& text);
-
 }  // namespace mirtane::cli

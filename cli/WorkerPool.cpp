@@ -193,7 +193,10 @@ std::vector<std::string> WorkerArguments(const RestoreJob& job, int reportFd, in
                                           "--quality",
                                           std::to_string(job.quality),
                                           "--max-pixels",
-                                          std::to_string(job.maxPixels)};
+                                          std::to_string(job.limits.maxPixels)};
+    if (job.limits.maxBytes > 0) {
+        arguments.insert(arguments.end(), {"--max-memory", std::to_string(job.limits.maxBytes)});
+    }
     if (!job.comparison.empty()) {
         arguments.insert(arguments.end(), {"--compare", job.comparison});
     }

@@ -19,7 +19,7 @@ packages=(
     # The Windows build under Wine, with a virtual display for the dialog
     wine wine64 xvfb xauth
     # The mirtane command and its images
-    libvips-dev libcli11-dev imagemagick
+    libvips-dev libcli11-dev imagemagick zlib1g-dev
     # The input's JPEG quality and TIFF compression; metadata read back in
     # tests; the man page and shell completion
     libjpeg-dev libtiff-dev libimage-exiftool-perl help2man bash-completion

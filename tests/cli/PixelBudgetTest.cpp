@@ -3,6 +3,7 @@
 // in the command and in every worker (the peak resident set of the whole
 // process tree is read from the child's rusage).
 #include <sys/stat.h>
+#include <zlib.h>
 
 #include <cstdio>
 
@@ -73,6 +74,39 @@ std::string TiffDeclaring(std::uint32_t side) {
     return tiff;
 }
 
+// A PNG of a few kilobytes whose header declares `width` x `height` (8-bit
+// RGB, or 16-bit RGBA with `deep`) and whose data holds `rows` rows only.
+std::string PngDeclaring(std::uint32_t width, std::uint32_t height, bool deep, int rows) {
+    const std::uint32_t rowBytes = width * (deep ? 8 : 3);
+    std::string raw;
+    for (int y = 0; y < rows; ++y) {
+        raw += '\0';  // no filter
+        for (std::uint32_t x = 0; x < rowBytes; ++x) {
+            raw += static_cast<char>(x * 7);
+        }
+    }
+    uLongf packedSize = compressBound(raw.size());
+    std::string packed(packedSize, '\0');
+    compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize,
+              reinterpret_cast<const Bytef*>(raw.data()), raw.size(), 9);
+    packed.resize(packedSize);
+    auto big32 = [](std::uint32_t v) {
+        return std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16 & 0xFF),
+                           static_cast<char>(v >> 8 & 0xFF), static_cast<char>(v & 0xFF)};
+    };
+    auto chunk = [&big32](const std::string& type, const std::string& data) {
+        const std::string body = type + data;
+        const uLong crc =
+            crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
+        return big32(static_cast<std::uint32_t>(data.size())) + body +
+               big32(static_cast<std::uint32_t>(crc));
+    };
+    const std::string header = big32(width) + big32(height) + std::string(1, deep ? 16 : 8) +
+                               std::string(1, deep ? 6 : 2) + std::string(3, '\0');
+    return std::string("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) + chunk("IDAT", packed) +
+           chunk("IEND", "");
+}
+
 RunOptions Metered() {
     RunOptions options;
     options.measurePeak = true;
@@ -130,6 +164,73 @@ TEST(PixelBudget, MaxPixelsSetsTheLimitBothWays) {
         RunMirtane({"restore", folder / "scene.png", folder / "scene.png", "--output-dir",
                     folder / "out", "--max-pixels", "299999", "-j", "2"});
     EXPECT_NE(batch.err.find("over the limit of 299999 pixels"), std::string::npos) << batch.err;
+}
+
+TEST(MemoryBudget, DecodedBytesOverTheBudgetAreRefusedFromTheHeaderInEveryFormat) {
+    ScratchFolder folder;
+    WriteFileBytes(folder / "rgb.png", PngDeclaring(24000, 24000, false, 16));    // 1.7 GB
+    WriteFileBytes(folder / "rgba16.png", PngDeclaring(20000, 20000, true, 16));  // 3.2 GB
+    WriteFileBytes(folder / "huge.jpg", JpegDeclaring(24000, 24000));             // 1.7 GB
+    WriteFileBytes(folder / "huge.tif", TiffDeclaring(24000));                    // 1.7 GB
+    WriteImage(ToVips(MakeFadedScene(600, 500)), folder / "scene.webp");          // 900 kB
+    for (const char* name : {"rgb.png", "rgba16.png", "huge.jpg", "huge.tif"}) {
+        SCOPED_TRACE(name);
+        const CommandResult run =
+            RunMirtane({"curves", folder / name, "--max-memory", "1G"}, Metered());
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.err.find("decoded, over the memory budget of 1.1 GB; raise it with "
+                               "--max-memory"),
+                  std::string::npos)
+            << run.err;
+        EXPECT_LT(run.peakResidentKilobytes, kSmallPeakKilobytes);
+        std::printf("%s refused with a peak resident set of %ld KB\n", name,
+                    run.peakResidentKilobytes);
+    }
+    const CommandResult webp = RunMirtane(
+        {"restore", folder / "scene.webp", "-o", folder / "r.png", "--max-memory", "899999"});
+    EXPECT_EQ(webp.exitCode, 1);
+    EXPECT_NE(webp.err.find("image is 600 x 500 pixels of 3 bands at 8 bits: 900 kB decoded"),
+              std::string::npos)
+        << webp.err;
+    const CommandResult enough = RunMirtane(
+        {"restore", folder / "scene.webp", "-o", folder / "r.png", "--max-memory", "900000"});
+    EXPECT_EQ(enough.exitCode, 0) << enough.err;
+    // Workers get the budget too.
+    const CommandResult batch =
+        RunMirtane({"restore", folder / "scene.webp", folder / "rgb.png", "--output-dir",
+                    folder / "out", "--max-memory", "878K", "-j", "2"});
+    EXPECT_EQ(batch.exitCode, 1);
+    EXPECT_NE(batch.err.find("900 kB decoded, over the memory budget of 899 kB"), std::string::npos)
+        << batch.err;
+    EXPECT_TRUE(FolderEntries(folder / "out").empty());
+}
+
+TEST(MemoryBudget, AFileWhoseDataEndsEarlyFailsBeforeItsDeclaredSizeIsHeld) {
+    // Under the budget, but only 16 of its rows are there: decoding stops
+    // at the first missing row, having touched memory for a strip only
+    // (decoding into the whole raster took 2 and 3.6 GB).
+    ScratchFolder folder;
+    WriteFileBytes(folder / "rgb.png", PngDeclaring(24000, 24000, false, 16));
+    WriteFileBytes(folder / "rgba16.png", PngDeclaring(20000, 20000, true, 16));
+    WriteFileBytes(folder / "huge.jpg", JpegDeclaring(24000, 24000));
+    const struct {
+        const char* name;
+        long declaredKilobytes;
+    } bombs[] = {{"rgb.png", 24000L * 24000 * 3 / 1024},
+                 {"rgba16.png", 20000L * 20000 * 8 / 1024},
+                 {"huge.jpg", 24000L * 24000 * 3 / 1024}};
+    for (const auto& bomb : bombs) {
+        SCOPED_TRACE(bomb.name);
+        const CommandResult run =
+            RunMirtane({"curves", folder / bomb.name, "--max-memory", "8G"}, Metered());
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.err.find("damaged or truncated"), std::string::npos) << run.err;
+        // The sanitizers' shadow of the reserved buffers takes an eighth of
+        // them; the pixels themselves are never touched.
+        EXPECT_LT(run.peakResidentKilobytes, bomb.declaredKilobytes / 4);
+        std::printf("%s (%ld KB declared) failed with a peak resident set of %ld KB\n", bomb.name,
+                    bomb.declaredKilobytes, run.peakResidentKilobytes);
+    }
 }
 
 TEST(PixelBudget, SmallImageForScale) {

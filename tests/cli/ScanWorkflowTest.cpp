@@ -98,7 +98,7 @@ TEST(ScanWorkflow, EncoderOptionsOnTheNameAndInTheBatchAndTheDefaultsReadBack) {
     EXPECT_EQ(mirtane::cli::EstimateJpegQuality(folder / "q85.jpg"), 85);
     const CommandResult bad =
         RunMirtane({"restore", folder / "q70.jpg", "-o", folder / "x.jpg[bogus=1]"});
-    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_EQ(bad.exitCode, 2);  // a usage error
     EXPECT_NE(bad.err.find("bogus"), std::string::npos) << bad.err;
     EXPECT_FALSE(FileExists(folder / "x.jpg"));
 
@@ -272,7 +272,7 @@ TEST(ScanWorkflow, QuietVerboseAndSubcommandErrors) {
          MIRTANE_CLI_PATH, folder / "in.png", folder / "piped.png"});
     ASSERT_EQ(piped.exitCode, 0) << piped.err;
     EXPECT_EQ(ReadFileBytes(folder / "piped.png"), ReadFileBytes(folder / "v.png"));
-    EXPECT_EQ(RunMirtane({"restore", folder / "in.png", "-o", "-"}).exitCode, 1)
+    EXPECT_EQ(RunMirtane({"restore", folder / "in.png", "-o", "-"}).exitCode, 2)
         << "no format named";
     const CommandResult unknown = RunMirtane({"bogus"});
     EXPECT_EQ(unknown.exitCode, 2);

@@ -1,10 +1,15 @@
-// Signals leave nothing behind: SIGQUIT cleans up as SIGINT, SIGTERM and
-// SIGHUP do, for the command and its workers; workers end with the command
+// Signals leave nothing behind: every terminating signal a run may meet
+// (SIGQUIT, SIGINT, SIGTERM, SIGHUP, a closed pipe's SIGPIPE, a file size
+// limit's SIGXFSZ, alarms and user signals) removes the temporary file, for
+// the command and its workers, and standard input is never kept in a named
+// file; workers end with the command
 // even when only the command is killed, and write nothing after it; a run
 // killed outright leaves temporary files that the next run into the same
 // folder removes (and never those of a running process).
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -81,7 +86,8 @@ class Signals : public ::testing::Test {
 };
 
 TEST_F(Signals, EachCleanupSignalWhileWritingLeavesNoTemporaryFile) {
-    for (const int signalNumber : {SIGQUIT, SIGINT, SIGTERM, SIGHUP}) {
+    for (const int signalNumber :
+         {SIGQUIT, SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGXFSZ, SIGALRM, SIGUSR1, SIGUSR2}) {
         SCOPED_TRACE(strsignal(signalNumber));
         const std::string out = folder_ / ("out-" + std::to_string(signalNumber));
         ASSERT_EQ(mkdir(out.c_str(), 0755), 0);
@@ -101,6 +107,38 @@ TEST_F(Signals, EachCleanupSignalWhileWritingLeavesNoTemporaryFile) {
             EXPECT_EQ(ReadPixels(out + "/a.png").width, 2400);
         }
     }
+}
+
+TEST_F(Signals, StandardInputIsNeverKeptInAFileASignalCouldLeaveBehind) {
+    const std::string temporaries = folder_ / "tmp";
+    const std::string fifo = folder_ / "stdin";
+    ASSERT_EQ(mkdir(temporaries.c_str(), 0755), 0);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string bytes = ReadFileBytes(folder_ / "a.png");
+    RunOptions options;
+    options.environment = {"TMPDIR=" + temporaries};
+    // Standard input is a FIFO the command itself holds open for writing
+    // too: it reads the first bytes, then waits for more that never come.
+    options.inChild = [&fifo] {
+        const int input = open(fifo.c_str(), O_RDWR);
+        dup2(input, STDIN_FILENO);
+    };
+    bool sent = false;
+    options.whileRunning = [&](pid_t pid) {
+        const int writer = open(fifo.c_str(), O_WRONLY);
+        sent = writer >= 0 && write(writer, bytes.data(), 4096) == 4096;
+        // The copy is being made once the command has drained the FIFO.
+        sent = sent && WaitFor([writer] {
+                   int unread = -1;
+                   return ioctl(writer, FIONREAD, &unread) == 0 && unread == 0;
+               });
+        sent = sent && kill(pid, SIGTERM) == 0;
+        close(writer);
+    };
+    const CommandResult run = RunMirtane({"restore", "-", "-o", folder_ / "out/a.png"}, options);
+    ASSERT_TRUE(sent) << run.err;
+    EXPECT_EQ(run.signal, SIGTERM);
+    EXPECT_TRUE(FolderEntries(temporaries).empty()) << FolderEntries(temporaries)[0];
 }
 
 TEST_F(Signals, SigquitToTheWholeGroupLeavesNoTemporaryFileAndNoWorker) {

@@ -1,4 +1,5 @@
-// Smaller promises of the command: trims are decimal whole numbers; JSON is
+// Smaller promises of the command: trims and every other number are
+// decimal, sizes take their units, output-name patterns expand; JSON is
 // valid UTF-8 whatever the file name's bytes; output names up to the file
 // system's limit work; a batch that cannot start a worker for lack of
 // descriptors waits for one to end instead of failing the file.
@@ -8,13 +9,20 @@
 
 #include "CliTestSupport.h"
 #include "cli/CurvesReport.h"
+#include "cli/NumberText.h"
+#include "cli/OutputPaths.h"
 #include "cli/Trims.h"
 
 namespace clitest {
 namespace {
 
+using mirtane::cli::DescribeBytes;
+using mirtane::cli::ExpandOutputPattern;
 using mirtane::cli::JsonString;
+using mirtane::cli::NormaliseByteSize;
 using mirtane::cli::NormaliseDecimalInteger;
+using mirtane::cli::NormaliseDecimalReal;
+using mirtane::cli::OutputPatternProblem;
 
 class SmallCases : public ::testing::Test {
   protected:
@@ -45,6 +53,55 @@ TEST(DecimalTrims, OnlyDecimalWholeNumbersAreAcceptedAndLeadingZerosMeanNothing)
             0u)
             << refused;
         EXPECT_EQ(text, refused);
+    }
+}
+
+TEST(DecimalNumbers, RealsAreDecimalAndFiniteAndSizesTakeTheirUnits) {
+    const std::vector<std::pair<std::string, double>> reals = {
+        {"0.05", 0.05}, {"010", 10.0}, {"-.5", -0.5}, {"2e-2", 0.02}, {"+3.", 3.0}, {"1E1", 10.0}};
+    for (const auto& [given, value] : reals) {
+        std::string text = given;
+        EXPECT_EQ(NormaliseDecimalReal(text), "") << given;
+        EXPECT_EQ(std::stod(text), value) << given;
+    }
+    for (const char* refused :
+         {"nan", "-nan", "inf", "-infinity", "0x1p1", "1e400", "", ".", "1e", "1.2.3", " 1"}) {
+        std::string text = refused;
+        EXPECT_NE(NormaliseDecimalReal(text), "") << refused;
+        EXPECT_EQ(text, refused);
+    }
+    const std::vector<std::pair<std::string, std::string>> sizes = {{"2147483648", "2147483648"},
+                                                                    {"1k", "1024"},
+                                                                    {"1.5G", "1610612736"},
+                                                                    {"800MB", "800000000"},
+                                                                    {"2GiB", "2147483648"},
+                                                                    {"1t", "1099511627776"},
+                                                                    {"0.5K", "512"}};
+    for (const auto& [given, bytes] : sizes) {
+        std::string text = given;
+        EXPECT_EQ(NormaliseByteSize(text), "") << given;
+        EXPECT_EQ(text, bytes) << given;
+    }
+    for (const char* refused : {"0", "-1G", "12QB", "G", "0.1", "1e30", "nan", "0x10", "1 G"}) {
+        std::string text = refused;
+        EXPECT_NE(NormaliseByteSize(text), "") << refused;
+    }
+    EXPECT_EQ(DescribeBytes(999), "999 bytes");
+    EXPECT_EQ(DescribeBytes(1'728'000'000), "1.7 GB");
+    EXPECT_EQ(DescribeBytes(900'000), "900 kB");
+}
+
+TEST(OutputPatterns, NameEachInputsOutputAndRefuseUnknownSequences) {
+    EXPECT_EQ(ExpandOutputPattern("%s_restored.jpg", "scans/a.b.tif"), "a.b_restored.jpg");
+    EXPECT_EQ(ExpandOutputPattern("%d/%f.%e", "scans/a.tif"), "scans/a.tif");
+    EXPECT_EQ(ExpandOutputPattern("%d/%s.png", "a.tif"), "./a.png");
+    EXPECT_EQ(ExpandOutputPattern("%d/x.png", "/a.tif"), "//x.png");
+    EXPECT_EQ(ExpandOutputPattern("out/%s-%e.png", ".hidden"), "out/.hidden-.png");
+    EXPECT_EQ(ExpandOutputPattern("100%%-%s.png", "a.png"), "100%-a.png");
+    EXPECT_EQ(ExpandOutputPattern("%s.png", "-"), "stdin.png");
+    EXPECT_EQ(OutputPatternProblem("%d/%s_%%.%e"), "");
+    for (const char* bad : {"%x.png", "a%", "%S.png", "%%%"}) {
+        EXPECT_NE(OutputPatternProblem(bad), "") << bad;
     }
 }
 
@@ -108,8 +165,8 @@ TEST_F(SmallCases, ABatchWaitsForAWorkerWhenANewOneCannotStart) {
                    options);
     EXPECT_EQ(batch.exitCode, 0) << batch.err;
     EXPECT_EQ(batch.err,
-              "mirtane: waiting for a worker to end before starting another (Too many open files)\n"
-              "mirtane: 3 of 3 files restored, 0 failed\n");
+              "mirtane: waiting for a worker to end before starting another (Too many open "
+              "files)\n");
     EXPECT_EQ(FolderEntries(folder_ / "batch"),
               (std::vector<std::string>{"b.png", "c.png", "in.png"}));
 }
