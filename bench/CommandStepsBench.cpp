@@ -75,7 +75,7 @@ const Photographs& TestPhotographs() {
 cli::Photo Load(const std::string& path) {
     cli::Photo photo;
     std::string error;
-    if (cli::LoadPhoto(path, cli::kDefaultMaxPixels, photo, error) != 0) {
+    if (cli::LoadPhoto(path, cli::PhotoLimits{}, photo, error) != 0) {
         std::fprintf(stderr, "cannot load %s: %s\n", path.c_str(), error.c_str());
         std::abort();
     }

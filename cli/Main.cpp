@@ -20,17 +20,12 @@
 #include <vips/vips8>
 
 #include "cli/AtomicFile.h"
-#include "cli/CheckedWrite.h"
-#include "cli/CorrectionExport.h"
-#include "cli/CurvePlot.h"
 #include "cli/CurvesCommand.h"
-#include "cli/CurvesReport.h"
 #include "cli/FileIdentity.h"
 #include "cli/Method.h"
 #include "cli/NumberText.h"
 #include "cli/OutputPaths.h"
 #include "cli/PhotoFile.h"
-#include "cli/PluginRun.h"
 #include "cli/ProgressBar.h"
 #include "cli/Reporter.h"
 #include "cli/RestoreFile.h"
@@ -279,6 +274,40 @@ void AddJobOptions(CLI::App& command, JobOptions& job, int lowestQuality) {
     AddMethodOptions(command, job.method);
 }
 
+// Why the outputs a restore names could never be written, whatever the
+// inputs hold: the command line's fault, refused before anything runs. A
+// pattern whose extension comes from each input (%e) is checked file by
+// file instead.
+std::string OutputNamingProblem(const RestoreOptions& options, const SaveSettings& save) {
+    const bool pattern = IsOutputPattern(options.output);
+    std::string problem;
+    if (pattern && !(problem = OutputPatternProblem(options.output)).empty()) {
+        return problem;
+    }
+    const std::string firstOutput =
+        pattern ? ExpandOutputPattern(options.output, options.inputs.front()) : options.output;
+    const bool formatKnown =
+        !pattern || FormatForName(firstOutput) != PhotoFormat::Unknown || !save.format.empty();
+    if (!options.output.empty() && formatKnown &&
+        !(problem = OutputNameProblem(firstOutput, save)).empty()) {
+        return problem;
+    }
+    if (!options.outputFolder.empty() && !save.options.empty()) {
+        for (const PlannedOutput& planned :
+             PlanOutputFolder(options.inputs, options.outputFolder, options.job.format)) {
+            if (!(problem = SaveOptionsProblem(planned.output, save)).empty()) {
+                return problem;
+            }
+        }
+    }
+    const SaveSettings sidePicture{0, {}, SidePictureFormat(options.comparison), false};
+    if (!options.comparison.empty() &&
+        !(problem = OutputNameProblem(options.comparison, sidePicture)).empty()) {
+        return "--compare: " + problem;
+    }
+    return {};
+}
+
 int RunRestore(RestoreOptions options) {
     RestoreJob settings;
     std::string problem;
@@ -309,34 +338,8 @@ int RunRestore(RestoreOptions options) {
     if (!options.comparison.empty() && options.inputs.size() > 1) {
         return UsageError("--compare is for one input at a time", "restore");
     }
-    if (pattern && !(problem = OutputPatternProblem(options.output)).empty()) {
+    if (!(problem = OutputNamingProblem(options, settings.save)).empty()) {
         return UsageError(problem, "restore");
-    }
-    // Names that no file could be written under are the command line's
-    // fault: refused before anything runs (a pattern's names whose
-    // extension comes from each input are checked file by file).
-    const std::string firstOutput =
-        pattern ? ExpandOutputPattern(options.output, options.inputs.front()) : options.output;
-    if (!options.output.empty() &&
-        (!pattern || FormatForName(firstOutput) != PhotoFormat::Unknown ||
-         !settings.save.format.empty()) &&
-        !(problem = OutputNameProblem(firstOutput, settings.save)).empty()) {
-        return UsageError(problem, "restore");
-    }
-    if (!options.outputFolder.empty() && !settings.save.options.empty()) {
-        for (const PlannedOutput& planned :
-             PlanOutputFolder(options.inputs, options.outputFolder, options.job.format)) {
-            if (!(problem = SaveOptionsProblem(planned.output, settings.save)).empty()) {
-                return UsageError(problem, "restore");
-            }
-        }
-    }
-    if (!options.comparison.empty() &&
-        !(problem =
-              OutputNameProblem(options.comparison,
-                                SaveSettings{0, {}, SidePictureFormat(options.comparison), false}))
-             .empty()) {
-        return UsageError("--compare: " + problem, "restore");
     }
 
     const Chatter chatter = options.quiet         ? Chatter::Quiet
