@@ -16,6 +16,8 @@
 namespace {
 
 constexpr std::int64_t kFuzzMaxPixels = 4'000'000;
+// Decoded bytes: 4 megapixels of 16-bit RGBA.
+constexpr std::int64_t kFuzzMaxBytes = kFuzzMaxPixels * 8;
 std::string gPath;
 
 }  // namespace
@@ -41,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     mirtane::cli::Photo photo;
     std::string error;
-    if (mirtane::cli::LoadPhoto(gPath, kFuzzMaxPixels, photo, error) != 0) {
+    if (mirtane::cli::LoadPhoto(gPath, mirtane::cli::PhotoLimits{kFuzzMaxPixels, kFuzzMaxBytes},
+                                photo, error) != 0) {
         if (error.empty() || error.find('\n') != std::string::npos) {
             std::abort();  // one line, always with a reason
         }
