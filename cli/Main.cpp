@@ -123,7 +123,7 @@ void AddLimitOptions(CLI::App& command, PhotoLimits& limits) {
     command
         .add_option("--max-memory", limits.maxBytes,
                     "Refuse inputs whose decoded samples take more bytes than this, before "
-                    "decoding them: 800M, 2G, ... (default: the memory divided by three times "
+                    "decoding them: 800M, 2G, ... (default: the memory divided by four times "
                     "the processor count)")
         ->transform(kByteSize);
 }

@@ -398,7 +398,7 @@ std::int64_t DefaultMemoryBudget() {
         return kLeast;
     }
     const std::int64_t memory = static_cast<std::int64_t>(pages) * pageSize;
-    return std::max(kLeast, memory / (3 * std::max(1L, processors)));
+    return std::max(kLeast, memory / (4 * std::max(1L, processors)));
 }
 
 std::string IccProfile(const Photo& photo) {

@@ -59,10 +59,10 @@ struct PhotoLimits {
 };
 
 // The default budget of decoded bytes for one input: the machine's memory
-// divided by three times its processor count, since a restore holds about
-// two and a half times its picture at its peak and a batch runs a file on
-// each processor (a 4 GB machine with 2 processors: 680 MB, a 24-megapixel
-// 16-bit RGB scan being 144 MB). At least 256 MiB.
+// divided by four times its processor count, since a restore holds two and a
+// half (8-bit) to three (16-bit) times its picture at its peak and a batch
+// runs a file on each processor (a 4 GiB machine with 2 processors: 537 MB,
+// a 24-megapixel 16-bit RGB scan being 144 MB). At least 256 MiB.
 std::int64_t DefaultMemoryBudget();
 
 // Reads `path`. The header is read first: a file with more than one page or
