@@ -171,6 +171,10 @@ TEST(Metadata, ATiffScansOwnTagsTravelIntoJpegAndTiffAt16Bits) {
     // The TIFF master is still a 16-bit LZW file after its tags were added.
     EXPECT_EQ(ExifTag(folder / "master.tif", "BitsPerSample"), "16 16 16");
     EXPECT_EQ(ExifTag(folder / "master.tif", "Compression"), "LZW");
+    // Written to standard output, it is the same file, tags and all.
+    const CommandResult piped = RunMirtane({"restore", input, "-o", "-", "--format", "tif"});
+    ASSERT_EQ(piped.exitCode, 0) << piped.err;
+    EXPECT_EQ(piped.out, ReadFileBytes(folder / "master.tif"));
 
     const CommandResult bare = RunMirtane({"restore", input, "-o", folder / "bare.jpg", "--strip"});
     ASSERT_EQ(bare.exitCode, 0) << bare.err;
