@@ -59,12 +59,18 @@ top_byte() {
         vips copy "$2" "$scratch/top-copy.v" --interpretation srgb && mv "$scratch/top-copy.v" "$2"
 }
 
+# gegl runs a chain whose operation it cannot find as a passthrough and
+# still exits 0: a run counts only when its log names no missing operation.
+operation_found() {  # LOG
+    ! grep -Eq 'No such op|Failed to set operation type' "$1"
+}
+
 # The operation, 8-bit in and out: gegl:png-save keeps 8 bits.
 run_gegl() {  # INPUT OUTPUT [properties...]
     local input=$1 output=$2
     shift 2
     gegl -- gegl:load path="$input" mirtane:restore "$@" gegl:png-save path="$output" bitdepth=8 \
-        >"$scratch/gegl.log" 2>&1
+        >"$scratch/gegl.log" 2>&1 && operation_found "$scratch/gegl.log"
 }
 
 # ---- Pictures --------------------------------------------------------------
@@ -93,6 +99,19 @@ open(sys.argv[2], 'wb').write(data[:end_of_header] + gama + chrm + data[end_of_h
 PYTHON
 
 # ---- The operation against the command -----------------------------------
+if gegl --list-all 2>/dev/null | grep -qx 'mirtane:restore'; then
+    pass "GEGL lists mirtane:restore"
+else
+    fail "GEGL lists mirtane:restore"
+fi
+GEGL_PATH=$scratch/no-operation gegl -- gegl:load path="$sample" mirtane:restore \
+    gegl:png-save path="$scratch/missing.png" >"$scratch/missing.log" 2>&1
+if ! operation_found "$scratch/missing.log"; then
+    pass "a missing operation is seen as missing (gegl itself exits 0)"
+else
+    fail "a missing operation is seen as missing (gegl itself exits 0)"
+fi
+
 check_operation() {  # NAME INPUT trims...
     local name=$1 input=$2 red=$3 green=$4 blue=$5
     local from_gegl="$scratch/$name-gegl.png" from_command="$scratch/$name-command.png"
@@ -145,7 +164,7 @@ fi
 # The one-line form users type also works (gegl -i/-o writes 16 bits).
 rm -f "$scratch/one-line.png"
 if gegl -i "$sample" -o "$scratch/one-line.png" -- mirtane:restore cyan-red=4 yellow-blue=-3 \
-        >"$scratch/one-line.log" 2>&1 &&
+        >"$scratch/one-line.log" 2>&1 && operation_found "$scratch/one-line.log" &&
     top_byte "$scratch/one-line.png" "$scratch/one-line-8.v" &&
     same_pixels "$scratch/one-line-8.v" "$scratch/sample-command.png"; then
     pass "gegl -i IN -o OUT -- mirtane:restore gives the command's result"
@@ -158,6 +177,7 @@ fi
 rm -f "$scratch/deep-gegl.png"
 if gegl -- gegl:load path="$deep" mirtane:restore cyan-red=4 yellow-blue=-3 \
         gegl:png-save path="$scratch/deep-gegl.png" bitdepth=16 >"$scratch/deep.log" 2>&1 &&
+    operation_found "$scratch/deep.log" &&
     vipsheader -f format "$scratch/deep-gegl.png" | grep -q USHORT &&
     top_byte "$scratch/deep-gegl.png" "$scratch/deep-top.v" &&
     difference=$(max_difference "$scratch/deep-top.v" "$scratch/sample-command.png") &&
@@ -249,6 +269,46 @@ if [ -s "$shot" ]; then
     pass "the GIMP dialog opens (screenshot $shot)"
 else
     fail "the GIMP dialog opens"
+fi
+
+# ---- The install: where GEGL and GIMP read, and the uninstall ---------------
+stage="$scratch/stage"
+rm -rf "$stage"
+gegl_dir=$(pkg-config --variable=pluginsdir gegl-0.4)
+gimp_dir=$(pkg-config --variable=gimplibdir gimp-2.0)/plug-ins
+prefix=$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$build_dir/CMakeCache.txt")
+expected=("$gegl_dir/mirtane-restore.so" "$gimp_dir/mirtane-gimp/mirtane-gimp"
+          "$prefix/bin/mirtane" "$prefix/share/man/man1/mirtane.1"
+          "$prefix/share/bash-completion/completions/mirtane" "$prefix/share/doc/mirtane/README.md")
+if cmake --build "$build_dir" --target mirtane-man >"$scratch/install.log" 2>&1 &&
+    DESTDIR="$stage" cmake --install "$build_dir" >>"$scratch/install.log" 2>&1; then
+    missing=""
+    for file in "${expected[@]}"; do
+        [ -f "$stage$file" ] || missing="$missing $file"
+    done
+    if [ -z "$missing" ]; then
+        pass "the install puts the operation and the plug-in where GEGL and GIMP look"
+    else
+        fail "the install puts the operation and the plug-in where GEGL and GIMP look (missing:$missing)"
+    fi
+    if GEGL_PATH="$gegl_dir:$stage$gegl_dir" gegl -- gegl:load path="$sample" mirtane:restore cyan-red=4 \
+            yellow-blue=-3 gegl:png-save path="$scratch/installed.png" bitdepth=8 \
+            >"$scratch/installed.log" 2>&1 && operation_found "$scratch/installed.log" &&
+        same_pixels "$scratch/installed.png" "$scratch/sample-command.png"; then
+        pass "GEGL runs the installed operation"
+    else
+        fail "GEGL runs the installed operation"
+    fi
+    DESTDIR="$stage" cmake --build "$build_dir" --target uninstall >>"$scratch/install.log" 2>&1
+    left=$(find "$stage" -type f | head -5)
+    if [ -z "$left" ] && [ ! -d "$stage$gimp_dir/mirtane-gimp" ] &&
+        [ ! -d "$stage$prefix/share/doc/mirtane" ]; then
+        pass "the uninstall removes every installed file and Mirtane's own folders"
+    else
+        fail "the uninstall removes every installed file and Mirtane's own folders (left: $left)"
+    fi
+else
+    fail "the install runs (see $scratch/install.log)"
 fi
 
 echo "$passed passed, $failed failed"
