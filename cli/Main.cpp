@@ -109,9 +109,10 @@ int UsageError(const std::string& message, const std::string& command) {
 }
 
 // Validators that read numbers in decimal only (see NumberText.h).
-const CLI::Validator kDecimalInteger(&NormaliseDecimalInteger, "INT", "decimal");
-const CLI::Validator kDecimalReal(&NormaliseDecimalReal, "NUMBER", "decimal number");
-const CLI::Validator kByteSize(&NormaliseByteSize, "SIZE", "size");
+// (No description of their own: the option's type and range say it.)
+const CLI::Validator kDecimalInteger(&NormaliseDecimalInteger, "", "decimal");
+const CLI::Validator kDecimalReal(&NormaliseDecimalReal, "", "decimal number");
+const CLI::Validator kByteSize(&NormaliseByteSize, "", "size");
 
 void AddLimitOptions(CLI::App& command, PhotoLimits& limits) {
     command
@@ -125,6 +126,7 @@ void AddLimitOptions(CLI::App& command, PhotoLimits& limits) {
                     "Refuse inputs whose decoded samples take more bytes than this, before "
                     "decoding them: 800M, 2G, ... (default: the memory divided by four times "
                     "the processor count)")
+        ->type_name("SIZE")
         ->transform(kByteSize);
 }
 
