@@ -43,26 +43,27 @@ static void render_rgb8(const guchar* pixels, const Babl* format, gsize count, g
         }
 }
 
-gboolean mirtane_analyse_drawable(gint32 drawable, MirtaneAnalysis* analysis, gchar* error,
-                                  gsize error_size) {
+gboolean mirtane_read_drawable(gint32 drawable, MirtaneAnalysis* analysis, gchar* error,
+                               gsize error_size) {
     GeglBuffer* buffer;
     const Babl* format = mirtane_pixel_format(drawable);
     gint width = gimp_drawable_width(drawable);
     gint height = gimp_drawable_height(drawable);
     gsize count = (gsize)width * (gsize)height;
     guchar* pixels;
-    guchar* rgb;
-    int status;
 
+    memset(analysis, 0, sizeof *analysis);
+    analysis->drawable = drawable;
+    analysis->format = format;
+    analysis->method = -1;
     if (!gimp_drawable_is_rgb(drawable)) {
         g_strlcpy(error, "Mirtane works on RGB images only", error_size);
         return FALSE;
     }
     pixels = g_try_malloc(count * babl_format_get_bytes_per_pixel(format));
-    rgb = g_try_malloc(count * 3);
-    if (pixels == NULL || rgb == NULL) {
+    analysis->rgb = g_try_malloc(count * 3);
+    if (pixels == NULL || analysis->rgb == NULL) {
         g_free(pixels);
-        g_free(rgb);
         g_strlcpy(error, "not enough memory for the analysis", error_size);
         return FALSE;
     }
@@ -70,34 +71,53 @@ gboolean mirtane_analyse_drawable(gint32 drawable, MirtaneAnalysis* analysis, gc
     gegl_buffer_get(buffer, GEGL_RECTANGLE(0, 0, width, height), 1.0, format, pixels,
                     GEGL_AUTO_ROWSTRIDE, GEGL_ABYSS_NONE);
     g_object_unref(buffer);
-    render_rgb8(pixels, format, count, rgb);
+    render_rgb8(pixels, format, count, analysis->rgb);
     g_free(pixels);
+    analysis->width = width;
+    analysis->height = height;
+    return TRUE;
+}
 
-    status = mirtane_analyse_rgb8(rgb, width, height, (ptrdiff_t)width * 3, 3,
-                                  &analysis->correction, error, error_size);
-    g_free(rgb);
-    analysis->drawable = drawable;
-    analysis->format = format;
+void mirtane_release_drawable(MirtaneAnalysis* analysis) {
+    g_free(analysis->rgb);
+    analysis->rgb = NULL;
+}
+
+gboolean mirtane_analyse(MirtaneAnalysis* analysis, gint method, gchar* error, gsize error_size) {
+    const ptrdiff_t stride = (ptrdiff_t)analysis->width * 3;
+    int status;
+
+    if (analysis->method == method) return TRUE;
+    if (method == MIRTANE_METHOD_NATURAL)
+        status = mirtane_analyse_natural_rgb8(analysis->rgb, analysis->width, analysis->height,
+                                              stride, 3, MIRTANE_DMAX_PRINT, MIRTANE_DEFAULT_FLARE,
+                                              &analysis->correction, NULL, error, error_size);
+    else
+        status = mirtane_analyse_rgb8(analysis->rgb, analysis->width, analysis->height, stride, 3,
+                                      &analysis->correction, error, error_size);
+    analysis->method = status == 0 ? method : -1;
     return status == 0;
 }
 
 void mirtane_correct_pixels(const MirtaneAnalysis* analysis, const Babl* format, guchar* pixels,
-                            gint width, gint height, const MirtaneTrims* trims) {
+                            gint width, gint height, const MirtaneSettings* settings) {
     const Babl* type = babl_format_get_type(format, 0);
     gint channels = babl_format_get_n_components(format);
     ptrdiff_t stride = (ptrdiff_t)width * babl_format_get_bytes_per_pixel(format);
+    const MirtaneCorrection* correction = &analysis->correction;
 
     if (type == babl_type("u8"))
-        mirtane_apply_rgb8(pixels, width, height, stride, channels, &analysis->correction, trims);
+        mirtane_apply_rgb8_at(pixels, width, height, stride, channels, correction, &settings->trims,
+                              settings->strength);
     else if (type == babl_type("u16"))
-        mirtane_apply_rgb16((unsigned short*)pixels, width, height, stride, channels,
-                            &analysis->correction, trims);
+        mirtane_apply_rgb16_at((unsigned short*)pixels, width, height, stride, channels, correction,
+                               &settings->trims, settings->strength);
     else
-        mirtane_apply_rgbf((float*)pixels, width, height, stride, channels, &analysis->correction,
-                           trims);
+        mirtane_apply_rgbf_at((float*)pixels, width, height, stride, channels, correction,
+                              &settings->trims, settings->strength);
 }
 
-void mirtane_apply_to_drawable(const MirtaneAnalysis* analysis, const MirtaneTrims* trims) {
+void mirtane_apply_to_drawable(const MirtaneAnalysis* analysis, const MirtaneSettings* settings) {
     gint32 drawable = analysis->drawable;
     GeglBuffer* source;
     GeglBuffer* shadow;
@@ -119,7 +139,7 @@ void mirtane_apply_to_drawable(const MirtaneAnalysis* analysis, const MirtaneTri
         GeglRectangle area = {x, y + row, width, rows};
         gegl_buffer_get(source, &area, 1.0, analysis->format, pixels, GEGL_AUTO_ROWSTRIDE,
                         GEGL_ABYSS_NONE);
-        mirtane_correct_pixels(analysis, analysis->format, pixels, width, rows, trims);
+        mirtane_correct_pixels(analysis, analysis->format, pixels, width, rows, settings);
         gegl_buffer_set(shadow, &area, 0, analysis->format, pixels, GEGL_AUTO_ROWSTRIDE);
         gimp_progress_update((gdouble)(row + rows) / height);
     }

@@ -1,44 +1,60 @@
-/* The dialog: the three trims as sliders with entries, labelled as the
- * plug-in's own dialog labels them, and a preview of the restored drawable
- * that follows them. */
+/* The dialog: the analysis method, the strength and the three trims as
+ * sliders with entries, labelled as the plug-in's own dialog labels them,
+ * and a preview of the whole restored layer (zoomable) that follows them.
+ * Help opens Mirtane's own help page. */
 #include "MirtaneGimp.h"
 
+#include <gio/gio.h>
 #include <libgimp/gimpui.h>
 
 enum { RESPONSE_RESET = 1 };
 
 typedef struct {
-    const MirtaneAnalysis* analysis;
-    MirtaneTrims* trims;
+    MirtaneAnalysis* analysis;
+    MirtaneSettings* settings;
     GtkWidget* preview;
+    GtkWidget* method;
+    GtkWidget* status;
+    GtkObject* strength;
     GtkObject* adjustments[3];
+    gboolean analysed; /* the chosen method's correction is in `analysis` */
 } DialogState;
 
-static void update_preview(GimpPreview* preview, DialogState* state) {
-    /* The preview draws 8-bit pixels of the drawable's layout. */
-    gint32 drawable = state->analysis->drawable;
-    const Babl* format =
-        babl_format_with_space(gimp_drawable_has_alpha(drawable) ? "R'G'B'A u8" : "R'G'B' u8",
-                               gimp_drawable_get_format(drawable));
-    gint bytes = babl_format_get_bytes_per_pixel(format);
-    gint x, y, width, height;
-    GeglBuffer* buffer;
-    guchar* pixels;
+/* Analyses by the chosen method; a refusal (a picture under 480 x 480 for
+ * the plug-in's analysis) is shown under the preview, which then shows the
+ * layer as it is. */
+static void analyse_for_preview(DialogState* state) {
+    gchar error[256] = "";
 
-    gimp_preview_get_position(preview, &x, &y);
-    gimp_preview_get_size(preview, &width, &height);
-    pixels = g_malloc((gsize)width * height * bytes);
-    buffer = gimp_drawable_get_buffer(drawable);
-    gegl_buffer_get(buffer, GEGL_RECTANGLE(x, y, width, height), 1.0, format, pixels,
-                    GEGL_AUTO_ROWSTRIDE, GEGL_ABYSS_NONE);
-    g_object_unref(buffer);
-    mirtane_correct_pixels(state->analysis, format, pixels, width, height, state->trims);
+    state->analysed =
+        mirtane_analyse(state->analysis, state->settings->method, error, sizeof error);
+    gtk_label_set_text(GTK_LABEL(state->status), state->analysed ? "" : error);
+}
+
+static void update_preview(GimpPreview* preview, DialogState* state) {
+    gint width, height, bytes;
+    guchar* pixels =
+        gimp_zoom_preview_get_source(GIMP_ZOOM_PREVIEW(preview), &width, &height, &bytes);
+    const Babl* format = babl_format(bytes == 4 ? "R'G'B'A u8" : "R'G'B' u8");
+
+    if (pixels == NULL) return;
+    if (state->analysed)
+        mirtane_correct_pixels(state->analysis, format, pixels, width, height, state->settings);
     gimp_preview_draw_buffer(preview, pixels, width * bytes);
     g_free(pixels);
 }
 
-static void trim_changed(GtkAdjustment* adjustment, gint* trim) {
-    *trim = (gint)gtk_adjustment_get_value(adjustment);
+static void value_changed(GtkAdjustment* adjustment, gint* value) {
+    *value = (gint)gtk_adjustment_get_value(adjustment);
+}
+
+static void method_changed(GtkWidget* combo, DialogState* state) {
+    gint method = MIRTANE_METHOD_PLUG_IN;
+
+    gimp_int_combo_box_get_active(GIMP_INT_COMBO_BOX(combo), &method);
+    state->settings->method = method;
+    analyse_for_preview(state);
+    gimp_preview_invalidate(GIMP_PREVIEW(state->preview));
 }
 
 static void respond(GtkWidget* dialog, gint response, DialogState* state) {
@@ -47,10 +63,40 @@ static void respond(GtkWidget* dialog, gint response, DialogState* state) {
     if (response != RESPONSE_RESET) return;
     for (i = 0; i < 3; i++)
         gtk_adjustment_set_value(GTK_ADJUSTMENT(state->adjustments[i]), 0);
+    gtk_adjustment_set_value(GTK_ADJUSTMENT(state->strength), MIRTANE_FULL_STRENGTH);
     g_signal_stop_emission_by_name(dialog, "response");
 }
 
-gboolean mirtane_dialog_run(const MirtaneAnalysis* analysis, MirtaneTrims* trims) {
+/* Help opens the help page installed with Mirtane in the desktop's browser,
+ * rather than GIMP's manual, which knows nothing of Mirtane. */
+static void open_help(G_GNUC_UNUSED const gchar* help_id, G_GNUC_UNUSED gpointer data) {
+    GError* failure = NULL;
+    gchar* uri = g_filename_to_uri(MIRTANE_HELP_PAGE, NULL, NULL);
+
+    if (!g_file_test(MIRTANE_HELP_PAGE, G_FILE_TEST_EXISTS) || uri == NULL ||
+        !g_app_info_launch_default_for_uri(uri, NULL, &failure))
+        g_message(
+            "Mirtane's help page %s cannot be opened%s%s. The README of Mirtane "
+            "describes the dialog too.",
+            MIRTANE_HELP_PAGE, failure != NULL ? ": " : "",
+            failure != NULL ? failure->message : "");
+    g_clear_error(&failure);
+    g_free(uri);
+}
+
+/* One slider with its entry, in row `row` of `table`. */
+static GtkObject* add_slider(GtkWidget* table, gint row, const gchar* label, gint* value,
+                             gint lowest, gint highest, const gchar* tooltip, DialogState* state) {
+    GtkObject* adjustment =
+        gimp_scale_entry_new(GTK_TABLE(table), 0, row, label, 200, 4, *value, lowest, highest, 1, 5,
+                             0, TRUE, 0, 0, tooltip, NULL);
+    g_signal_connect(adjustment, "value-changed", G_CALLBACK(value_changed), value);
+    g_signal_connect_swapped(adjustment, "value-changed", G_CALLBACK(gimp_preview_invalidate),
+                             state->preview);
+    return adjustment;
+}
+
+gboolean mirtane_dialog_run(MirtaneAnalysis* analysis, MirtaneSettings* settings) {
     static const struct {
         const gchar* label;
         const gchar* tooltip;
@@ -60,8 +106,9 @@ gboolean mirtane_dialog_run(const MirtaneAnalysis* analysis, MirtaneTrims* trims
          "Towards magenta (-25) or green (25); 0 leaves the balance as restored"},
         {"Yellow – Blue", "Towards yellow (-25) or blue (25); 0 leaves the balance as restored"},
     };
-    gint* values[3] = {&trims->cyanRed, &trims->magentaGreen, &trims->yellowBlue};
-    DialogState state = {analysis, trims, NULL, {NULL}};
+    gint* values[3] = {&settings->trims.cyanRed, &settings->trims.magentaGreen,
+                       &settings->trims.yellowBlue};
+    DialogState state = {analysis, settings, NULL, NULL, NULL, NULL, {NULL}, FALSE};
     GtkWidget* dialog;
     GtkWidget* box;
     GtkWidget* table;
@@ -69,9 +116,9 @@ gboolean mirtane_dialog_run(const MirtaneAnalysis* analysis, MirtaneTrims* trims
     gint i;
 
     gimp_ui_init(MIRTANE_BINARY, TRUE);
-    dialog = gimp_dialog_new("Mirtane", MIRTANE_BINARY, NULL, 0, gimp_standard_help_func,
-                             MIRTANE_PROCEDURE, "_Reset", RESPONSE_RESET, "_Cancel",
-                             GTK_RESPONSE_CANCEL, "_OK", GTK_RESPONSE_OK, NULL);
+    dialog = gimp_dialog_new("Mirtane", MIRTANE_BINARY, NULL, 0, open_help, MIRTANE_PROCEDURE,
+                             "_Reset", RESPONSE_RESET, "_Cancel", GTK_RESPONSE_CANCEL, "_OK",
+                             GTK_RESPONSE_OK, NULL);
     gimp_window_set_transient(GTK_WINDOW(dialog));
 
     box = gtk_vbox_new(FALSE, 12);
@@ -79,25 +126,40 @@ gboolean mirtane_dialog_run(const MirtaneAnalysis* analysis, MirtaneTrims* trims
     gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), box, TRUE, TRUE,
                        0);
 
-    state.preview = gimp_drawable_preview_new_from_drawable_id(analysis->drawable);
+    /* The whole layer, scaled to fit; its zoom buttons look closer. */
+    state.preview = gimp_zoom_preview_new_from_drawable_id(analysis->drawable);
     gtk_box_pack_start(GTK_BOX(box), state.preview, TRUE, TRUE, 0);
     g_signal_connect(state.preview, "invalidated", G_CALLBACK(update_preview), &state);
+    state.status = gtk_label_new("");
+    gtk_box_pack_start(GTK_BOX(box), state.status, FALSE, FALSE, 0);
 
-    table = gtk_table_new(3, 3, FALSE);
+    table = gtk_table_new(5, 3, FALSE);
     gtk_table_set_col_spacings(GTK_TABLE(table), 6);
     gtk_table_set_row_spacings(GTK_TABLE(table), 6);
     gtk_box_pack_start(GTK_BOX(box), table, FALSE, FALSE, 0);
-    for (i = 0; i < 3; i++) {
-        state.adjustments[i] = gimp_scale_entry_new(
-            GTK_TABLE(table), 0, i, rows[i].label, 200, 4, *values[i], -MIRTANE_TRIM_LIMIT,
-            MIRTANE_TRIM_LIMIT, 1, 5, 0, TRUE, 0, 0, rows[i].tooltip, NULL);
-        g_signal_connect(state.adjustments[i], "value-changed", G_CALLBACK(trim_changed),
-                         values[i]);
-        g_signal_connect_swapped(state.adjustments[i], "value-changed",
-                                 G_CALLBACK(gimp_preview_invalidate), state.preview);
-    }
+
+    state.method =
+        gimp_int_combo_box_new("Plug-in analysis", MIRTANE_METHOD_PLUG_IN,
+                               "Natural (undo a dye fade)", MIRTANE_METHOD_NATURAL, NULL);
+    gimp_int_combo_box_set_active(GIMP_INT_COMBO_BOX(state.method), settings->method);
+    gimp_help_set_help_data(state.method,
+                            "Plug-in analysis: the filter plug-in's own, which neutralises and "
+                            "equalises. Natural: undoes a dye fade channel by channel and leaves "
+                            "unfaded photographs alone.",
+                            NULL);
+    gimp_table_attach_aligned(GTK_TABLE(table), 0, 0, "_Method:", 0.0, 0.5, state.method, 2, FALSE);
+    g_signal_connect(state.method, "changed", G_CALLBACK(method_changed), &state);
+
+    state.strength =
+        add_slider(table, 1, "Strength", &settings->strength, 0, MIRTANE_FULL_STRENGTH,
+                   "Per cent of the correction applied; 100 is the full correction", &state);
+    for (i = 0; i < 3; i++)
+        state.adjustments[i] =
+            add_slider(table, i + 2, rows[i].label, values[i], -MIRTANE_TRIM_LIMIT,
+                       MIRTANE_TRIM_LIMIT, rows[i].tooltip, &state);
     g_signal_connect(dialog, "response", G_CALLBACK(respond), &state);
 
+    analyse_for_preview(&state);
     gtk_widget_show_all(dialog);
     confirmed = gimp_dialog_run(GIMP_DIALOG(dialog)) == GTK_RESPONSE_OK;
     gtk_widget_destroy(dialog);
