@@ -11,8 +11,9 @@
 #   4. the Wine tests of the 64-bit plug-in: every tests/windows/run-*-tests.sh
 #   5. the release package: unpacked, installed, used and uninstalled under Wine
 #
-# Run scripts/install-packages.sh first on a fresh machine. MIRTANE_JOBS sets
-# the build parallelism (default 2).
+# It installs the packages it needs first (scripts/install-packages.sh, which
+# returns at once when they are there). MIRTANE_JOBS sets the build
+# parallelism (default 2).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -32,6 +33,9 @@ trap on_failure ERR
 
 win32_dll=$root/build/win32/Mirtane.8bf
 win64_dll=$root/build/win64/Mirtane.8bf
+
+step "packages"
+bash scripts/install-packages.sh
 
 step "native build (ASan + UBSan)"
 # The DLL paths let CTest carry the structural checks (run in a later step).

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The README's first command: installs the packages, builds the mirtane
+# The README's first command: installs what the command needs, builds the mirtane
 # command (release preset) and restores the bundled sample photograph,
 # writing the restored image, a side-by-side comparison and a plot of the
 # curves, then says where they are.
@@ -15,7 +15,7 @@ out=${1:-$root/build/sample}
 jobs=${MIRTANE_JOBS:-2}
 sample=$root/samples/faded-mountain.jpg
 
-bash scripts/install-packages.sh
+bash scripts/install-packages.sh --command
 
 echo "restore-sample: building the mirtane command (release preset)"
 cmake --preset release >/dev/null
