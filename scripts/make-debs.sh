@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Builds the Debian packages from the committed tree: mirtane (the command,
+# its manual page and completion), mirtane-gegl (the GEGL operation) and, on
+# Debian 12, gimp-plugin-mirtane (the GIMP 2.10 plug-in), then checks them
+# with lintian.
+#
+#   scripts/make-debs.sh [OUTPUT_DIR]      (default: build/debs)
+#
+# Needs debhelper and lintian besides the build's own packages
+# (scripts/install-packages.sh); apt-get build-dep is not needed.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+out=${1:-$root/build/debs}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+mkdir -p "$out"
+git -C "$root" archive --format=tar --prefix=mirtane/ HEAD | tar -x -C "$work"
+cd "$work/mirtane"
+# Debian 13 has GIMP 3 only: the 2.10 plug-in's package is left out there.
+if ! pkg-config --exists gimpui-2.0; then
+    export DEB_BUILD_PROFILES="pkg.mirtane.nogimp2"
+fi
+dpkg-buildpackage -b -us -uc >"$work/build.log" 2>&1 || {
+    tail -40 "$work/build.log" >&2
+    echo "make-debs: dpkg-buildpackage failed" >&2
+    exit 1
+}
+cp "$work"/*.deb "$out/"
+ls -l "$out"/*.deb
+lintian --fail-on error "$work"/*.changes
