@@ -52,6 +52,10 @@ enum_start(mirtane_restore_method) enum_value(
 #define GEGL_OP_C_SOURCE mirtane-restore.c
 // clang-format on
 
+// enum_end() translates the values' labels with dgettext(), which newer
+// GEGL (0.4.62, Debian 13) no longer declares through gegl-op.h.
+#include <glib/gi18n-lib.h>
+
 #include "gegl-op.h"
 
 #include <math.h>
