@@ -35,6 +35,7 @@ ALLOWED = {
     "engine": {"engine", "host", "platform", "prodhost", "pipeline", "analysis"},
     "gegl": {"gegl", "engine"},
     "gimp": {"gimp", "engine"},
+    "gimp3": {"gimp3", "engine/MirtaneEngine.h"},
     "cli": {"cli", "engine", "host", "platform", "prodhost", "testhost"},
 }
 
