@@ -47,8 +47,9 @@ all_packages=(
     python3-skimage parallel
     # libFuzzer targets (fuzz/), with Debian's default clang
     clang "libfuzzer-14-dev|libfuzzer-19-dev"
-    # Scripts and the release package
-    file zip unzip
+    # Scripts and the release package; the Debian packages and their test
+    # in a clean chroot (scripts/make-debs.sh, tests/packages/)
+    file zip unzip debhelper lintian debootstrap
     # Checks of the tree: formatting; setpriv (util-linux) runs a case unprivileged
     clang-format util-linux
 )
