@@ -10,6 +10,9 @@
 #      objdump's import list)
 #   4. the Wine tests of the 64-bit plug-in: every tests/windows/run-*-tests.sh
 #   5. the release package: unpacked, installed, used and uninstalled under Wine
+#   6. the Debian packages: built, checked by lintian, installed with apt into
+#      a clean chroot of this release (made once with debootstrap), used and
+#      removed
 #
 # It installs the packages it needs first (scripts/install-packages.sh, which
 # returns at once when they are there). MIRTANE_JOBS sets the build
@@ -98,5 +101,11 @@ fi
 step "release package: install and uninstall under Wine, Help through the installed page"
 rm -rf "$root/build/release-tests"
 bash tests/release/run-release-tests.sh "$root/build/win32" "$root/build/win64" "$root/build/release-tests"
+
+step "Debian packages: built, checked by lintian, installed into a clean chroot and used"
+bash scripts/make-debs.sh "$root/build/debs"
+codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+bash tests/packages/run-package-tests.sh "$root/build/debs" "$root/build/chroot-$codename" \
+    "$root/build/release"
 
 printf '\nbuild-and-test: all steps passed\n'
