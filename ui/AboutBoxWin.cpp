@@ -1,11 +1,18 @@
 // The about box's procedure.
 #include "resources/DialogIds.h"
+#include "resources/PluginIdentity.h"
 #include "ui/DialogWin.h"
+
+// Month and year of the release's build time (see cmake/BuildTime.cmake), as
+// the help page shows them too.
+#ifndef MIRTANE_BUILD_MONTH
+#error "MIRTANE_BUILD_MONTH must be defined by the build"
+#endif
 
 namespace mirtane::ui {
 namespace {
 
-constexpr const char* kVersionLine = "Version 1.1.4  (10/2004)";
+constexpr const char* kVersionLine = "Version " MIRTANE_VERSION_TEXT "  (" MIRTANE_BUILD_MONTH ")";
 
 BOOL OnAboutInit(HWND dialog) {
     SetDlgItemTextA(dialog, IDC_ABOUT_VERSION, kVersionLine);

@@ -55,7 +55,9 @@ void DrawViewFrame(HDC deviceContext);
 // false when it cannot.
 bool OpenHelpPage();
 
-// Opens the update-check page in the default browser.
+// Opens the project's releases page when the build names one, otherwise the
+// installed help page at its section on versions and updates; says "Help
+// location could not be determined" when no help page is installed.
 void OpenUpdatePage();
 
 }  // namespace mirtane::ui

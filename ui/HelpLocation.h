@@ -42,4 +42,16 @@ bool FolderOfModulePath(const std::string& modulePath, std::string& folder);
 // trailing separator.
 std::string HelpPageAddress(const std::string& folder);
 
+// The anchor of the help page's section on versions and updates.
+constexpr const char* kUpdatesSection = "versions";
+
+// Where the update button leads: `releasesAddress` when the build was given
+// one (non-empty), otherwise the section on versions and updates of the help
+// page in `folder` (which ends with a separator), as a well-formed file
+// address: "file:///C:/Program%20Files/.../MirtaneHelp.htm#versions", or
+// "file://server/share/..." for a network folder. Backslashes become slashes;
+// every byte outside letters, digits and -._~/: is percent-encoded (UTF-8 or
+// code-page bytes alike), so spaces, '#' and '%' in folder names survive.
+std::string UpdatePageAddress(const std::string& releasesAddress, const std::string& folder);
+
 }  // namespace mirtane::ui

@@ -11,8 +11,13 @@
 namespace mirtane::ui {
 namespace {
 
-constexpr const char* kUpdateCheckAddress =
-    "https://www.norlund.example/mirtane/update?version=1.1.4";
+// The project's releases page, when the build is given one (the CMake option
+// MIRTANE_RELEASES_URL); empty otherwise, and the update button then opens
+// the installed help page's section on versions and updates.
+#ifndef MIRTANE_RELEASES_URL
+#define MIRTANE_RELEASES_URL ""
+#endif
+constexpr const char* kReleasesAddress = MIRTANE_RELEASES_URL;
 constexpr const char* kHelpNotFound = "Help location could not be determined";
 constexpr const char* kHelpNotOpened = "Help could not be opened";
 constexpr REGSAM kReadAccess = 0x20019;  // KEY_READ
@@ -71,11 +76,30 @@ bool FindHelpFolderBesideModule(std::string& folder) {
     return true;
 }
 
+bool FindHelpFolder(std::string& folder) {
+    return ReadHelpFolder(folder) || FindHelpFolderBesideModule(folder);
+}
+
+// Opens a file address with its section anchor in the browser that opens web
+// addresses. Opened by file type instead, the page would lose its anchor: the
+// shell turns a file address into a plain path for the program registered
+// for .htm files.
+bool OpenInWebBrowser(const std::string& address) {
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_CLASSNAME | SEE_MASK_FLAG_NO_UI;
+    info.lpClass = "http";
+    info.lpVerb = "open";
+    info.lpFile = address.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    return ShellExecuteExA(&info) != FALSE;
+}
+
 }  // namespace
 
 bool OpenHelpPage() {
     std::string folder;
-    if (!ReadHelpFolder(folder) && !FindHelpFolderBesideModule(folder)) {
+    if (!FindHelpFolder(folder)) {
         platform::ShowErrorMessage(kHelpNotFound, platform::kErrorCaption);
         return false;
     }
@@ -87,8 +111,22 @@ bool OpenHelpPage() {
 }
 
 void OpenUpdatePage() {
-    // Nothing is said when no browser opens: the check is a courtesy.
-    static_cast<void>(ShellOpen(kUpdateCheckAddress));
+    // Nothing is said when no browser opens a web address: the check is a
+    // courtesy, and the help page tells how to update.
+    if (kReleasesAddress[0] != '\0') {
+        static_cast<void>(ShellOpen(kReleasesAddress));
+        return;
+    }
+    std::string folder;
+    if (!FindHelpFolder(folder)) {
+        platform::ShowErrorMessage(kHelpNotFound, platform::kErrorCaption);
+        return;
+    }
+    if (OpenInWebBrowser(UpdatePageAddress("", folder))) {
+        return;
+    }
+    // Without a web browser, the page from its start is better than nothing.
+    static_cast<void>(ShellOpen(HelpPageAddress(folder).c_str()));
 }
 
 }  // namespace mirtane::ui

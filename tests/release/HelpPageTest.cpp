@@ -290,12 +290,37 @@ TEST_F(HelpPage, QuotesEveryMessageWordForWord) {
     EXPECT_NE(html_.find("white-space: pre-wrap", rule), std::string::npos);
 }
 
+// The build month the packaging filled in (the about box shows the same);
+// the page in the sources holds the placeholder.
+std::string BuildMonth() {
+    if (const char* month = std::getenv("MIRTANE_BUILD_MONTH")) {
+        return month;
+    }
+    return "@BUILD_MONTH@";
+}
+
 TEST_F(HelpPage, TellsWhereTheFilterIsAndWhatItIs) {
-    for (const char* phrase :
-         {"Norlund", "MIRTANE v1.1.4", "8 bits per channel", "480 \u00D7 480", "800 \u00D7 600",
-          "\u221225", "+25", "Version 1.1.4\u00A0\u00A0(10/2004)"}) {
+    const std::string versionLine = "Version 1.1.4\u00A0\u00A0(" + BuildMonth() + ")";
+    for (const std::string& phrase :
+         {std::string("Norlund"), std::string("MIRTANE v1.1.4"), std::string("8 bits per channel"),
+          std::string("480 \u00D7 480"), std::string("800 \u00D7 600"), std::string("\u221225"),
+          std::string("+25"), versionLine}) {
         EXPECT_NE(page_.text.find(phrase), std::string::npos) << "not mentioned: " << phrase;
     }
+}
+
+// The update button opens the section on versions and updates: it must exist,
+// name the version and build month, and say how to get a newer version.
+TEST_F(HelpPage, SaysHowToUpdateInTheSectionTheUpdateButtonOpens) {
+    const std::size_t section = html_.find("<h2 id=\"versions\">");
+    ASSERT_NE(section, std::string::npos) << "no section with the anchor the update button opens";
+    const std::size_t next = html_.find("<h2", section + 1);
+    const std::string text = html_.substr(section, next - section);
+    EXPECT_NE(text.find("1.1.4"), std::string::npos);
+    EXPECT_NE(text.find(BuildMonth()), std::string::npos);
+    EXPECT_NE(text.find("Setup.exe"), std::string::npos);
+    EXPECT_EQ(html_.find("@BUILD_MONTH@") == std::string::npos, BuildMonth() != "@BUILD_MONTH@")
+        << "the build month is filled in everywhere or nowhere";
 }
 
 TEST_F(HelpPage, ShowsTheBeforeAndAfterExample) {

@@ -69,5 +69,25 @@ TEST(HelpLocation, ModulePathWithoutFolderNamesNone) {
     EXPECT_EQ(folder, "unchanged");
 }
 
+// The update button opens the help page's section on versions when the build
+// names no releases page. A browser given a path with spaces or '#' in a
+// folder name would open another file or none, so the address is checked
+// byte by byte for drive and network folders.
+TEST(HelpLocation, UpdatePageIsTheReleasesPageWhenTheBuildNamesOne) {
+    EXPECT_EQ(UpdatePageAddress("https://example.org/mirtane/releases", "C:\\Help\\"),
+              "https://example.org/mirtane/releases");
+}
+
+TEST(HelpLocation, UpdatePageIsTheVersionsSectionOfTheInstalledHelpPage) {
+    EXPECT_EQ(UpdatePageAddress("", "C:\\Program Files\\Norlund\\Mirtane\\"),
+              "file:///C:/Program%20Files/Norlund/Mirtane/MirtaneHelp.htm#versions");
+    EXPECT_EQ(UpdatePageAddress("", "D:\\Plug-ins (x86) #2 & 100%\\x64\\"),
+              "file:///D:/Plug-ins%20%28x86%29%20%232%20%26%20100%25/x64/MirtaneHelp.htm#versions");
+    EXPECT_EQ(UpdatePageAddress("", "\\\\server\\share\\Plug-ins\\"),
+              "file://server/share/Plug-ins/MirtaneHelp.htm#versions");
+    EXPECT_EQ(UpdatePageAddress("", "C:\\Bilder\xc3\xa4\\"),
+              "file:///C:/Bilder%C3%A4/MirtaneHelp.htm#versions");
+}
+
 }  // namespace
 }  // namespace mirtane::ui
