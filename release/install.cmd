@@ -39,7 +39,8 @@ rem /pause, it asks before it falls back to an installation for the current
 rem user and waits for a key before its window closes, so that what it did
 rem stays readable.
 rem
-rem Exit codes: 0 done, 1 bad arguments, 2 plug-ins folder missing or none
+rem Exit codes: 0 done, 1 bad arguments (an empty folder name or the root of a
+rem drive among them), 2 plug-ins folder missing or none
 rem found, 3 package incomplete, 4 plug-in does not suit this Windows,
 rem 5 a file or registry value could not be written, 6 administrator rights
 rem needed and not given.
@@ -64,6 +65,9 @@ set "ELEVATED="
 set "STATUS=0"
 
 :ParseArguments
+rem An empty folder name ("") is refused, not taken for the end of the
+rem arguments: it would otherwise stand for the current folder or the root.
+if %1.=="". goto EmptyFolderName
 if "%~1"=="" goto ArgumentsParsed
 if "%~1"=="/?" goto Usage
 if /i "%~1"=="/h" goto Usage
@@ -148,8 +152,8 @@ if not defined PLUGINS (
     set "PLUGINS_NAMED="
     if "%ARCH%"=="x64" (set "PLUGINS=%COMMON64%\Adobe\Plug-Ins\CC") else set "PLUGINS=%COMMON32%\Adobe\Plug-Ins\CC"
 )
-rem Drop one trailing backslash, but keep a drive root such as C:\ intact.
-if "%PLUGINS:~-1%"=="\" if not "%PLUGINS:~3%"=="" set "PLUGINS=%PLUGINS:~0,-1%"
+call :NormaliseFolder
+if defined FOLDER_IS_ROOT goto RootFolderRefused
 if not exist "%PLUGINS%\*" goto PluginsFolderMissing
 set "FOLDER=%PLUGINS%"
 call :TargetOfFolder
@@ -242,12 +246,16 @@ echo part), or copy Mirtane.8bf from there into the host's plug-ins folder.
 echo.
 echo Which folder? Press Enter for "%DEFAULT_USER_DIR%",
 set /p "ANSWER=or type a folder name, or a dash (-) to stop: "
+rem Enter alone leaves ANSWER undefined on Windows and empty under Wine; quotes
+rem typed around the name are dropped.
+if defined ANSWER set "ANSWER=%ANSWER:"=%"
 if "%ANSWER%"=="-" goto UserStopped
-if not defined ANSWER set "ANSWER=%DEFAULT_USER_DIR%"
-for %%F in ("%ANSWER%") do set "PLUGINS=%%~fF"
+if "%ANSWER%"=="" set "ANSWER=%DEFAULT_USER_DIR%"
+set "PLUGINS=%ANSWER%"
 set "MODE=user"
 :UserFolderNamed
-if "%PLUGINS:~-1%"=="\" if not "%PLUGINS:~3%"=="" set "PLUGINS=%PLUGINS:~0,-1%"
+call :NormaliseFolder
+if defined FOLDER_IS_ROOT goto RootFolderRefused
 set "RECORD=%PLUGINS%\InstallRecord.txt"
 if exist "%PLUGINS%" if not exist "%PLUGINS%\*" goto UserFolderIsFile
 set "USER_ARCHES=x64 x86"
@@ -385,6 +393,18 @@ call :TargetOfFolder
 if exist "%TARGET%\*" set "BLOCKED_TARGET=%TARGET%"
 if "%SCAN_ARCH%"=="x64" echo   found 64-bit        "%FOLDER%"
 if "%SCAN_ARCH%"=="x86" echo   found 32-bit        "%FOLDER%"
+exit /b 0
+
+rem :NormaliseFolder makes PLUGINS a full path without a trailing backslash
+rem and sets FOLDER_IS_ROOT when it names the root of a drive or share, which
+rem an installation must never fill (nor its removal empty). "\." resolves to
+rem the folder itself, and only a root has no last part.
+:NormaliseFolder
+set "FOLDER_IS_ROOT="
+for %%F in ("%PLUGINS%\.") do (
+    set "PLUGINS=%%~fF"
+    if "%%~nxF"=="" set "FOLDER_IS_ROOT=1"
+)
 exit /b 0
 
 rem :TargetOfFolder sets TARGET to Mirtane.8bf in FOLDER.
@@ -583,6 +603,20 @@ goto Finish
 echo install.cmd: could not write to "%PRODUCT_DIR%".
 echo Nothing more was installed; uninstall.cmd removes what the record lists.
 set "STATUS=5"
+goto Finish
+
+:EmptyFolderName
+echo install.cmd: an empty folder name ("") was given. Name the folder to install
+echo into, for example:  install.cmd /user "%USERPROFILE%\Mirtane"
+echo Nothing was installed.
+set "STATUS=1"
+goto Finish
+
+:RootFolderRefused
+echo install.cmd: "%PLUGINS%" is the root of a drive. MIRTANE is installed into a
+echo folder, never into a drive's root. Nothing was installed.
+if defined PAUSE_AT_END if "%MODE%"=="user" goto AskUserFolder
+set "STATUS=1"
 goto Finish
 
 :UserFolderMissing

@@ -11,7 +11,8 @@ rem again as administrator through PowerShell. Started by a double-click, in
 rem that administrator window or with /pause, it waits for a key before its
 rem window closes.
 rem
-rem Exit codes: 0 done (or nothing installed), 1 bad arguments, 5 something
+rem Exit codes: 0 done (or nothing installed), 1 bad arguments (an empty
+rem folder name or the root of a drive among them), 5 something
 rem could not be removed (the record then stays, so that running it again
 rem finishes the work), 6 administrator rights needed and not given.
 
@@ -31,6 +32,9 @@ set "ELEVATED="
 set "STATUS=0"
 
 :ParseArguments
+rem An empty folder name ("") is refused, not taken for the end of the
+rem arguments.
+if %1.=="". goto EmptyFolderName
 if "%~1"=="" goto ArgumentsParsed
 if "%~1"=="/?" goto Usage
 if /i "%~1"=="/h" goto Usage
@@ -58,7 +62,13 @@ goto ParseArguments
 
 :ArgumentsParsed
 if defined USER_MODE if not defined USER_DIR goto UserFolderMissing
-if defined USER_DIR if "%USER_DIR:~-1%"=="\" if not "%USER_DIR:~3%"=="" set "USER_DIR=%USER_DIR:~0,-1%"
+rem A full path without a trailing backslash ("\." resolves to the folder
+rem itself); a drive's root, which has no last part, is refused: no
+rem installation goes there, and its removal must not start from there.
+if defined USER_DIR for %%F in ("%USER_DIR%\.") do (
+    set "USER_DIR=%%~fF"
+    if "%%~nxF"=="" goto RootFolderRefused
+)
 
 set "PROGRAMS=%ProgramFiles%"
 if defined ProgramW6432 set "PROGRAMS=%ProgramW6432%"
@@ -253,6 +263,19 @@ goto Finish
 
 :BadArgument
 echo uninstall.cmd: unknown argument "%~1". uninstall.cmd /? shows the usage.
+set "STATUS=1"
+goto Finish
+
+:EmptyFolderName
+echo uninstall.cmd: an empty folder name ("") was given. Name the folder of the
+echo installation, for example:  uninstall.cmd /user "%LOCALAPPDATA%\Mirtane"
+echo Nothing was removed.
+set "STATUS=1"
+goto Finish
+
+:RootFolderRefused
+echo uninstall.cmd: "%USER_DIR%" is the root of a drive, where no installation
+echo of MIRTANE lies. Name the folder it was installed into. Nothing was removed.
 set "STATUS=1"
 goto Finish
 

@@ -47,6 +47,8 @@ all_packages=(
     python3-skimage parallel
     # libFuzzer targets (fuzz/), with Debian's default clang
     clang "libfuzzer-14-dev|libfuzzer-19-dev"
+    # The Windows release's setup program (release/Setup.nsi)
+    nsis
     # Scripts and the release package; the Debian packages and their test
     # in a clean chroot (scripts/make-debs.sh, tests/packages/)
     file zip unzip debhelper lintian debootstrap

@@ -4,8 +4,10 @@
 #   tests/release/run-release-tests.sh <win32 build dir> <win64 build dir> <scratch dir>
 #
 # 1. Builds Mirtane-1.1.4-windows.zip with release/make-package.sh and checks its
-#    content: the six entries, each plug-in byte for byte the build's and a PE
-#    file for its machine, Windows line ends in the scripts and the guide.
+#    content: the ten entries, each plug-in byte for byte the build's and a PE
+#    file for its machine, the 32-bit setup program, Windows line ends in the
+#    scripts and texts, every file dated with the build time the plug-ins'
+#    about box shows, the licence.
 # 2. Runs the help-page checks (tests/release/HelpPageTest.cpp, compiled here
 #    with GoogleTest) on the page inside the package.
 # 3. Under Wine, in a fresh prefix inside the scratch dir: unpacks the package,
@@ -13,6 +15,13 @@
 #    checks files, registry values (reg query) and the help lookup the
 #    plug-in's Help button makes (HelpLookupProbe.exe, compiled here with
 #    MinGW, and mirtane-host.exe where it can do it).
+# 4. Under Wine, the setup program: silent installations for the current user
+#    and for all users (the hosts' folders imitated), their entries in Apps &
+#    features read back with reg query, the uninstaller removing every file and
+#    the entry, refused empty and root folders, the update button's page, and a
+#    picture of the setup program's first page (<scratch dir>/setup-first-page.png).
+#    The package's Setup.exe is 32-bit and cannot run here: these checks run the
+#    same script built as a 64-bit program (make-package.sh --amd64-setup).
 #
 # What Wine cannot show: its user may write everywhere, as an administrator
 # can, and it has neither PowerShell nor a consent prompt, and its cmd.exe has
@@ -68,7 +77,8 @@ expect() { local name=$1; shift; if "$@"; then pass "$name"; else fail "$name" "
 out_dir=$scratch/package
 rm -rf "$out_dir"
 mkdir -p "$out_dir"
-if ! zip_path=$("$source_dir/release/make-package.sh" "$win32_dir" "$win64_dir" "$out_dir" 2>"$out_dir/make.err"); then
+setup64=$scratch/Setup-amd64.exe
+if ! zip_path=$("$source_dir/release/make-package.sh" --amd64-setup "$setup64" "$win32_dir" "$win64_dir" "$out_dir" 2>"$out_dir/make.err"); then
   fail "package is built" "$(cat "$out_dir/make.err")"
   echo "$passed passed, $failed failed, $skipped skipped"
   exit 1
@@ -77,12 +87,29 @@ pass "package is built: $(basename "$zip_path")"
 expect "package is named Mirtane-1.1.4-windows.zip" test "$(basename "$zip_path")" = "Mirtane-1.1.4-windows.zip"
 
 entries=$(unzip -Z1 "$zip_path" | sort | tr '\n' ' ')
-expected_entries="INSTALL.txt MirtaneHelp.htm install.cmd uninstall.cmd x64/Mirtane.8bf x86/Mirtane.8bf "
+expected_entries="INSTALL.txt LICENSE.txt MirtaneHelp.htm README.txt Setup.exe THIRD-PARTY-NOTICES.txt install.cmd uninstall.cmd x64/Mirtane.8bf x86/Mirtane.8bf "
 if [[ $entries == "$expected_entries" ]]; then
-  pass "package holds exactly the six files"
+  pass "package holds exactly the ten files"
 else
-  fail "package holds exactly the six files" "found:    $entries" "expected: $expected_entries"
+  fail "package holds exactly the ten files" "found:    $entries" "expected: $expected_entries"
 fi
+
+# The release's build time, as the plug-ins were built with it.
+build_epoch=$(sed -n 's/^MIRTANE_BUILD_EPOCH:INTERNAL=//p' "$win64_dir/CMakeCache.txt")
+build_month=$(TZ=UTC date -d "@${build_epoch:-0}" +%m/%Y)
+# A zip keeps times to two seconds, odd ones rounded up, in the packer's
+# zone (UTC).
+zip_time=$(TZ=UTC date -d "@$(( (${build_epoch:-0} + 1) / 2 * 2 ))" +%Y%m%d.%H%M%S)
+entry_times=$(unzip -Z -T "$zip_path" | awk 'NF == 8 && $1 ~ /^-/ { print $7 }' | sort -u | tr '\n' ' ')
+if [[ -n $build_epoch && $entry_times == "$zip_time " ]]; then
+  pass "every file of the package is dated with the build time $(TZ=UTC date -d "@$build_epoch" '+%F %T') UTC"
+else
+  fail "every file of the package is dated with the build time" "found: $entry_times" "expected: $zip_time (epoch '${build_epoch}')"
+fi
+for dll in "$win32_dir/Mirtane.8bf" "$win64_dir/Mirtane.8bf"; do
+  expect "$(basename "$(dirname "$dll")")/Mirtane.8bf's about box shows Version 1.1.4  ($build_month)" \
+    grep -qaF "Version 1.1.4  ($build_month)" "$dll"
+done
 
 unpacked=$scratch/unpacked
 rm -rf "$unpacked"
@@ -102,9 +129,19 @@ pe_machine() {
 }
 expect "x86/Mirtane.8bf is an i386 PE file" test "$(pe_machine "$unpacked/x86/Mirtane.8bf")" = "014c"
 expect "x64/Mirtane.8bf is an x86-64 PE file" test "$(pe_machine "$unpacked/x64/Mirtane.8bf")" = "8664"
-expect "help page in the package is the source page" cmp -s "$unpacked/MirtaneHelp.htm" "$source_dir/release/MirtaneHelp.htm"
+expect "help page in the package is the source page with the build month $build_month" \
+  cmp -s "$unpacked/MirtaneHelp.htm" <(sed "s|@BUILD_MONTH@|$build_month|g" "$source_dir/release/MirtaneHelp.htm")
+expect "LICENSE.txt is the repository's MIT licence" \
+  cmp -s <(tr -d '\r' < "$unpacked/LICENSE.txt") "$source_dir/LICENSE"
+expect "README.txt names the version, the build month and Setup.exe" \
+  eval 'grep -qF "MIRTANE 1.1.4 for Windows (built $build_month)" "$unpacked/README.txt" && grep -qF Setup.exe "$unpacked/README.txt"'
+expect "Setup.exe is a 32-bit (i386) Windows program" test "$(pe_machine "$unpacked/Setup.exe")" = "014c"
+expect "Setup.exe's version information names the version" \
+  eval 'LC_ALL=C grep -qaP "1\\x00\\.\\x001\\x00\\.\\x004\\x00" "$unpacked/Setup.exe"'
+expect "the 64-bit build of the setup program for these tests is an x86-64 program" \
+  test "$(pe_machine "$setup64" 2>/dev/null)" = "8664"
 
-for file in install.cmd uninstall.cmd INSTALL.txt; do
+for file in install.cmd uninstall.cmd INSTALL.txt README.txt LICENSE.txt THIRD-PARTY-NOTICES.txt; do
   lines=$(wc -l < "$unpacked/$file")
   crlf=$(grep -c $'\r$' "$unpacked/$file")
   bare_cr=$(tr -d '\n' < "$unpacked/$file" | sed 's/\r$//' | tr -cd '\r' | wc -c)
@@ -137,7 +174,8 @@ page_test=$scratch/HelpPageTest
 if g++ -std=c++17 -O1 -DMIRTANE_TEST_DATA="\"$source_dir/tests/data\"" -I"$source_dir" \
     "$source_dir"/tests/release/{HelpPageTest,HtmlReader,EmbeddedPicture}.cpp -lgtest -lgtest_main -pthread \
     -o "$page_test" 2>"$scratch/HelpPageTest.err"; then
-  page_output=$(MIRTANE_HELP_PAGE="$unpacked/MirtaneHelp.htm" MIRTANE_SOURCE_DIR="$source_dir" "$page_test" 2>&1)
+  page_output=$(MIRTANE_HELP_PAGE="$unpacked/MirtaneHelp.htm" MIRTANE_SOURCE_DIR="$source_dir" \
+    MIRTANE_BUILD_MONTH="$build_month" "$page_test" 2>&1)
   page_status=$?
   page_summary=$(grep -E '^\[  (PASSED|FAILED|SKIPPED)  ?\] [0-9]+ tests?' <<<"$page_output" |
     sed -E 's/^\[  ([A-Z]+) *\] ([0-9]+) tests?.*/\2 \1/' | tr 'A-Z\n' 'a-z ')
@@ -597,6 +635,199 @@ run_cmd "" install.cmd /pause x64 'C:\No Such Folder'
 expect "a failure after a double-click is explained and waits for a key" \
   eval 'status_is 2 && output_has "does not exist" && output_has "NOT installed completely" && output_has "Press any key"'
 rm -f "$blocker"
+
+# --- empty and root folder names are refused; Enter at the folder prompt
+# takes the offered folder (it used to install into \x64 and \x86 at the
+# root of the current drive)
+user_default_windows=$("$WINE" cmd /c 'echo %LOCALAPPDATA%\Mirtane' 2>/dev/null </dev/null | tr -d '\r')
+user_default="$(c_drive)$(tr '\\' / <<<"${user_default_windows#C:}")"
+on_c=$(c_drive)/package-copy
+rm -rf "$on_c"
+cp -r "$unpacked" "$on_c"
+drive_root_untouched() { [[ ! -e "$(c_drive)/x64" && ! -e "$(c_drive)/x86" && ! -e "$(c_drive)/InstallRecord.txt" ]]; }
+PACKAGE_DIR=$on_c run_cmd "" install.cmd /user ""
+expect "install.cmd /user \"\" is refused with 1 and installs nothing" \
+  eval 'status_is 1 && output_has "empty folder name" && drive_root_untouched && [[ ! -e $user_default ]]'
+PACKAGE_DIR=$on_c run_cmd "" install.cmd /user 'C:\'
+expect "install.cmd /user into a drive's root is refused with 1" \
+  eval 'status_is 1 && output_has "is the root of a drive" && drive_root_untouched'
+PACKAGE_DIR=$on_c run_cmd "" install.cmd x64 'C:\'
+expect "install.cmd x64 into a drive's root is refused with 1" \
+  eval 'status_is 1 && output_has "is the root of a drive" && [[ ! -e "$(c_drive)/Mirtane.8bf" ]] && nothing_installed'
+printf '\r\n' > "$scratch/answer.txt"
+RUN_INPUT=$scratch/answer.txt PACKAGE_DIR=$on_c run_cmd "" install.cmd /pause /user
+enter_log=$last_output
+expect "Enter at install.cmd's folder prompt installs into the offered %LOCALAPPDATA%\\Mirtane" \
+  eval 'status_is 0 && ! output_has "Syntax error" && drive_root_untouched &&
+    cmp -s "$user_default/x64/Mirtane.8bf" "$win64_dir/Mirtane.8bf" && output_has "uninstall.cmd /user \"$user_default_windows\""'
+PACKAGE_DIR=$on_c run_cmd "" uninstall.cmd /user ""
+expect "uninstall.cmd /user \"\" is refused with 1 and removes nothing" \
+  eval 'status_is 1 && output_has "empty folder name" && [[ -f $user_default/x64/Mirtane.8bf ]]'
+PACKAGE_DIR=$on_c run_cmd "" uninstall.cmd /user 'C:\'
+expect "uninstall.cmd /user on a drive's root is refused with 1" eval 'status_is 1 && output_has "is the root of a drive"'
+PACKAGE_DIR=$on_c run_cmd "" uninstall.cmd /user "$user_default_windows\\"
+expect "uninstall.cmd /user removes the installation Enter chose" eval 'status_is 0 && [[ ! -e $user_default ]]'
+rm -rf "$on_c" "$(c_drive)/x64" "$(c_drive)/x86" "$(c_drive)/InstallRecord.txt"
+
+# ---------------------------------------------------------------------------
+# 4. The setup program (its 64-bit build: this machine runs no 32-bit code)
+
+# run_setup ARGS...: runs a program from a batch file, so that its command
+# line reaches it as typed (a /D= folder unquoted, as the setup program wants
+# it); keeps the exit status.
+run_setup() {
+  run_number=$((run_number + 1))
+  local wrapper=$log/run-$run_number.cmd
+  printf '@echo off\r\n%s\r\nexit /b %%ERRORLEVEL%%\r\n' "$*" > "$wrapper"
+  timeout 300 "$WINE" cmd /c "$(windows_path "$wrapper")" >"$log/run-$run_number.out" 2>&1 </dev/null
+  last_status=$?
+}
+setup_exe=$(windows_path "$setup64")
+readonly uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Mirtane'
+# entry_value ROOT NAME: "TYPE DATA" of a value of the Apps & features entry.
+entry_value() { registry_value 64 "$1\\$uninstall_key" "$2"; }
+entry_exists() { key_exists 64 "$1\\$uninstall_key"; }
+# The uninstaller copies itself elsewhere and returns at once; its work is
+# done when the entry is gone.
+run_uninstaller() {
+  local root=$1 command
+  command=$(entry_value "$root" QuietUninstallString | sed 's/^REG_SZ //')
+  [[ -n $command ]] || return 1
+  run_setup "$command"
+  wait_until 60 eval '! entry_exists "$root"'
+}
+
+if [[ ! -f $setup64 ]]; then
+  fail "the 64-bit build of the setup program exists" "$setup64"
+else
+  # --- refusals (the hosts' folders of the earlier checks removed first)
+  rm -rf "$(c_drive)/Program Files/Common Files/Adobe" "$(c_drive)/Program Files/Adobe" \
+    "$(c_drive)/Program Files (x86)/IrfanView" "$(c_drive)/Program Files (x86)/Adobe"
+  run_setup "$setup_exe" /S /CURRENTUSER /D=
+  expect "Setup /S /D= (an empty folder) is refused with 1 and installs nothing" \
+    eval 'status_is 1 && [[ ! -e $user_default ]] && ! entry_exists HKCU'
+  run_setup "$setup_exe" /S /ALLUSERS /D=C:\\
+  expect "Setup /S /D=C:\\ (a drive's root) is refused with 1 and installs nothing" \
+    eval 'status_is 1 && drive_root_untouched && [[ ! -e "$(c_drive)/Uninstall.exe" ]] && ! entry_exists HKLM'
+  run_setup "$setup_exe" /S
+  expect "Setup /S with no host program's plug-ins folder stops with 2 and installs nothing" \
+    eval 'status_is 2 && nothing_installed && ! entry_exists HKLM'
+
+  # --- for the current user, silently
+  run_setup "$setup_exe" /S /CURRENTUSER
+  expect "Setup /S /CURRENTUSER succeeds" status_is 0
+  expect "both plug-ins, each with the help page and the licence beside it, in %LOCALAPPDATA%\\Mirtane" \
+    eval 'cmp -s "$user_default/x64/Mirtane.8bf" "$win64_dir/Mirtane.8bf" && cmp -s "$user_default/x86/Mirtane.8bf" "$win32_dir/Mirtane.8bf" &&
+      cmp -s "$user_default/x64/MirtaneHelp.htm" "$unpacked/MirtaneHelp.htm" && cmp -s "$user_default/x86/MirtaneHelp.htm" "$unpacked/MirtaneHelp.htm" &&
+      cmp -s "$user_default/x64/LICENSE.txt" "$unpacked/LICENSE.txt" && cmp -s "$user_default/x86/LICENSE.txt" "$unpacked/LICENSE.txt"'
+  expect "the current user's installation writes nothing for all users" eval 'nothing_installed && ! entry_exists HKLM'
+  entry=$("$WINE" reg query "HKCU\\$uninstall_key" 2>&1 | tr -d '\r')
+  size_kb=$(find "$user_default" -type f ! -name UninstallRecord.txt -printf '%s\n' | awk '{ sum += $1 } END { print int((sum + 1023) / 1024) }')
+  estimated=$(( $(entry_value HKCU EstimatedSize | sed 's/^REG_DWORD //') ))
+  if [[ $(entry_value HKCU DisplayName) == "REG_SZ Mirtane 1.1.4 (filter plug-in)" &&
+    $(entry_value HKCU DisplayVersion) == "REG_SZ 1.1.4" && $(entry_value HKCU Publisher) == "REG_SZ Norlund" &&
+    $(entry_value HKCU HelpLink) == "REG_SZ $user_default_windows\x64\MirtaneHelp.htm" &&
+    $(entry_value HKCU UninstallString) == "REG_SZ \"$user_default_windows\Uninstall.exe\"" &&
+    $(entry_value HKCU InstallLocation) == "REG_SZ $user_default_windows" &&
+    -f $user_default/Uninstall.exe && $estimated -ge $((size_kb - 2)) && $estimated -le $((size_kb + 2)) ]]; then
+    pass "the Apps & features entry for the current user: name, version, publisher, size, help link, uninstaller"
+  else
+    fail "the Apps & features entry for the current user" "$entry" "installed: about $size_kb KB"
+  fi
+
+  # The update button of the installed plug-in opens the help page beside it
+  # at its section on versions; web addresses go to a stand-in browser too.
+  "$WINE" reg add 'HKCR\http\shell\open\command' /ve \
+    /d "C:\windows\system32\cmd.exe /c echo opened [%1]> \"$(windows_path "$opened_file")\"" /f >/dev/null 2>&1
+  if [[ -n $have_host_checks ]]; then
+    rm -f "$opened_file"
+    timeout 180 bash -c '
+      "$1" "$2" "$3" "$4" "$5" --dialog show >"$6/update-host.out" 2>&1 </dev/null &
+      "$1" "$7" 60 7 >"$6/update-presser.out" 2>&1 </dev/null
+      wait' _ "$WINE" "$host" "$user_default_windows\x64\Mirtane.8bf" "$(windows_path "$sample")" \
+      "$(windows_path "$scratch/update.ppm")" "$log" "$presser"
+    wait_until 30 test -s "$opened_file" || true
+    opened=$(tr -d '\r' < "$opened_file" 2>/dev/null | sed 's/ *$//')
+    expected_update="opened [file:///$(tr '\\' / <<<"$user_default_windows" | sed 's/ /%20/g')/x64/MirtaneHelp.htm#versions]"
+    if grep -qx 'pressed button 7' "$log/update-presser.out" 2>/dev/null || grep -q 'pressed button 7' "$log/update-presser.out"; then
+      if [[ $opened == "$expected_update" ]]; then
+        pass "Check for Update opens the installed help page's section on versions"
+      else
+        fail "Check for Update opens the installed help page's section on versions" "opened:   ${opened:-nothing}" \
+          "expected: $expected_update" "host: $(tr -d '\r' < "$log/update-host.out" | tail -4)"
+      fi
+    else
+      fail "Check for Update is pressed in the installed plug-in's dialog" "$(tr -d '\r' < "$log/update-presser.out")"
+    fi
+    expect "the section Check for Update opens is in the installed page" grep -qF '<h2 id="versions">' "$user_default/x64/MirtaneHelp.htm"
+  fi
+
+  run_uninstaller HKCU
+  expect "the uninstaller removes the current user's installation, its folder and the entry" \
+    eval '! entry_exists HKCU && [[ ! -e $user_default ]]'
+
+  # --- for all users, silently, into the hosts' folders it finds
+  mkdir -p "$host_folder_x64_shared" "$host_folder_x64_editor" "$host_folder_x86_viewer" "$host_folder_x86_editor"
+  echo "another filter" > "$host_folder_x64_shared/Other.8bf"
+  run_setup "$setup_exe" /S
+  expect "Setup /S installs for all users" status_is 0
+  expect "64-bit hosts' folders receive the x64 plug-in and 32-bit hosts' the x86 one" \
+    eval 'cmp -s "$host_folder_x64_shared/Mirtane.8bf" "$win64_dir/Mirtane.8bf" && cmp -s "$host_folder_x64_editor/Mirtane.8bf" "$win64_dir/Mirtane.8bf" &&
+      cmp -s "$host_folder_x86_viewer/Mirtane.8bf" "$win32_dir/Mirtane.8bf" && cmp -s "$host_folder_x86_editor/Mirtane.8bf" "$win32_dir/Mirtane.8bf"'
+  expect "the help page, the licence and the uninstaller are in Program Files\\Norlund\\Mirtane" \
+    eval 'cmp -s "$(product_dir)/MirtaneHelp.htm" "$unpacked/MirtaneHelp.htm" && cmp -s "$(product_dir)/LICENSE.txt" "$unpacked/LICENSE.txt" && [[ -f "$(product_dir)/Uninstall.exe" ]]'
+  expect "HelpFile names the product folder in both registry views" \
+    eval 'test "$(registry_value 64 "$key" HelpFile)" = "REG_SZ $help_folder" && test "$(registry_value 32 "$key" HelpFile)" = "REG_SZ $help_folder"'
+  "$WINE" "$probe" >/dev/null 2>&1 </dev/null
+  expect "the 64-bit plug-in's help lookup finds the page the setup program installed" test $? -eq 0
+  entry=$("$WINE" reg query "HKLM\\$uninstall_key" /reg:64 2>&1 | tr -d '\r')
+  if [[ $(entry_value HKLM DisplayVersion) == "REG_SZ 1.1.4" && $(entry_value HKLM Publisher) == "REG_SZ Norlund" &&
+    $(entry_value HKLM HelpLink) == "REG_SZ ${help_folder}MirtaneHelp.htm" &&
+    $(entry_value HKLM QuietUninstallString) == "REG_SZ \"${help_folder}Uninstall.exe\" /S" &&
+    $(( $(entry_value HKLM EstimatedSize | sed 's/^REG_DWORD //') )) -gt 1000 ]] && ! entry_exists HKCU; then
+    pass "the Apps & features entry for all users: version, publisher, size, help link, silent uninstaller"
+  else
+    fail "the Apps & features entry for all users" "$entry"
+  fi
+
+  # Running it again replaces the installation (its uninstaller runs first).
+  run_setup "$setup_exe" /S
+  expect "Setup /S again succeeds and leaves one entry and one record" \
+    eval 'status_is 0 && entry_exists HKLM && [[ $(find "$(c_drive)" -name UninstallRecord.txt | wc -l) -eq 1 ]]'
+
+  run_uninstaller HKLM
+  expect "the uninstaller removes the four plug-ins, the product folder, HelpFile and the entry" \
+    eval '! entry_exists HKLM && [[ -z $(find "$(c_drive)/Program Files"* -name Mirtane.8bf) ]] && nothing_installed &&
+      [[ ! -e "$(c_drive)/Program Files/Norlund" ]]'
+  expect "the hosts' folders, their other plug-ins and the other product's registry key stay" \
+    eval '[[ -d $host_folder_x64_editor && -d $host_folder_x86_viewer && -f $host_folder_x64_shared/Other.8bf ]] &&
+      test "$(registry_value 32 "HKLM\\SOFTWARE\\NORLUND\\PELT Plug-Ins\\OTHER\\1" Path)" = "REG_SZ C:\\Other\\"'
+
+  # --- for all users, silently, into a folder named with spaces
+  run_setup "$setup_exe" /S /ALLUSERS "/D=C:\\Shared Plug-ins (all)"
+  shared="$(c_drive)/Shared Plug-ins (all)"
+  expect "Setup /S /ALLUSERS /D=folder installs both plug-ins there, registered for all users" \
+    eval 'status_is 0 && cmp -s "$shared/x64/Mirtane.8bf" "$win64_dir/Mirtane.8bf" && cmp -s "$shared/x86/Mirtane.8bf" "$win32_dir/Mirtane.8bf" &&
+      test "$(entry_value HKLM InstallLocation)" = "REG_SZ C:\\Shared Plug-ins (all)"'
+  run_uninstaller HKLM
+  expect "its uninstaller removes the folder and the entry" eval '! entry_exists HKLM && [[ ! -e $shared ]]'
+
+  # --- the first page, pictured for the README
+  if [[ -n $xvfb_pid ]] && command -v import >/dev/null && command -v xwininfo >/dev/null; then
+    "$WINE" "$setup64" >/dev/null 2>&1 </dev/null &
+    setup_pid=$!
+    window_id() { xwininfo -root -tree 2>/dev/null | awk '/"Mirtane 1.1.4 Setup"/ { print $1; exit }'; }
+    if wait_until 60 eval '[[ -n $(window_id) ]]'; then
+      sleep 2
+      import -window "$(window_id)" "$scratch/setup-first-page.png" 2>/dev/null
+    fi
+    kill "$setup_pid" 2>/dev/null
+    wait "$setup_pid" 2>/dev/null
+    expect "a picture of the setup program's first page is taken" test -s "$scratch/setup-first-page.png"
+  else
+    skip "picture of the setup program's first page" "no Xvfb, ImageMagick's import or xwininfo"
+  fi
+fi
 
 echo
 echo "install.cmd said:"
