@@ -117,7 +117,8 @@ Page custom ModePageShow ModePageLeave
 !define MUI_DIRECTORYPAGE_TEXT_TOP "${PRODUCT} goes into x64 and x86 below this folder, each plug-in with its help page and licence beside it. Then choose that folder (or its x64 or x86 part) as a plug-ins folder in your image editor's preferences, or copy Mirtane.8bf from there into the editor's plug-ins folder."
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
-!define MUI_FINISHPAGE_TEXT "${PRODUCT} ${VERSION} is installed. Start your image editor: the filter is in the Filter menu under Norlund, as MIRTANE v${VERSION}.$\r$\n$\r$\nTo remove it, use Apps & features (Add or Remove Programs)."
+; Labels show "&&" as one ampersand (a single one would underline the next letter).
+!define MUI_FINISHPAGE_TEXT "${PRODUCT} ${VERSION} is installed. Start your image editor: the filter is in the Filter menu under Norlund, as MIRTANE v${VERSION}.$\r$\n$\r$\nTo remove it, use Apps && features (Add or Remove Programs)."
 !insertmacro MUI_PAGE_FINISH
 
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -525,7 +526,7 @@ Function ModePageShow
   Pop $RadioAllFolder
   ${NSD_CreateRadioButton} 0 76u 100% 12u "Only for &me, into a folder you choose (no administrator rights needed)"
   Pop $RadioUser
-  ${NSD_CreateLabel} 12u 92u -12u 40u "Windows asks for an administrator's permission when you choose an installation for all users. Either way the installation appears in Apps & features, where you can remove it."
+  ${NSD_CreateLabel} 12u 92u -12u 40u "Windows asks for an administrator's permission when you choose an installation for all users. Either way the installation appears in Apps && features, where you can remove it."
   Pop $0
   ${If} $Scope == "user"
     ${NSD_Check} $RadioUser
@@ -787,7 +788,7 @@ Section "Mirtane"
     ${If} ${Silent}
       SetErrorLevel 5
     ${EndIf}
-    Abort "Some files could not be written (see above). Close your image editor and run the setup program again; Apps & features removes what was installed."
+    Abort "Some files could not be written (see above). Close your image editor and run the setup program again; its entry in Apps and features removes what was installed."
   ${EndIf}
 SectionEnd
 
