@@ -89,6 +89,24 @@ int ReadWhole(int fd, std::vector<Exiv2::byte>& bytes, std::string& error) {
     return 0;
 }
 
+// The bytes of a buffer Exiv2 returns: Exiv2 0.28 (Debian 13) hides the
+// members that 0.27 (Debian 12) exposes.
+const Exiv2::byte* BufferBytes(const Exiv2::DataBuf& buffer) {
+#if EXIV2_TEST_VERSION(0, 28, 0)
+    return buffer.c_data();
+#else
+    return buffer.pData_;
+#endif
+}
+
+std::size_t BufferSize(const Exiv2::DataBuf& buffer) {
+#if EXIV2_TEST_VERSION(0, 28, 0)
+    return buffer.size();
+#else
+    return static_cast<std::size_t>(buffer.size_);
+#endif
+}
+
 int ReplaceWhole(int fd, Exiv2::BasicIo& io, std::string& error) {
     if (io.open() != 0) {
         error = "cannot read the file with its metadata added";
@@ -101,7 +119,7 @@ int ReplaceWhole(int fd, Exiv2::BasicIo& io, std::string& error) {
         return -1;
     }
     CheckedWriter writer(fd);
-    if (writer.Write(contents.pData_, static_cast<std::size_t>(contents.size_)) != 0) {
+    if (writer.Write(BufferBytes(contents), BufferSize(contents)) != 0) {
         error = "cannot rewrite the file with its metadata: " + writer.Reason();
         return -1;
     }

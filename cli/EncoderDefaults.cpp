@@ -1,6 +1,7 @@
 #include "cli/EncoderDefaults.h"
 
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
