@@ -80,7 +80,7 @@ static GimpProcedure* create_procedure(GimpPlugIn* plug_in, const gchar* name) {
             NULL),
         "plug-in", G_PARAM_READWRITE);
     gimp_procedure_add_int_argument(
-        procedure, "strength", "_Strength",
+        procedure, "strength", "S_trength",
         "Per cent of the way each sample moves towards its corrected value; 100 is the full "
         "correction",
         0, MIRTANE_FULL_STRENGTH, MIRTANE_FULL_STRENGTH, G_PARAM_READWRITE);
@@ -88,7 +88,7 @@ static GimpProcedure* create_procedure(GimpPlugIn* plug_in, const gchar* name) {
         procedure, "dmax", "_Black density",
         "Natural method: density of the original black, 2.1 for prints, 3.0 for slides", 0.5, 4.0,
         MIRTANE_DMAX_PRINT, G_PARAM_READWRITE);
-    add_trim(procedure, "cyan-red", "_Cyan – Red", "cyan", "red");
+    add_trim(procedure, "cyan-red", "Cya_n – Red", "cyan", "red");
     add_trim(procedure, "magenta-green", "M_agenta – Green", "magenta", "green");
     add_trim(procedure, "yellow-blue", "_Yellow – Blue", "yellow", "blue");
     gimp_procedure_add_boolean_aux_argument(
