@@ -121,15 +121,18 @@ inside() {
     # ---- GIMP 3 through the PDB, one session for the pictures --------------
     # (restore IN OUT METHOD STRENGTH DMAX RED GREEN BLUE PREPARE) loads IN,
     # lets PREPARE change the image (a selection, a precision), runs
-    # plug-in-mirtane non-interactively on its layer, reports the layer's
+    # plug-in-mirtane non-interactively on its layer (with named arguments,
+    # the form Script-Fu 3 recommends; the calls below use the older ordered
+    # list, which it still takes), reports the layer's
     # filters and exports OUT (the export renders the filters).
     local session="
       (define (restore in out method strength dmax red green blue prepare)
         (let* ((image (car (gimp-file-load RUN-NONINTERACTIVE in)))
                (layer (vector-ref (car (gimp-image-get-layers image)) 0)))
           (prepare image)
-          (plug-in-mirtane RUN-NONINTERACTIVE image (vector layer) method strength dmax
-                           red green blue)
+          (plug-in-mirtane #:run-mode RUN-NONINTERACTIVE #:image image #:drawables (vector layer)
+                           #:method method #:strength strength #:dmax dmax
+                           #:cyan-red red #:magenta-green green #:yellow-blue blue)
           (let ((filters (car (gimp-drawable-get-filters layer))))
             (gimp-message (string-append out \" filters:\"
               (apply string-append
@@ -217,29 +220,64 @@ inside() {
                      '$scratch/refused-missing.log'"
 
     # ---- The dialog, under a virtual display ---------------------------------
+    # GIMP with a display opens the dialog; once it is on screen the root
+    # window is photographed and KEY pressed in it (Escape cancels, Return
+    # confirms). Then the batch reports the layer's filters and exports OUT.
+    run_dialog() {  # KEY SHOT OUT LOG
+        rm -f "$2" "$3"
+        xvfb-run -a -s '-screen 0 1280x1024x24' bash -c '
+            gimp-3.0 -d -f --batch-interpreter=plug-in-script-fu-eval -b "
+              (let* ((image (car (gimp-file-load RUN-NONINTERACTIVE \"$1\")))
+                     (layer (vector-ref (car (gimp-image-get-layers image)) 0)))
+                (gimp-message-set-handler CONSOLE)
+                (gimp-display-new image)
+                (catch #f
+                  (plug-in-mirtane RUN-INTERACTIVE image (vector layer) \"plug-in\" 100 2.1 4 0 -3))
+                (gimp-message (string-append \"after the dialog, filters: \"
+                  (number->string (vector-length (car (gimp-drawable-get-filters layer))))))
+                (gimp-file-save RUN-NONINTERACTIVE image \"$4\" -1)
+                (gimp-message \"exported\"))" >"$5" 2>&1 &
+            gimp=$!
+            for _ in $(seq 1 240); do
+                if xwininfo -root -tree 2>/dev/null | grep -q "\"Mirtane\""; then
+                    sleep 4
+                    import -window root "$3"
+                    xdotool search --name "^Mirtane\$" windowfocus --sync key "$2"
+                    break
+                fi
+                sleep 0.5
+            done
+            for _ in $(seq 1 60); do
+                grep -q "exported" "$5" && break
+                sleep 0.5
+            done
+            kill $gimp 2>/dev/null
+            sleep 2
+            kill -9 $gimp 2>/dev/null
+            true' bash "$scratch/sample.png" "$1" "$2" "$3" "$4" >/dev/null 2>&1
+    }
     local shot="$scratch/gimp3-dialog.png"
-    rm -f "$shot"
-    xvfb-run -a -s '-screen 0 1280x1024x24' bash -c '
-        gimp-3.0 -d -f --batch-interpreter=plug-in-script-fu-eval -b "
-          (let* ((image (car (gimp-file-load RUN-NONINTERACTIVE \"$1\")))
-                 (layer (vector-ref (car (gimp-image-get-layers image)) 0)))
-            (gimp-display-new image)
-            (plug-in-mirtane RUN-INTERACTIVE image (vector layer) \"plug-in\" 100 2.1 4 0 -3))" \
-            >"$3" 2>&1 &
-        gimp=$!
-        for _ in $(seq 1 240); do
-            if xwininfo -root -tree 2>/dev/null | grep -q "\"Mirtane\""; then
-                sleep 4
-                import -window root "$2"
-                break
-            fi
-            sleep 0.5
-        done
-        kill $gimp 2>/dev/null
-        sleep 2
-        kill -9 $gimp 2>/dev/null
-        true' bash "$scratch/sample.png" "$shot" "$scratch/gimp-dialog.log"
+    run_dialog Escape "$shot" "$scratch/dialog-cancelled.png" "$scratch/dialog-cancelled.log"
     check "the GIMP 3 dialog opens (screenshot $shot)" test -s "$shot"
+    check "Cancel in the dialog takes the previewed filter off the layer" \
+        bash -c "$(declare -f max_difference same_pixels); scratch='$scratch';
+                 grep -q 'after the dialog, filters: 0' '$scratch/dialog-cancelled.log' &&
+                 same_pixels '$scratch/dialog-cancelled.png' '$scratch/sample.png'"
+    run_dialog Return "$scratch/dialog-confirmed-shot.png" "$scratch/dialog-confirmed.png" \
+        "$scratch/dialog-confirmed.log"
+    check "OK in the dialog leaves the filter on the layer, with the operation's bytes" \
+        bash -c "$(declare -f max_difference same_pixels); scratch='$scratch';
+                 grep -q 'after the dialog, filters: 1' '$scratch/dialog-confirmed.log' &&
+                 same_pixels '$scratch/dialog-confirmed.png' '$scratch/sample-gegl.png'"
+
+    # ---- The install --------------------------------------------------------
+    local stage="$scratch/stage"
+    local installed
+    installed="$stage$(pkg-config --variable=gimplibdir gimp-3.0)/plug-ins/mirtane-gimp3/mirtane-gimp3"
+    rm -rf "$stage"
+    check "the install puts the plug-in in a folder of its name under GIMP 3's plug-ins" \
+        bash -c "DESTDIR='$stage' cmake -P '$build_dir/gimp3/cmake_install.cmake' >/dev/null &&
+                 [ -x '$installed' ]"
 
     finish
 }
@@ -270,6 +308,7 @@ packages=(
     libvips-dev libcli11-dev libjpeg-dev libtiff-dev libexiv2-dev
     # GIMP 3 and GEGL, and what the tests use
     gimp libgimp-3.0-dev libgegl-dev gegl libvips-tools imagemagick xvfb xauth x11-utils
+    xdotool
 )
 
 if [ ! -x "$chroot_dir/usr/bin/apt-get" ]; then
