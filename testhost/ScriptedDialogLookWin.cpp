@@ -5,7 +5,14 @@
 #include <string>
 
 #include "resources/DialogIds.h"
+#include "resources/PluginIdentity.h"
 #include "testhost/DisplayPixels.h"
+
+// The month of the release's build time, which the plug-in built in the same
+// tree shows in its about box (cmake/BuildTime.cmake).
+#ifndef MIRTANE_BUILD_MONTH
+#error "MIRTANE_BUILD_MONTH must be defined by the build"
+#endif
 
 namespace testhost::dialogscript {
 
@@ -72,7 +79,8 @@ void ScriptedDialogEngine::BuildAbout() {
         ExpectText("caption", WindowText(dialog_), "MIRTANE Plug-In");
         Expect(HostWindow() != nullptr && GetWindow(dialog_, GW_OWNER) == HostWindow(),
                "the host window named in the about record owns the box", "");
-        ExpectText("version line", Text(IDC_ABOUT_VERSION), "Version 1.1.4  (10/2004)");
+        ExpectText("version line", Text(IDC_ABOUT_VERSION),
+                   "Version " MIRTANE_VERSION_TEXT "  (" MIRTANE_BUILD_MONTH ")");
         const LRESULT logo = SendDlgItemMessageA(dialog_, IDC_LOGO, STM_GETIMAGE, IMAGE_BITMAP, 0);
         Expect(logo != 0, "the logo is shown", "");
         Expect(GetFocus() == GetDlgItem(dialog_, IDC_ABOUT_OK), "OK has the focus", "");
