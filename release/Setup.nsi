@@ -108,6 +108,7 @@ Var RadioUser
 
 !define MUI_ABORTWARNING
 !define MUI_WELCOMEPAGE_TEXT "This installs the ${PRODUCT} ${VERSION} filter plug-in for image editors that load Photoshop-compatible filters (.8bf files), 64-bit and 32-bit, with its help page.$\r$\n$\r$\nClose your image editor before you continue."
+!define MUI_PAGE_CUSTOMFUNCTION_PRE SkipWhenElevated
 !insertmacro MUI_PAGE_WELCOME
 !define MUI_PAGE_CUSTOMFUNCTION_PRE SkipWhenElevated
 !insertmacro MUI_PAGE_LICENSE "${STAGING}\LICENSE.txt"
@@ -596,11 +597,17 @@ FunctionEnd
 ; removed first by its own uninstaller, so that one entry in Apps & features
 ; always accounts for every file.
 Function RemovePreviousInstallation
+  ; The entry lies in the 64-bit registry view on 64-bit Windows, where this
+  ; 32-bit program would otherwise look in the 32-bit one.
+  ${If} ${RunningX64}
+    SetRegView 64
+  ${EndIf}
   ${If} $Scope == "all"
     ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
   ${Else}
     ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
   ${EndIf}
+  SetRegView default
   ${If} $0 == ""
   ${OrIfNot} ${FileExists} "$0\Uninstall.exe"
     Return
