@@ -9,7 +9,9 @@
 #   3. structural checks of both DLLs (check_plugin_file, cross-checked with
 #      objdump's import list)
 #   4. the Wine tests of the 64-bit plug-in: every tests/windows/run-*-tests.sh
-#   5. the release package: unpacked, installed, used and uninstalled under Wine
+#   5. the release package: built with its setup program (NSIS), unpacked,
+#      installed, used and uninstalled under Wine by install.cmd and by the
+#      setup program, silently
 #   6. the Debian packages: built, checked by lintian, installed with apt into
 #      a clean chroot of this release (made once with debootstrap), used and
 #      removed
@@ -98,7 +100,7 @@ if [[ ${#failed_scripts[@]} -gt 0 ]]; then
     false
 fi
 
-step "release package: install and uninstall under Wine, Help through the installed page"
+step "release package: install and uninstall under Wine (install.cmd, the setup program), Help and Check for Update through the installed page"
 rm -rf "$root/build/release-tests"
 bash tests/release/run-release-tests.sh "$root/build/win32" "$root/build/win64" "$root/build/release-tests"
 
