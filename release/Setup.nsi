@@ -14,8 +14,9 @@
 ;
 ;   all users, hosts' folders   the plug-ins folders of the host programs found
 ;                               (the places install.cmd looks in) receive the
-;                               plug-in of their bitness; the help page, the
-;                               licence and the uninstaller go into
+;                               plug-in of their bitness, with the help page
+;                               and Mirtane-LICENSE.txt beside it; the help
+;                               page, the licence and the uninstaller go into
 ;                               Program Files\Norlund\Mirtane, whose name the
 ;                               registry value HelpFile gives the Help button.
 ;                               Needs administrator rights.
@@ -317,6 +318,11 @@ Function FoundFolder
     !insertmacro Place "${STAGING}\x86\Mirtane.8bf" "Mirtane.8bf"
     StrCpy $Installed32 1
   ${EndIf}
+  ; The help page and the licence beside the plug-in as well; in a folder
+  ; that other plug-ins share the licence carries the product's name, so
+  ; that no other plug-in's licence file is replaced (and later removed).
+  !insertmacro Place "${STAGING}\MirtaneHelp.htm" "MirtaneHelp.htm"
+  !insertmacro Place "${STAGING}\LICENSE.txt" "Mirtane-LICENSE.txt"
 FunctionEnd
 
 ; ScanFamily: every "<programs>\Adobe\<prefix> *\<plug-ins>" folder.

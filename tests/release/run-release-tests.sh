@@ -774,6 +774,15 @@ else
   expect "64-bit hosts' folders receive the x64 plug-in and 32-bit hosts' the x86 one" \
     eval 'cmp -s "$host_folder_x64_shared/Mirtane.8bf" "$win64_dir/Mirtane.8bf" && cmp -s "$host_folder_x64_editor/Mirtane.8bf" "$win64_dir/Mirtane.8bf" &&
       cmp -s "$host_folder_x86_viewer/Mirtane.8bf" "$win32_dir/Mirtane.8bf" && cmp -s "$host_folder_x86_editor/Mirtane.8bf" "$win32_dir/Mirtane.8bf"'
+  help_and_licence_beside_each_plugin() {
+    local folder
+    for folder in "$host_folder_x64_shared" "$host_folder_x64_editor" "$host_folder_x86_viewer" "$host_folder_x86_editor"; do
+      cmp -s "$folder/MirtaneHelp.htm" "$unpacked/MirtaneHelp.htm" && cmp -s "$folder/Mirtane-LICENSE.txt" "$unpacked/LICENSE.txt" ||
+        return 1
+    done
+  }
+  expect "the help page and the licence lie beside each plug-in, the licence under a name of its own" \
+    help_and_licence_beside_each_plugin
   expect "the help page, the licence and the uninstaller are in Program Files\\Norlund\\Mirtane" \
     eval 'cmp -s "$(product_dir)/MirtaneHelp.htm" "$unpacked/MirtaneHelp.htm" && cmp -s "$(product_dir)/LICENSE.txt" "$unpacked/LICENSE.txt" && [[ -f "$(product_dir)/Uninstall.exe" ]]'
   expect "HelpFile names the product folder in both registry views" \
@@ -797,7 +806,7 @@ else
 
   run_uninstaller HKLM
   expect "the uninstaller removes the four plug-ins, the product folder, HelpFile and the entry" \
-    eval '! entry_exists HKLM && [[ -z $(find "$(c_drive)/Program Files"* -name Mirtane.8bf) ]] && nothing_installed &&
+    eval '! entry_exists HKLM && [[ -z $(find "$(c_drive)/Program Files"* -name "Mirtane*") ]] && nothing_installed &&
       [[ ! -e "$(c_drive)/Program Files/Norlund" ]]'
   expect "the hosts' folders, their other plug-ins and the other product's registry key stay" \
     eval '[[ -d $host_folder_x64_editor && -d $host_folder_x86_viewer && -f $host_folder_x64_shared/Other.8bf ]] &&
