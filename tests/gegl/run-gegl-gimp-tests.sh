@@ -316,7 +316,8 @@ gimp_dir=$(pkg-config --variable=gimplibdir gimp-2.0)/plug-ins
 prefix=$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$build_dir/CMakeCache.txt")
 expected=("$gegl_dir/mirtane-restore.so" "$gimp_dir/mirtane-gimp/mirtane-gimp"
           "$prefix/bin/mirtane" "$prefix/share/man/man1/mirtane.1"
-          "$prefix/share/bash-completion/completions/mirtane" "$prefix/share/doc/mirtane/README.md")
+          "$prefix/share/bash-completion/completions/mirtane" "$prefix/share/doc/mirtane/README.md"
+          "$prefix/share/mirtane/MirtaneHelp.htm")
 if cmake --build "$build_dir" --target mirtane-man >"$scratch/install.log" 2>&1 &&
     DESTDIR="$stage" cmake --install "$build_dir" >>"$scratch/install.log" 2>&1; then
     missing=""
@@ -339,7 +340,7 @@ if cmake --build "$build_dir" --target mirtane-man >"$scratch/install.log" 2>&1 
     DESTDIR="$stage" cmake --build "$build_dir" --target uninstall >>"$scratch/install.log" 2>&1
     left=$(find "$stage" -type f | head -5)
     if [ -z "$left" ] && [ ! -d "$stage$gimp_dir/mirtane-gimp" ] &&
-        [ ! -d "$stage$prefix/share/doc/mirtane" ]; then
+        [ ! -d "$stage$prefix/share/doc/mirtane" ] && [ ! -d "$stage$prefix/share/mirtane" ]; then
         pass "the uninstall removes every installed file and Mirtane's own folders"
     else
         fail "the uninstall removes every installed file and Mirtane's own folders (left: $left)"
