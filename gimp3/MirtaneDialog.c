@@ -33,8 +33,6 @@ gboolean mirtane_dialog_run(GimpProcedure* procedure, GimpProcedureConfig* confi
                                            "yellow-blue"};
     PreviewState state = {config, filter};
     GValue natural = G_VALUE_INIT;
-    GimpImage* image;
-    gboolean was_clean;
     GtkWidget* dialog;
     gulong handler;
     gboolean confirmed;
@@ -56,8 +54,6 @@ gboolean mirtane_dialog_run(GimpProcedure* procedure, GimpProcedureConfig* confi
                                "cyan-red", "magenta-green", "yellow-blue", "preview", NULL);
 
     /* The filter goes on the drawable now, so the canvas shows it. */
-    image = gimp_item_get_image(GIMP_ITEM(drawable));
-    was_clean = !gimp_image_is_dirty(image);
     gimp_drawable_append_filter(drawable, filter);
     gimp_drawable_filter_set_visible(filter, preview_wanted(config));
     gimp_displays_flush();
@@ -68,11 +64,12 @@ gboolean mirtane_dialog_run(GimpProcedure* procedure, GimpProcedureConfig* confi
     gtk_widget_destroy(dialog);
 
     if (!confirmed) {
-        /* Adding and removing the filter leave two steps in the undo history
-         * and the image marked as changed; its pixels are as they were, so
-         * an image that had no unsaved changes is marked so again. */
+        /* Adding and removing the filter leave their steps in the undo
+         * history and the image marked as changed. It is not marked clean
+         * again: GIMP stays usable while the dialog is open, so the image may
+         * really have been changed meanwhile, and marking it clean would let
+         * it be closed without the offer to save. */
         gimp_drawable_filter_delete(filter);
-        if (was_clean) gimp_image_clean_all(image);
         gimp_displays_flush();
         return FALSE;
     }

