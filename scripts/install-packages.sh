@@ -51,7 +51,7 @@ all_packages=(
     nsis
     # Scripts and the release package; the Debian packages and their test
     # in a clean chroot (scripts/make-debs.sh, tests/packages/)
-    file zip unzip debhelper lintian debootstrap
+    file zip unzip build-essential debhelper lintian debootstrap
     # Checks of the tree: formatting; setpriv (util-linux) runs a case unprivileged
     clang-format util-linux
 )
