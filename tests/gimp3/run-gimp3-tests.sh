@@ -13,10 +13,9 @@
 # the chroot's /build/mirtane and runs the tests there; everything it
 # mounted is unmounted at the end. The pictures are made on the host, and
 # MIRTANE_COMMAND (default build/release/cli/mirtane, when built) writes the
-# references there: the command does not build on Debian 13 (its exiv2 is
-# newer), so the operation in the chroot is compared with the host's
-# command once, and GIMP with the operation. Without the command those
-# comparisons are reported as skipped.
+# references there: the operation built in the chroot is compared with the
+# host's command (the build every other test checks), and GIMP with the
+# operation. Without the command those comparisons are reported as skipped.
 # MIRTANE_DEBIAN_MIRROR chooses the Debian mirror (default deb.debian.org).
 # Ends with "N passed, N failed" and a non-zero status when anything failed.
 set -uo pipefail
