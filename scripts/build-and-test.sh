@@ -12,7 +12,9 @@
 #   5. the release package: built with its setup program (NSIS), unpacked,
 #      installed, used and uninstalled under Wine by install.cmd and by the
 #      setup program, silently
-#   6. the Debian packages: built, checked by lintian, installed with apt into
+#   6. the GIMP 3 plug-in, built and run headless in a Debian 13 chroot
+#      (made once with debootstrap, about 2.3 GB)
+#   7. the Debian packages: built, checked by lintian, installed with apt into
 #      a clean chroot of this release (made once with debootstrap), used and
 #      removed
 #
@@ -103,6 +105,9 @@ fi
 step "release package: install and uninstall under Wine (install.cmd, the setup program), Help and Check for Update through the installed page"
 rm -rf "$root/build/release-tests"
 bash tests/release/run-release-tests.sh "$root/build/win32" "$root/build/win64" "$root/build/release-tests"
+
+step "GIMP 3 plug-in in a Debian 13 chroot (made once with debootstrap), against the command"
+bash tests/gimp3/run-gimp3-tests.sh "$root/build/chroot-trixie-gimp3" "$root/build/release/cli/mirtane"
 
 step "Debian packages: built, checked by lintian, installed into a clean chroot and used"
 bash scripts/make-debs.sh "$root/build/debs"
