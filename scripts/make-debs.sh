@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian packages from the committed tree: mirtane (the command,
-# its manual page and completion), mirtane-gegl (the GEGL operation) and, on
-# Debian 12, gimp-plugin-mirtane (the GIMP 2.10 plug-in), then checks them
-# with lintian.
+# its manual page and completion), mirtane-gegl (the GEGL operation),
+# gimp-plugin-mirtane (the GIMP 2.10 plug-in, Debian 12) and
+# gimp3-plugin-mirtane (the GIMP 3 plug-in, Debian 13), then checks them with
+# lintian.
 #
 #   scripts/make-debs.sh [OUTPUT_DIR]      (default: build/debs)
 #
@@ -30,9 +31,13 @@ if [[ -n "${DEBEMAIL:-}" ]]; then
 else
     suppressed=(--suppress-tags bogus-mail-host,bogus-mail-host-in-debian-changelog)
 fi
-# Debian 13 has GIMP 3 only: the 2.10 plug-in's package is left out there.
-if ! pkg-config --exists gimpui-2.0; then
-    export DEB_BUILD_PROFILES="pkg.mirtane.nogimp2"
+# Debian 12 has GIMP 2.10, Debian 13 GIMP 3: the package of the plug-in
+# for the GIMP this system lacks is left out.
+profiles=()
+pkg-config --exists gimpui-2.0 || profiles+=(pkg.mirtane.nogimp2)
+pkg-config --exists gimpui-3.0 || profiles+=(pkg.mirtane.nogimp3)
+if [[ ${#profiles[@]} -gt 0 ]]; then
+    export DEB_BUILD_PROFILES="${profiles[*]}"
 fi
 dpkg-buildpackage -b -us -uc >"$work/build.log" 2>&1 || {
     tail -40 "$work/build.log" >&2
