@@ -83,19 +83,24 @@ void mirtane_release_drawable(MirtaneAnalysis* analysis) {
     analysis->rgb = NULL;
 }
 
-gboolean mirtane_analyse(MirtaneAnalysis* analysis, gint method, gchar* error, gsize error_size) {
+gboolean mirtane_analyse(MirtaneAnalysis* analysis, const MirtaneSettings* settings, gchar* error,
+                         gsize error_size) {
     const ptrdiff_t stride = (ptrdiff_t)analysis->width * 3;
+    const gint method = settings->method;
     int status;
 
-    if (analysis->method == method) return TRUE;
+    if (analysis->method == method &&
+        (method != MIRTANE_METHOD_NATURAL || analysis->dmax == settings->dmax))
+        return TRUE;
     if (method == MIRTANE_METHOD_NATURAL)
         status = mirtane_analyse_natural_rgb8(analysis->rgb, analysis->width, analysis->height,
-                                              stride, 3, MIRTANE_DMAX_PRINT, MIRTANE_DEFAULT_FLARE,
+                                              stride, 3, settings->dmax, MIRTANE_DEFAULT_FLARE,
                                               &analysis->correction, NULL, error, error_size);
     else
         status = mirtane_analyse_rgb8(analysis->rgb, analysis->width, analysis->height, stride, 3,
                                       &analysis->correction, error, error_size);
     analysis->method = status == 0 ? method : -1;
+    analysis->dmax = settings->dmax;
     return status == 0;
 }
 

@@ -1,4 +1,5 @@
-/* The dialog: the analysis method, the strength and the three trims as
+/* The dialog: the analysis method, the strength, the natural method's black
+ * density and the three trims as
  * sliders with entries, labelled as the plug-in's own dialog labels them,
  * and a preview of the whole restored layer (zoomable) that follows them.
  * Help opens Mirtane's own help page. */
@@ -16,6 +17,7 @@ typedef struct {
     GtkWidget* method;
     GtkWidget* status;
     GtkObject* strength;
+    GtkObject* dmax;
     GtkObject* adjustments[3];
     gboolean analysed; /* the chosen method's correction is in `analysis` */
 } DialogState;
@@ -26,8 +28,7 @@ typedef struct {
 static void analyse_for_preview(DialogState* state) {
     gchar error[256] = "";
 
-    state->analysed =
-        mirtane_analyse(state->analysis, state->settings->method, error, sizeof error);
+    state->analysed = mirtane_analyse(state->analysis, state->settings, error, sizeof error);
     gtk_label_set_text(GTK_LABEL(state->status), state->analysed ? "" : error);
 }
 
@@ -53,6 +54,13 @@ static void method_changed(GtkWidget* combo, DialogState* state) {
 
     gimp_int_combo_box_get_active(GIMP_INT_COMBO_BOX(combo), &method);
     state->settings->method = method;
+    gimp_scale_entry_set_sensitive(state->dmax, method == MIRTANE_METHOD_NATURAL);
+    analyse_for_preview(state);
+    gimp_preview_invalidate(GIMP_PREVIEW(state->preview));
+}
+
+static void dmax_changed(GtkAdjustment* adjustment, DialogState* state) {
+    state->settings->dmax = gtk_adjustment_get_value(adjustment);
     analyse_for_preview(state);
     gimp_preview_invalidate(GIMP_PREVIEW(state->preview));
 }
@@ -64,6 +72,7 @@ static void respond(GtkWidget* dialog, gint response, DialogState* state) {
     for (i = 0; i < 3; i++)
         gtk_adjustment_set_value(GTK_ADJUSTMENT(state->adjustments[i]), 0);
     gtk_adjustment_set_value(GTK_ADJUSTMENT(state->strength), MIRTANE_FULL_STRENGTH);
+    gtk_adjustment_set_value(GTK_ADJUSTMENT(state->dmax), MIRTANE_DMAX_PRINT);
     g_signal_stop_emission_by_name(dialog, "response");
 }
 
@@ -108,7 +117,7 @@ gboolean mirtane_dialog_run(MirtaneAnalysis* analysis, MirtaneSettings* settings
     };
     gint* values[3] = {&settings->trims.cyanRed, &settings->trims.magentaGreen,
                        &settings->trims.yellowBlue};
-    DialogState state = {analysis, settings, NULL, NULL, NULL, NULL, {NULL}, FALSE};
+    DialogState state = {analysis, settings, NULL, NULL, NULL, NULL, NULL, {NULL}, FALSE};
     GtkWidget* dialog;
     GtkWidget* box;
     GtkWidget* table;
@@ -133,7 +142,7 @@ gboolean mirtane_dialog_run(MirtaneAnalysis* analysis, MirtaneSettings* settings
     state.status = gtk_label_new("");
     gtk_box_pack_start(GTK_BOX(box), state.status, FALSE, FALSE, 0);
 
-    table = gtk_table_new(5, 3, FALSE);
+    table = gtk_table_new(6, 3, FALSE);
     gtk_table_set_col_spacings(GTK_TABLE(table), 6);
     gtk_table_set_row_spacings(GTK_TABLE(table), 6);
     gtk_box_pack_start(GTK_BOX(box), table, FALSE, FALSE, 0);
@@ -153,9 +162,15 @@ gboolean mirtane_dialog_run(MirtaneAnalysis* analysis, MirtaneSettings* settings
     state.strength =
         add_slider(table, 1, "Strength", &settings->strength, 0, MIRTANE_FULL_STRENGTH,
                    "Per cent of the correction applied; 100 is the full correction", &state);
+    state.dmax = gimp_scale_entry_new(
+        GTK_TABLE(table), 0, 2, "Black density", 200, 4, settings->dmax, MIRTANE_DMAX_LOWEST,
+        MIRTANE_DMAX_HIGHEST, 0.1, 0.5, 1, TRUE, 0, 0,
+        "Natural method: density of the original black, 2.1 for prints, 3.0 for slides", NULL);
+    gimp_scale_entry_set_sensitive(state.dmax, settings->method == MIRTANE_METHOD_NATURAL);
+    g_signal_connect(state.dmax, "value-changed", G_CALLBACK(dmax_changed), &state);
     for (i = 0; i < 3; i++)
         state.adjustments[i] =
-            add_slider(table, i + 2, rows[i].label, values[i], -MIRTANE_TRIM_LIMIT,
+            add_slider(table, i + 3, rows[i].label, values[i], -MIRTANE_TRIM_LIMIT,
                        MIRTANE_TRIM_LIMIT, rows[i].tooltip, &state);
     g_signal_connect(dialog, "response", G_CALLBACK(respond), &state);
 

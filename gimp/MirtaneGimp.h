@@ -22,7 +22,11 @@ typedef struct {
     MirtaneTrims trims;
     gint method;   /* MIRTANE_METHOD_PLUG_IN or MIRTANE_METHOD_NATURAL */
     gint strength; /* per cent, 0 ... MIRTANE_FULL_STRENGTH */
+    gdouble dmax;  /* natural method: density of the original black, 0.5 ... 4.0 */
 } MirtaneSettings;
+
+#define MIRTANE_DMAX_LOWEST 0.5
+#define MIRTANE_DMAX_HIGHEST 4.0
 
 /* A whole drawable read for the analysis, and the correction of the method
  * last analysed, applied at the precision the drawable is read in. */
@@ -32,7 +36,8 @@ typedef struct {
     guchar* rgb;        /* its 8-bit rendering, width x height x 3, what the analysis sees */
     gint width;
     gint height;
-    gint method; /* the method `correction` comes from */
+    gint method;  /* the method `correction` comes from */
+    gdouble dmax; /* and, for the natural method, the black density */
     MirtaneCorrection correction;
 } MirtaneAnalysis;
 
@@ -43,10 +48,11 @@ gboolean mirtane_read_drawable(gint32 drawable, MirtaneAnalysis* analysis, gchar
                                gsize error_size);
 void mirtane_release_drawable(MirtaneAnalysis* analysis);
 
-/* Works out the correction of the read drawable by `method`. FALSE with a
- * one-line reason in `error` (the plug-in's analysis refuses pictures
- * under 480 x 480). */
-gboolean mirtane_analyse(MirtaneAnalysis* analysis, gint method, gchar* error, gsize error_size);
+/* Works out the correction of the read drawable by settings' method (and
+ * black density). FALSE with a one-line reason in `error` (the plug-in's
+ * analysis refuses pictures under 480 x 480). */
+gboolean mirtane_analyse(MirtaneAnalysis* analysis, const MirtaneSettings* settings, gchar* error,
+                         gsize error_size);
 
 /* Corrects `pixels` in place at settings' trims and strength: width x
  * height pixels of `format` (u8, u16 or float R'G'B'(A)), rows packed. */

@@ -42,6 +42,9 @@ static void query(void) {
          "The analysis { PLUG-IN (0): the filter plug-in's own, NATURAL (1): undoes a dye "
          "fade, leaves unfaded pictures alone }"},
         {GIMP_PDB_INT32, "strength", "Per cent of the correction applied, 0 ... 100"},
+        {GIMP_PDB_FLOAT, "dmax",
+         "Natural method: density of the original black, 0.5 ... 4.0 (2.1 for prints, 3.0 for "
+         "slides)"},
         {GIMP_PDB_INT32, "cyan-red", "Cyan (-25) to red (25) trim, 0 neutral"},
         {GIMP_PDB_INT32, "magenta-green", "Magenta (-25) to green (25) trim, 0 neutral"},
         {GIMP_PDB_INT32, "yellow-blue", "Yellow (-25) to blue (25) trim, 0 neutral"},
@@ -63,7 +66,8 @@ static gboolean settings_in_range(const MirtaneSettings* settings) {
            ABS(trims->yellowBlue) <= MIRTANE_TRIM_LIMIT &&
            (settings->method == MIRTANE_METHOD_PLUG_IN ||
             settings->method == MIRTANE_METHOD_NATURAL) &&
-           settings->strength >= 0 && settings->strength <= MIRTANE_FULL_STRENGTH;
+           settings->strength >= 0 && settings->strength <= MIRTANE_FULL_STRENGTH &&
+           settings->dmax >= MIRTANE_DMAX_LOWEST && settings->dmax <= MIRTANE_DMAX_HIGHEST;
 }
 
 /* The settings a non-interactive call gives; FALSE when the call is wrong. */
@@ -72,10 +76,11 @@ static gboolean settings_from_call(const gchar* name, gint nparams, const GimpPa
     gint trims_at = 3;
 
     if (strcmp(name, MIRTANE_METHOD_PROCEDURE) == 0) {
-        if (nparams != 8) return FALSE;
+        if (nparams != 9) return FALSE;
         settings->method = param[3].data.d_int32;
         settings->strength = param[4].data.d_int32;
-        trims_at = 5;
+        settings->dmax = param[5].data.d_float;
+        trims_at = 6;
     } else if (nparams != 6)
         return FALSE;
     settings->trims.cyanRed = param[trims_at].data.d_int32;
@@ -89,7 +94,8 @@ static void run(const gchar* name, gint nparams, const GimpParam* param, gint* n
     static GimpParam values[2];
     static gchar error[256];
     GimpRunMode mode = param[0].data.d_int32;
-    MirtaneSettings settings = {{0, 0, 0}, MIRTANE_METHOD_PLUG_IN, MIRTANE_FULL_STRENGTH};
+    MirtaneSettings settings = {
+        {0, 0, 0}, MIRTANE_METHOD_PLUG_IN, MIRTANE_FULL_STRENGTH, MIRTANE_DMAX_PRINT};
     MirtaneAnalysis analysis;
     GimpPDBStatusType status = GIMP_PDB_SUCCESS;
     gboolean known =
@@ -108,7 +114,8 @@ static void run(const gchar* name, gint nparams, const GimpParam* param, gint* n
         if (!settings_from_call(name, nparams, param, &settings)) status = GIMP_PDB_CALLING_ERROR;
     } else if (!gimp_get_data(MIRTANE_PROCEDURE, &settings) || !settings_in_range(&settings)) {
         /* No earlier run, or one of an older version that kept the trims only. */
-        MirtaneSettings fresh = {{0, 0, 0}, MIRTANE_METHOD_PLUG_IN, MIRTANE_FULL_STRENGTH};
+        MirtaneSettings fresh = {
+            {0, 0, 0}, MIRTANE_METHOD_PLUG_IN, MIRTANE_FULL_STRENGTH, MIRTANE_DMAX_PRINT};
         settings = fresh;
     }
 
@@ -117,14 +124,14 @@ static void run(const gchar* name, gint nparams, const GimpParam* param, gint* n
             mirtane_read_drawable(param[2].data.d_drawable, &analysis, error, sizeof error);
         /* The dialog analyses for itself, whichever method is chosen in it. */
         if (analysed && mode != GIMP_RUN_INTERACTIVE)
-            analysed = mirtane_analyse(&analysis, settings.method, error, sizeof error);
+            analysed = mirtane_analyse(&analysis, &settings, error, sizeof error);
         if (!analysed) status = GIMP_PDB_EXECUTION_ERROR;
     }
     if (status == GIMP_PDB_SUCCESS && mode == GIMP_RUN_INTERACTIVE &&
         !mirtane_dialog_run(&analysis, &settings))
         status = GIMP_PDB_CANCEL;
-    if (status == GIMP_PDB_SUCCESS && analysis.method != settings.method &&
-        !mirtane_analyse(&analysis, settings.method, error, sizeof error))
+    /* The dialog's last analysis is kept unless its settings changed after it. */
+    if (status == GIMP_PDB_SUCCESS && !mirtane_analyse(&analysis, &settings, error, sizeof error))
         status = GIMP_PDB_EXECUTION_ERROR;
     if (status == GIMP_PDB_SUCCESS) {
         mirtane_apply_to_drawable(&analysis, &settings);
