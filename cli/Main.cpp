@@ -619,6 +619,7 @@ int main(int argc, char** argv) {
     g_log_set_handler("VIPS", G_LOG_LEVEL_WARNING, &IgnoreLog, nullptr);
     // Each file is read once: caching operations would only hold memory.
     vips_cache_set_max(0);
+    BlockUnsafeLoaders();
     const int status = Run(argc, argv);
     vips_shutdown();
     return status;

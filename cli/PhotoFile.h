@@ -65,6 +65,12 @@ struct PhotoLimits {
 // a 24-megapixel 16-bit RGB scan being 144 MB). At least 256 MiB.
 std::int64_t DefaultMemoryBudget();
 
+// Keeps libvips from trying loaders that are not safe on hostile files: those
+// libvips itself marks untrusted, and OpenSlide's, whose probing of any TIFF
+// file for a slide scanner's layout allocates what a crafted header asks (a
+// 1.4 KB TIFF made it ask for 8 GB). Call once, after VIPS_INIT.
+void BlockUnsafeLoaders();
+
 // Reads `path`. The header is read first: a file with more than one page or
 // frame, more pixels than limits.maxPixels or more decoded bytes than
 // limits.maxBytes is refused before any pixel is decoded or allocated; the

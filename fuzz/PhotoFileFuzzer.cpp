@@ -28,6 +28,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char*** argv) {
     }
     vips_cache_set_max(0);
     vips_concurrency_set(1);
+    mirtane::cli::BlockUnsafeLoaders();  // as the command does
     g_log_set_handler(
         "VIPS", G_LOG_LEVEL_WARNING, [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {},
         nullptr);
