@@ -83,17 +83,12 @@ struct WorkerOptions {
     int threads = 1;
 };
 
+// The curves command's options: what the request takes as it is, and the
+// three that are read into it once parsed.
 struct CurvesOptions {
-    std::vector<std::string> inputs;
-    bool json = false;
-    std::string plot;
-    std::string cube;
-    std::string lutImage;
-    Trims trims;
-    int strength = MIRTANE_FULL_STRENGTH;
+    CurvesRequest request;
     bool trimBorder = false;
-    std::string area;
-    PhotoLimits limits;
+    std::string area;  // X,Y,W,H
     MethodOptions method;
 };
 
@@ -436,16 +431,8 @@ int RunWorker(const WorkerOptions& options) {
 }
 
 int RunCurvesCommand(const CurvesOptions& options) {
-    CurvesRequest request;
-    request.inputs = options.inputs;
-    request.json = options.json;
-    request.plot = options.plot;
-    request.cube = options.cube;
-    request.lutImage = options.lutImage;
-    request.trims = options.trims;
-    request.strength = options.strength;
+    CurvesRequest request = options.request;
     request.analysis.border = options.trimBorder ? BorderTrim::Remove : BorderTrim::Keep;
-    request.limits = options.limits;
     request.method = ChoiceFromOptions(options.method);
     std::string problem;
     if (!options.area.empty() &&
@@ -531,27 +518,27 @@ int Run(int argc, char** argv) {
     CurvesOptions curves;
     CLI::App* curvesCommand =
         app.add_subcommand("curves", "Print the levels and channel curves computed for a photo");
-    curvesCommand->add_option("inputs", curves.inputs, "Photo files")->required();
-    curvesCommand->add_flag("--json", curves.json, "Print JSON instead of text");
-    curvesCommand->add_option("--plot", curves.plot,
+    curvesCommand->add_option("inputs", curves.request.inputs, "Photo files")->required();
+    curvesCommand->add_flag("--json", curves.request.json, "Print JSON instead of text");
+    curvesCommand->add_option("--plot", curves.request.plot,
                               "Also draw the three curves into FILE.png (- standard output; "
                               "for several inputs a pattern such as %s_curves.png)");
-    curvesCommand->add_option("--cube", curves.cube,
+    curvesCommand->add_option("--cube", curves.request.cube,
                               "Also write the whole correction as a 1-D .cube lookup table (- "
                               "standard output; several inputs: a pattern, %s.cube)");
-    curvesCommand->add_option("--lut-image", curves.lutImage,
+    curvesCommand->add_option("--lut-image", curves.request.lutImage,
                               "Also write the whole correction as a 256 x 1 image (vips maplut, "
                               "ImageMagick -clut)");
-    AddTrimOptions(*curvesCommand, curves.trims);
+    AddTrimOptions(*curvesCommand, curves.request.trims);
     curvesCommand
-        ->add_option("--strength", curves.strength,
+        ->add_option("--strength", curves.request.strength,
                      "Per cent of the correction in the exported tables (default 100)")
         ->transform(kDecimalInteger)
         ->check(CLI::Range(0, MIRTANE_FULL_STRENGTH));
     curvesCommand->add_flag("--trim", curves.trimBorder, "Analyse inside a uniform border");
     curvesCommand->add_option("--analyse-area", curves.area,
                               "Analyse only the rectangle X,Y,W,H of the upright picture");
-    AddLimitOptions(*curvesCommand, curves.limits);
+    AddLimitOptions(*curvesCommand, curves.request.limits);
     AddMethodOptions(*curvesCommand, curves.method);
 
     if (std::string hint = SingleDashHint(argc, argv, {restoreCommand, curvesCommand});
