@@ -41,17 +41,8 @@ failed=0
 pass() { echo "PASS: $1"; passed=$((passed + 1)); }
 fail() { echo "FAIL: $1"; failed=$((failed + 1)); }
 
-# Largest difference between two images' samples (0 when identical).
-max_difference() {
-    vips subtract "$1" "$2" "$scratch/difference.v" &&
-        vips abs "$scratch/difference.v" "$scratch/absolute.v" &&
-        vips max "$scratch/absolute.v"
-}
-same_pixels() {
-    [ "$(vipsheader -f width "$1")x$(vipsheader -f height "$1")x$(vipsheader -f bands "$1")" = \
-      "$(vipsheader -f width "$2")x$(vipsheader -f height "$2")x$(vipsheader -f bands "$2")" ] &&
-        [ "$(max_difference "$1" "$2")" = "0.000000" ]
-}
+# max_difference and same_pixels.
+. "$repository/tests/lib/compare-images.sh"
 
 # The top byte of each 16-bit sample: b for a byte widened to b * 257.
 top_byte() {
