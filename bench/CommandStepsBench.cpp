@@ -29,11 +29,11 @@
 #include "host/ParameterBlock.h"
 #include "host/PluginMain.h"
 #include "host/TrackedMemory.h"
+#include "hosts/prodhost/ProductionHost.h"
+#include "hosts/testhost/ScriptingHost.h"
 #include "pipeline/ApplyToImage.h"
 #include "pipeline/ReadAndReducePlanes.h"
 #include "platform/headless/HeadlessPlatform.h"
-#include "prodhost/ProductionHost.h"
-#include "testhost/ScriptingHost.h"
 
 namespace {
 
@@ -82,7 +82,7 @@ cli::Photo Load(const std::string& path) {
     return photo;
 }
 
-prodhost::ImageView ViewOf(testhost::Image& image) {
+prodhost::ImageView ViewOf(hostkit::Image& image) {
     return prodhost::ImageView{image.pixels.data(), image.width, image.height};
 }
 
@@ -211,7 +211,7 @@ BENCHMARK_CAPTURE(BM_Encode, jpeg_12MP, true)->Unit(benchmark::kMillisecond)->It
 void BM_WholeRun(benchmark::State& state, Memory memory) {
     platform::headless::SetMessagesEchoed(false);
     const cli::Photo photo = Load(TestPhotographs().tiff);
-    testhost::Image image = photo.rgb;
+    hostkit::Image image = photo.rgb;
     auto host = std::make_unique<prodhost::ProductionHost>(&PluginMain);
     for (auto _ : state) {
         state.PauseTiming();

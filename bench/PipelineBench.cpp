@@ -25,10 +25,10 @@
 #include "bench/BentCurveSettings.h"
 #include "host/HostState.h"
 #include "host/TrackedMemory.h"
+#include "hosts/testhost/TestHost.h"
 #include "pipeline/ApplyCurves.h"
 #include "pipeline/MedianFilter.h"
 #include "pipeline/ReadAndReducePlanes.h"
-#include "testhost/TestHost.h"
 
 namespace {
 
@@ -129,7 +129,7 @@ void BM_ReadAndReducePlanes(benchmark::State& state, Memory memory) {
     static_cast<void>(memory);
 #endif
     testhost::TestHost host(&NoPlugin);
-    testhost::Image image = testhost::MakeImage(kWidth, kHeight);
+    hostkit::Image image = hostkit::MakeImage(kWidth, kHeight);
     image.pixels = RandomBytes(image.pixels.size(), 3);
     host.SetImage(std::move(image));
     gHostAdvanceState = host.record().advanceState;

@@ -12,8 +12,8 @@
 #endif
 
 #include "host/PluginMain.h"
+#include "hosts/testhost/TestHost.h"
 #include "platform/headless/HeadlessPlatform.h"
-#include "testhost/TestHost.h"
 
 namespace {
 
@@ -22,8 +22,8 @@ constexpr int kHeight = 4000;
 
 // Smooth gradients with noise, faded towards grey with a warm cast: the
 // kind of picture the filter is for, and one that exercises every stage.
-testhost::Image FadedPhotograph() {
-    testhost::Image image = testhost::MakeImage(kWidth, kHeight);
+hostkit::Image FadedPhotograph() {
+    hostkit::Image image = hostkit::MakeImage(kWidth, kHeight);
     std::mt19937 random(11);
     std::uniform_int_distribution<int> noise(-4, 4);
     for (int y = 0; y < kHeight; ++y) {
@@ -56,7 +56,7 @@ void BM_WholeRun(benchmark::State& state) {
     if (state.range(0) != 0) {
         KeepFreedMemoryLikeAHostPool();
     }
-    const testhost::Image photograph = FadedPhotograph();
+    const hostkit::Image photograph = FadedPhotograph();
     testhost::TestHost host(&PluginMain);
     for (auto _ : state) {
         state.PauseTiming();

@@ -14,14 +14,14 @@ namespace {
 
 using vips::VImage;
 
-testhost::Image FromVips(const VImage& image) {
-    testhost::Image copy = testhost::MakeImage(image.width(), image.height(), image.bands());
+hostkit::Image FromVips(const VImage& image) {
+    hostkit::Image copy = hostkit::MakeImage(image.width(), image.height(), image.bands());
     image.write(VImage::new_from_memory(copy.pixels.data(), copy.pixels.size(), copy.width,
                                         copy.height, copy.planes, VIPS_FORMAT_UCHAR));
     return copy;
 }
 
-VImage Upright(const testhost::Image& image, int orientation) {
+VImage Upright(const hostkit::Image& image, int orientation) {
     VImage view = ToVipsImage(image).copy();
     if (orientation < 2 || orientation > 8) {
         return view;
@@ -56,15 +56,15 @@ int ParseAnalysisArea(const std::string& text, AnalysisArea& area, std::string& 
     return 0;
 }
 
-testhost::Image UprightImage(const testhost::Image& image, int orientation) {
+hostkit::Image UprightImage(const hostkit::Image& image, int orientation) {
     if (orientation < 2 || orientation > 8) {
         return image;
     }
     return FromVips(Upright(image, orientation));
 }
 
-int AnalysedPicture(const testhost::Image& stored, int orientation, const AnalysisChoice& choice,
-                    testhost::Image& picture, std::string& error) {
+int AnalysedPicture(const hostkit::Image& stored, int orientation, const AnalysisChoice& choice,
+                    hostkit::Image& picture, std::string& error) {
     VImage view = Upright(stored, orientation);
     if (choice.border == BorderTrim::Remove) {
         int top = 0;

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "testhost/Image.h"
+#include "hosts/kit/Image.h"
 
 namespace mirtane::cli {
 
@@ -35,7 +35,7 @@ struct AnalysisChoice {
 
 // `image` (8-bit, any plane count) turned upright from EXIF orientation
 // 1 ... 8; a copy of it for 1 or any other value.
-testhost::Image UprightImage(const testhost::Image& image, int orientation);
+hostkit::Image UprightImage(const hostkit::Image& image, int orientation);
 
 // The analysed picture of `stored` (8-bit RGB as stored, with `orientation`).
 // A uniform border is the run of pixels within libvips find_trim's default
@@ -43,8 +43,8 @@ testhost::Image UprightImage(const testhost::Image& image, int orientation);
 // picture is used. Returns 0, or -1 with `error` when the area lies outside
 // the picture, or when the border or the area leaves less than
 // choice.minimumSide pixels a side.
-[[nodiscard]] int AnalysedPicture(const testhost::Image& stored, int orientation,
-                                  const AnalysisChoice& choice, testhost::Image& picture,
+[[nodiscard]] int AnalysedPicture(const hostkit::Image& stored, int orientation,
+                                  const AnalysisChoice& choice, hostkit::Image& picture,
                                   std::string& error);
 
 }  // namespace mirtane::cli

@@ -28,7 +28,7 @@ VImage Caption(const std::string& text, int width) {
     return VImage::bandjoin({label, label, label}).cast(VIPS_FORMAT_UCHAR);
 }
 
-VImage Panel(const testhost::Image& image, double scale, const std::string& caption,
+VImage Panel(const hostkit::Image& image, double scale, const std::string& caption,
              const std::string& profile) {
     VImage picture = ToVipsImage(image);
     if (!profile.empty()) {
@@ -48,7 +48,7 @@ VImage Panel(const testhost::Image& image, double scale, const std::string& capt
 
 }  // namespace
 
-VImage ComparisonImage(const testhost::Image& before, const testhost::Image& after,
+VImage ComparisonImage(const hostkit::Image& before, const hostkit::Image& after,
                        const Trims& trims, const std::string& profile) {
     const int longer = std::max(before.width, before.height);
     const double scale = longer > kMaxPanelSide ? static_cast<double>(kMaxPanelSide) / longer : 1.0;
@@ -67,7 +67,7 @@ VImage ComparisonImage(const testhost::Image& before, const testhost::Image& aft
         .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
 }
 
-int SaveComparison(const testhost::Image& before, const testhost::Image& after, const Trims& trims,
+int SaveComparison(const hostkit::Image& before, const hostkit::Image& after, const Trims& trims,
                    const std::string& profile, const std::string& path, int quality,
                    std::string& error) {
     try {

@@ -7,7 +7,7 @@
 #include <vips/vips8>
 
 #include "cli/Trims.h"
-#include "testhost/Image.h"
+#include "hosts/kit/Image.h"
 
 namespace mirtane::cli {
 
@@ -21,12 +21,12 @@ constexpr int kMaxPanelSide = 1024;
 // in a wide-gamut space (a scan in Adobe RGB or ProPhoto) looks on any
 // screen as it does in a colour-managed editor, and the comparison carries
 // the sRGB profile.
-vips::VImage ComparisonImage(const testhost::Image& before, const testhost::Image& after,
+vips::VImage ComparisonImage(const hostkit::Image& before, const hostkit::Image& after,
                              const Trims& trims, const std::string& profile = {});
 
 // Writes ComparisonImage to `path` as SaveImage does. Returns 0, or -1 with
 // `error` set.
-[[nodiscard]] int SaveComparison(const testhost::Image& before, const testhost::Image& after,
+[[nodiscard]] int SaveComparison(const hostkit::Image& before, const hostkit::Image& after,
                                  const Trims& trims, const std::string& profile,
                                  const std::string& path, int quality, std::string& error);
 

@@ -61,7 +61,7 @@ int WriteCube(const ByteTables& tables, const std::string& title, const std::str
 }
 
 int WriteLutImage(const ByteTables& tables, const std::string& path, std::string& error) {
-    testhost::Image lut = testhost::MakeImage(256, 1, 3);
+    hostkit::Image lut = hostkit::MakeImage(256, 1, 3);
     for (int b = 0; b < 256; ++b) {
         for (int c = 0; c < 3; ++c)
             lut.pixels[b * 3 + c] = tables[c][b];

@@ -55,7 +55,7 @@ int CurvesOfFile(const CurvesRequest& request, const std::string& input, std::st
     }
     AnalysisChoice analysis = request.analysis;
     analysis.minimumSide = MinimumAnalysedSide(request.method);
-    testhost::Image picture;
+    hostkit::Image picture;
     if (AnalysedPicture(photo.rgb, photo.orientation, analysis, picture, error) != 0) {
         return -1;
     }

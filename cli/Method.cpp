@@ -9,7 +9,7 @@ namespace {
 // What the natural method read and chose, on one line: the evidence (levels,
 // the blacks' densities, where it read them), the gains and strength, and the
 // curves at a quarter, half and three quarters of the input range.
-std::string NaturalReport(const testhost::Image& picture, const MirtaneNaturalChoice& chosen,
+std::string NaturalReport(const hostkit::Image& picture, const MirtaneNaturalChoice& chosen,
                           const MirtaneCorrection& correction) {
     char text[1024];
     const auto code = [&](int c, int i) {
@@ -42,7 +42,7 @@ int MinimumAnalysedSide(const MethodChoice& choice) {
     return choice.method == Method::PlugIn ? MIRTANE_MINIMUM_SIDE : 0;
 }
 
-int AnalyseWithMethod(const testhost::Image& picture, const MethodChoice& choice,
+int AnalyseWithMethod(const hostkit::Image& picture, const MethodChoice& choice,
                       MirtaneCorrection& correction, std::string& report, std::string& error) {
     char reason[512] = "";
     const auto stride = static_cast<std::ptrdiff_t>(picture.width) * picture.planes;

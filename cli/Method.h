@@ -7,7 +7,7 @@
 #include <string>
 
 #include "engine/MirtaneEngine.h"
-#include "testhost/Image.h"
+#include "hosts/kit/Image.h"
 
 namespace mirtane::cli {
 
@@ -29,7 +29,7 @@ int MinimumAnalysedSide(const MethodChoice& choice);
 // The correction of `picture` (8-bit RGB) by the chosen method. With the
 // natural method `report` gets what it chose in one line (levels, gains,
 // strength). Returns 0, or -1 with `error`.
-[[nodiscard]] int AnalyseWithMethod(const testhost::Image& picture, const MethodChoice& choice,
+[[nodiscard]] int AnalyseWithMethod(const hostkit::Image& picture, const MethodChoice& choice,
                                     MirtaneCorrection& correction, std::string& report,
                                     std::string& error);
 

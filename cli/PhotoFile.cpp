@@ -140,8 +140,8 @@ constexpr int kStripRows = 128;
 
 // An image of the given shape whose pixels are still to be appended, with
 // room reserved for all of them (reserved, not yet touched).
-testhost::Image EmptyImage(int width, int height, int planes) {
-    testhost::Image image;
+hostkit::Image EmptyImage(int width, int height, int planes) {
+    hostkit::Image image;
     image.width = width;
     image.height = height;
     image.planes = planes;
@@ -494,7 +494,7 @@ PhotoFormat FormatForName(const std::string& path) {
     return PhotoFormat::Unknown;
 }
 
-VImage ToVipsImage(const testhost::Image& image) {
+VImage ToVipsImage(const hostkit::Image& image) {
     // libvips reads the pixels in place.
     auto* data = const_cast<std::uint8_t*>(image.pixels.data());
     const VipsInterpretation space =
@@ -579,7 +579,7 @@ void CopyKeptFields(const VImage& from, VImage& to, bool strip) {
 
 // The 16-bit samples as an image: as they are for formats that hold 16 bits,
 // as their rounded 8-bit rendering for those that do not.
-VImage DeepImage(const Photo& photo, const testhost::Image& rgb, PhotoFormat format,
+VImage DeepImage(const Photo& photo, const hostkit::Image& rgb, PhotoFormat format,
                  std::vector<std::uint8_t>& rendering) {
     const int width = rgb.width;
     const int height = rgb.height;
@@ -669,7 +669,7 @@ std::string OutputNameProblem(const std::string& path, const SaveSettings& setti
     return SaveOptionsProblem(path, settings);
 }
 
-int SavePhoto(const std::string& path, const Photo& photo, const testhost::Image& restored,
+int SavePhoto(const std::string& path, const Photo& photo, const hostkit::Image& restored,
               const SaveSettings& settings, std::string& error) {
     const PhotoFormat format = OutputFormat(path, settings.format);
     try {

@@ -16,13 +16,13 @@
 #include <vips/vips8>
 
 #include "cli/EmbeddedMetadata.h"
-#include "testhost/Image.h"
+#include "hosts/kit/Image.h"
 
 namespace mirtane::cli {
 
 struct Photo {
-    testhost::Image rgb;         // red, green, blue at 8 bits, interleaved
-    testhost::Image extraBands;  // 8-bit input: alpha and any further bands; empty when none
+    hostkit::Image rgb;         // red, green, blue at 8 bits, interleaved
+    hostkit::Image extraBands;  // 8-bit input: alpha and any further bands; empty when none
     // 16-bit input: every band at 16 bits, interleaved (rgb is then their
     // 8-bit rendering, see mirtane_sample16_to_8); empty for 8-bit input.
     std::vector<std::uint16_t> deep;
@@ -117,7 +117,7 @@ struct SaveSettings {
 // rounded 8-bit rendering). Refuses extra bands for JPEG, which cannot hold
 // them. Returns 0, or -1 with `error` set.
 [[nodiscard]] int SavePhoto(const std::string& path, const Photo& photo,
-                            const testhost::Image& restored, const SaveSettings& settings,
+                            const hostkit::Image& restored, const SaveSettings& settings,
                             std::string& error);
 
 // The name that stands for standard input (as an input) or standard output
@@ -137,7 +137,7 @@ std::string SaveOptionsProblem(const std::string& path, const SaveSettings& sett
 
 // `image` seen as a libvips image, without copying: the result reads
 // image's pixels, so use it only while `image` lives unchanged.
-vips::VImage ToVipsImage(const testhost::Image& image);
+vips::VImage ToVipsImage(const hostkit::Image& image);
 
 // Writes `image` to `path` as SavePhoto does; `defaults` are saver options
 // given before settings.options (which win). `embedded`, when given, is

@@ -4,8 +4,8 @@
 
 #include "engine/HeadlessRun.h"
 #include "host/PluginMain.h"
-#include "prodhost/ProductionHost.h"
-#include "testhost/ScriptingHost.h"
+#include "hosts/prodhost/ProductionHost.h"
+#include "hosts/testhost/ScriptingHost.h"
 
 namespace mirtane::cli {
 namespace {
@@ -15,7 +15,7 @@ constexpr std::int16_t kPlayDialogNotDisplayed = 0;
 
 }  // namespace
 
-int RestorePixels(testhost::Image& image, const Trims& trims, const ProgressListener& progress,
+int RestorePixels(hostkit::Image& image, const Trims& trims, const ProgressListener& progress,
                   std::string& error) {
     if (image.planes != prodhost::kImagePlanes ||
         image.pixels.size() !=

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "cli/Trims.h"
-#include "testhost/Image.h"
+#include "hosts/kit/Image.h"
 
 namespace mirtane::cli {
 
@@ -30,7 +30,7 @@ struct ChannelCurves {
 // Returns 0, or -1 with `error` holding one line: the plug-in's own message
 // when it showed one (e.g. for an image below 480 x 480), else what failed.
 // On failure `image` may hold partly written tiles.
-[[nodiscard]] int RestorePixels(testhost::Image& image, const Trims& trims,
+[[nodiscard]] int RestorePixels(hostkit::Image& image, const Trims& trims,
                                 const ProgressListener& progress, std::string& error);
 
 // The fraction of a run done, 0 ... 1, from a progress report: the plug-in

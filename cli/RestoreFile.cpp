@@ -45,9 +45,9 @@ bool RunsPluginItself(const RestoreJob& job, const Photo& photo) {
 // The chosen analysis of the analysed picture, applied to the stored samples
 // (photo.deep for 16 bits, `restored`, the 8-bit rendering, for 8). `report`
 // gets what the natural method chose.
-int RestoreThroughEngine(const RestoreJob& job, Photo& photo, testhost::Image& restored,
+int RestoreThroughEngine(const RestoreJob& job, Photo& photo, hostkit::Image& restored,
                          MirtaneCorrection& correction, std::string& report, std::string& error) {
-    testhost::Image picture;
+    hostkit::Image picture;
     AnalysisChoice analysis = job.analysis;
     analysis.minimumSide = MinimumAnalysedSide(job.method);
     if (AnalysedPicture(restored, photo.orientation, analysis, picture, error) != 0) {
@@ -123,11 +123,11 @@ int RestoreFile(const RestoreJob& job, Reporter& reporter) {
         }
     }
 
-    testhost::Image before;
+    hostkit::Image before;
     if (!job.comparison.empty()) {
         before = photo.rgb;
     }
-    testhost::Image restored = std::move(photo.rgb);
+    hostkit::Image restored = std::move(photo.rgb);
     reporter.Progress(0.0);
     MirtaneCorrection correction{};
     std::string methodReport;
@@ -153,8 +153,8 @@ int RestoreFile(const RestoreJob& job, Reporter& reporter) {
     }
     std::string result = "restored " + job.input + " -> " + job.output;
     if (!job.comparison.empty()) {
-        const testhost::Image uprightBefore = UprightImage(before, photo.orientation);
-        const testhost::Image uprightAfter = UprightImage(restored, photo.orientation);
+        const hostkit::Image uprightBefore = UprightImage(before, photo.orientation);
+        const hostkit::Image uprightAfter = UprightImage(restored, photo.orientation);
         if (SaveComparison(uprightBefore, uprightAfter, job.trims, IccProfile(photo),
                            job.comparison, job.quality, error) != 0) {
             reporter.Result(result);

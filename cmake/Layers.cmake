@@ -24,9 +24,12 @@ target_compile_options(mirtane_warnings INTERFACE -Wall -Wextra)
 
 # mirtane_layer(<target> <folder>): gives <target> the include directory of
 # <folder> (see above) and the float rules and warnings.
+# <folder> may be nested ("hosts/kit"): the link keeps its whole path, so
+# that sources include "hosts/kit/Image.h" and see none of its siblings.
 function(mirtane_layer target folder)
   set(layer_dir ${PROJECT_BINARY_DIR}/layers/${folder})
-  file(MAKE_DIRECTORY ${layer_dir})
+  get_filename_component(link_parent ${layer_dir}/${folder} DIRECTORY)
+  file(MAKE_DIRECTORY ${link_parent})
   file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${folder} ${layer_dir}/${folder} SYMBOLIC)
   get_target_property(type ${target} TYPE)
   if(type STREQUAL "INTERFACE_LIBRARY")

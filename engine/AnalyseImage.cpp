@@ -10,9 +10,9 @@
 #include "engine/MirtaneEngine.h"
 #include "host/HostState.h"
 #include "host/PluginMain.h"
+#include "hosts/prodhost/ProductionHost.h"
 #include "platform/DialogResult.h"
 #include "platform/headless/HeadlessPlatform.h"
-#include "prodhost/ProductionHost.h"
 
 namespace mirtane::engine {
 namespace {

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "testhost/ImageFile.h"
+#include "hosts/testhost/ImageFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::vector<std::uint8_t> bytes(data, data + size);
-    testhost::Image image;
+    hostkit::Image image;
     std::string error;
     if (!testhost::DecodeImage(bytes, image, error)) {
         if (error.empty()) {

@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         return 0;
     }
-    const testhost::Image& rgb = photo.rgb;
+    const hostkit::Image& rgb = photo.rgb;
     const std::int64_t pixels = static_cast<std::int64_t>(rgb.width) * rgb.height;
     if (rgb.planes != 3 || pixels <= 0 || pixels > kFuzzMaxPixels ||
         rgb.pixels.size() != static_cast<std::size_t>(pixels) * 3) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "testhost/PiplReader.h"
+#include "hosts/testhost/PiplReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::vector<testhost::PiplProperty> properties;

@@ -30,20 +30,21 @@ ALLOWED = {
     "platform/win32": {"platform", "ui/DialogEntry.h"},
     "platform": {"platform"},
     "ui": {"ui", "host", "pipeline", "analysis", "pluginapi", "platform", "blocks", "resources"},
-    "testhost": {"testhost", "pluginapi", "resources"},
-    "prodhost": {"prodhost", "pluginapi", "testhost"},
-    "engine": {"engine", "host", "platform", "prodhost", "pipeline", "analysis"},
+    "hosts/kit": {"hosts/kit", "pluginapi"},
+    "hosts/testhost": {"hosts/testhost", "hosts/kit", "pluginapi", "resources"},
+    "hosts/prodhost": {"hosts/prodhost", "hosts/kit", "pluginapi"},
+    "engine": {"engine", "host", "platform", "hosts/prodhost", "pipeline", "analysis"},
     "gegl": {"gegl", "engine"},
     "gimp": {"gimp", "engine"},
     "gimp3": {"gimp3", "engine/MirtaneEngine.h"},
-    "cli": {"cli", "engine", "host", "platform", "prodhost", "testhost"},
+    "cli": {"cli", "engine", "host", "platform", "hosts/prodhost", "hosts/kit", "hosts/testhost"},
 }
 
 WINDOWS_HEADERS = {"windows.h", "commctrl.h", "shellapi.h", "windowsx.h", "shlobj.h",
                    "winreg.h", "winuser.h", "wingdi.h"}
 # Where Win32 code lives: the dialog, the Win32 platform layer, the test
 # host's Windows build and the resource scripts.
-WINDOWS_PLACES = ("ui/", "platform/win32/", "testhost/", "resources/")
+WINDOWS_PLACES = ("ui/", "platform/win32/", "hosts/testhost/", "resources/")
 
 # Folders held to the standard library, with the exceptions the plan allows.
 STANDARD_ONLY = {

@@ -8,14 +8,14 @@
 
 #include "GeneratedScenes.h"
 #include "host/PluginMain.h"
+#include "hosts/testhost/TestHost.h"
 #include "platform/headless/HeadlessPlatform.h"
-#include "testhost/TestHost.h"
 
 namespace mirtane {
 namespace {
 
-testhost::Image ToImage(const testing::Planes& planes) {
-    testhost::Image image = testhost::MakeImage(planes.width, planes.height);
+hostkit::Image ToImage(const testing::Planes& planes) {
+    hostkit::Image image = hostkit::MakeImage(planes.width, planes.height);
     for (int y = 0; y < planes.height; ++y) {
         for (int x = 0; x < planes.width; ++x) {
             const std::size_t k =
@@ -30,7 +30,7 @@ testhost::Image ToImage(const testing::Planes& planes) {
     return image;
 }
 
-double ChannelMean(const testhost::Image& image, int c) {
+double ChannelMean(const hostkit::Image& image, int c) {
     double sum = 0.0;
     for (int y = 0; y < image.height; ++y) {
         for (int x = 0; x < image.width; ++x) {
@@ -40,13 +40,13 @@ double ChannelMean(const testhost::Image& image, int c) {
     return sum / (static_cast<double>(image.width) * image.height * 255.0);
 }
 
-double MeanSpread(const testhost::Image& image) {
+double MeanSpread(const hostkit::Image& image) {
     const double means[3] = {ChannelMean(image, 0), ChannelMean(image, 1), ChannelMean(image, 2)};
     return *std::max_element(means, means + 3) - *std::min_element(means, means + 3);
 }
 
 // 2nd to 98th percentile of one channel, in [0, 1].
-double TonalRange(const testhost::Image& image, int c) {
+double TonalRange(const hostkit::Image& image, int c) {
     std::vector<int> counts(256, 0);
     for (int y = 0; y < image.height; ++y) {
         for (int x = 0; x < image.width; ++x) {
@@ -70,7 +70,7 @@ double TonalRange(const testhost::Image& image, int c) {
 }
 
 // Colour apart from brightness, as in the analysis end-to-end test.
-double ColourDifference(const testhost::Image& a, const testhost::Image& b) {
+double ColourDifference(const hostkit::Image& a, const hostkit::Image& b) {
     double sum = 0.0;
     for (int y = 0; y < a.height; ++y) {
         for (int x = 0; x < a.width; ++x) {
@@ -88,13 +88,13 @@ TEST(WholeRun, FadedPhotographComesOutRestored) {
     platform::headless::ResetHeadlessPlatform();
     platform::headless::SetMessagesEchoed(false);
     const testing::Planes scene = testing::Scene(640, 480);
-    const testhost::Image original = ToImage(scene);
-    const testhost::Image faded = ToImage(testing::Faded(scene));
+    const hostkit::Image original = ToImage(scene);
+    const hostkit::Image faded = ToImage(testing::Faded(scene));
     testhost::TestHost host{&PluginMain};
     host.SetImage(faded);
     const testhost::RunResult run = host.Run();
     ASSERT_EQ(run.result, 0);
-    const testhost::Image& restored = host.image();
+    const hostkit::Image& restored = host.image();
     EXPECT_TRUE(platform::headless::RecordedMessages().empty());
 
     EXPECT_LT(MeanSpread(restored), 0.5 * MeanSpread(faded)) << "channel means pulled together";

@@ -37,7 +37,7 @@ std::string EncodedScene(const char* suffix) {
 }
 
 vips::VImage Bands(int width, int height, int bands, VipsInterpretation space) {
-    testhost::Image image = testhost::MakeImage(width, height, bands, 100);
+    hostkit::Image image = hostkit::MakeImage(width, height, bands, 100);
     for (std::size_t i = 0; i < image.pixels.size(); ++i) {
         image.pixels[i] = static_cast<std::uint8_t>(40 + (i * 7) % 150);
     }
@@ -254,8 +254,8 @@ TEST(BadInput, OutputsThatCannotBeWrittenAreRefusedPerFile) {
 
 TEST(BadInput, AlphaCannotGoToJpegAndIsRefusedBeforeAnythingIsWritten) {
     ScratchFolder folder;
-    testhost::Image rgba = testhost::MakeImage(600, 500, 4);
-    const testhost::Image scene = MakeFadedScene(600, 500);
+    hostkit::Image rgba = hostkit::MakeImage(600, 500, 4);
+    const hostkit::Image scene = MakeFadedScene(600, 500);
     for (std::size_t i = 0; i < scene.pixels.size() / 3; ++i) {
         for (int plane = 0; plane < 3; ++plane) {
             rgba.pixels[i * 4 + plane] = scene.pixels[i * 3 + plane];

@@ -23,9 +23,9 @@
 #include <gtest/gtest.h>
 
 #include "host/PluginMain.h"
+#include "hosts/testhost/ScriptingHost.h"
+#include "hosts/testhost/TestHost.h"
 #include "platform/headless/HeadlessPlatform.h"
-#include "testhost/ScriptingHost.h"
-#include "testhost/TestHost.h"
 
 namespace clitest {
 namespace {
@@ -252,8 +252,8 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-testhost::Image MakeFadedScene(int width, int height, unsigned seed) {
-    testhost::Image image = testhost::MakeImage(width, height, 3);
+hostkit::Image MakeFadedScene(int width, int height, unsigned seed) {
+    hostkit::Image image = hostkit::MakeImage(width, height, 3);
     std::mt19937 random(seed);
     std::uniform_real_distribution<double> noise(-6.0, 6.0);
     const double cx = width * 0.35, cy = height * 0.4, radius = std::min(width, height) * 0.22;
@@ -284,7 +284,7 @@ testhost::Image MakeFadedScene(int width, int height, unsigned seed) {
     return image;
 }
 
-vips::VImage ToVips(const testhost::Image& image) {
+vips::VImage ToVips(const hostkit::Image& image) {
     auto* data = const_cast<std::uint8_t*>(image.pixels.data());
     const VipsInterpretation space =
         image.planes >= 3 ? VIPS_INTERPRETATION_sRGB : VIPS_INTERPRETATION_B_W;
@@ -294,10 +294,10 @@ vips::VImage ToVips(const testhost::Image& image) {
         .copy_memory();
 }
 
-testhost::Image ReadPixels(const std::string& path, int bands) {
+hostkit::Image ReadPixels(const std::string& path, int bands) {
     const vips::VImage file = vips::VImage::new_from_file(path.c_str());
     const vips::VImage wanted = file.extract_band(0, vips::VImage::option()->set("n", bands));
-    testhost::Image image = testhost::MakeImage(file.width(), file.height(), bands);
+    hostkit::Image image = hostkit::MakeImage(file.width(), file.height(), bands);
     std::size_t size = 0;
     void* pixels = wanted.cast(VIPS_FORMAT_UCHAR).write_to_memory(&size);
     if (size != image.pixels.size()) {
@@ -313,8 +313,8 @@ void WriteImage(const vips::VImage& image, const std::string& path) {
     image.write_to_file(path.c_str());
 }
 
-testhost::Image RestoreThroughTestHost(const testhost::Image& image, int cyanRed, int magentaGreen,
-                                       int yellowBlue) {
+hostkit::Image RestoreThroughTestHost(const hostkit::Image& image, int cyanRed, int magentaGreen,
+                                      int yellowBlue) {
     namespace headless = mirtane::platform::headless;
     headless::ResetHeadlessPlatform();
     headless::SetMessagesEchoed(false);
@@ -355,7 +355,7 @@ bool FileExists(const std::string& path) {
     return stat(path.c_str(), &status) == 0;
 }
 
-double PlaneMean(const testhost::Image& image, int plane) {
+double PlaneMean(const hostkit::Image& image, int plane) {
     double sum = 0.0;
     const std::size_t count = static_cast<std::size_t>(image.width) * image.height;
     for (std::size_t i = 0; i < count; ++i) {

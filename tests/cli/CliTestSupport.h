@@ -12,7 +12,7 @@
 
 #include <vips/vips8>
 
-#include "testhost/Image.h"
+#include "hosts/kit/Image.h"
 
 namespace clitest {
 
@@ -70,20 +70,20 @@ std::vector<std::string> Lines(const std::string& text);
 // A faded, colour-cast synthetic photograph: gradients, discs and fine
 // noise squeezed into a narrow tonal range with a warm cast, so that the
 // analysis has real work to do. Deterministic for a given seed.
-testhost::Image MakeFadedScene(int width, int height, unsigned seed = 1);
+hostkit::Image MakeFadedScene(int width, int height, unsigned seed = 1);
 
 // Wraps an image (any plane count) as a vips image.
-vips::VImage ToVips(const testhost::Image& image);
+vips::VImage ToVips(const hostkit::Image& image);
 // Reads the pixels of a file with 3 or more bands (8-bit) back.
-testhost::Image ReadPixels(const std::string& path, int bands = 3);
+hostkit::Image ReadPixels(const std::string& path, int bands = 3);
 
 // Writes `image` to `path` in the format of its extension.
 void WriteImage(const vips::VImage& image, const std::string& path);
 
 // The plug-in run through the test host over `image` with the given trims,
 // replayed with the dialog not displayed, exactly as a host would do it.
-testhost::Image RestoreThroughTestHost(const testhost::Image& image, int cyanRed, int magentaGreen,
-                                       int yellowBlue);
+hostkit::Image RestoreThroughTestHost(const hostkit::Image& image, int cyanRed, int magentaGreen,
+                                      int yellowBlue);
 
 // Bytes of a file; empty when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
@@ -91,6 +91,6 @@ void WriteFileBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
 
 // Mean of one plane of an interleaved image.
-double PlaneMean(const testhost::Image& image, int plane);
+double PlaneMean(const hostkit::Image& image, int plane);
 
 }  // namespace clitest

@@ -112,7 +112,7 @@ class CurvesCommand : public ::testing::Test {
         WriteImage(ToVips(scene_), folder_ / "scene.png");
     }
     ScratchFolder folder_;
-    testhost::Image scene_;
+    hostkit::Image scene_;
 };
 
 TEST_F(CurvesCommand, PrintsTwoLevelsAndThreeTablesOf256FiniteValuesInZeroToOne) {
@@ -177,7 +177,7 @@ TEST_F(CurvesCommand, PrintedCurvesAreTheOnesTheRestoreApplies) {
     const PrintedCurves curves = ParseText(text.out);
     ASSERT_EQ(RunMirtane({"restore", folder_ / "scene.png", "-o", folder_ / "out.png"}).exitCode,
               0);
-    const testhost::Image restored = ReadPixels(folder_ / "out.png");
+    const hostkit::Image restored = ReadPixels(folder_ / "out.png");
     int checked = 0;
     for (std::size_t i = 0; i < scene_.pixels.size(); ++i) {
         const int channel = static_cast<int>(i % 3);
@@ -193,7 +193,7 @@ TEST_F(CurvesCommand, PlotDrawsEachChannelInItsColour) {
         RunMirtane({"curves", folder_ / "scene.png", "--plot", folder_ / "plot.png"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     ASSERT_EQ(Lines(run.out).size(), 5u);  // the plot does not replace the printout
-    const testhost::Image plot = ReadPixels(folder_ / "plot.png");
+    const hostkit::Image plot = ReadPixels(folder_ / "plot.png");
     EXPECT_GE(plot.width, 512);
     EXPECT_GE(plot.height, 512);
     int strong[3] = {0, 0, 0};

@@ -217,8 +217,8 @@ TEST(Metadata, TheComparisonOfAWideGamutScanIsDrawnInSrgb) {
 
 TEST(Metadata, AlphaIsUntouchedAndTheColourIsThatOfTheOpaqueImage) {
     ScratchFolder folder;
-    const testhost::Image scene = MakeFadedScene(kWidth, kHeight);
-    testhost::Image rgba = testhost::MakeImage(kWidth, kHeight, 4);
+    const hostkit::Image scene = MakeFadedScene(kWidth, kHeight);
+    hostkit::Image rgba = hostkit::MakeImage(kWidth, kHeight, 4);
     for (int y = 0; y < kHeight; ++y) {
         for (int x = 0; x < kWidth; ++x) {
             for (int plane = 0; plane < 3; ++plane) {
@@ -232,8 +232,8 @@ TEST(Metadata, AlphaIsUntouchedAndTheColourIsThatOfTheOpaqueImage) {
         RunMirtane({"restore", folder / "rgba.png", "-o", folder / "out.png"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
 
-    const testhost::Image result = ReadPixels(folder / "out.png", 4);
-    const testhost::Image opaque = RestoreThroughTestHost(scene, 0, 0, 0);
+    const hostkit::Image result = ReadPixels(folder / "out.png", 4);
+    const hostkit::Image opaque = RestoreThroughTestHost(scene, 0, 0, 0);
     for (int y = 0; y < kHeight; ++y) {
         for (int x = 0; x < kWidth; ++x) {
             ASSERT_EQ(result.At(x, y, 3), rgba.At(x, y, 3)) << "alpha at " << x << "," << y;

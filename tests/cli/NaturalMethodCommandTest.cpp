@@ -17,7 +17,7 @@ namespace {
 constexpr int kWidth = 600;
 constexpr int kHeight = 500;
 
-testhost::Image ApplyNatural(const testhost::Image& scene, double dmax, std::int32_t tints[3]) {
+hostkit::Image ApplyNatural(const hostkit::Image& scene, double dmax, std::int32_t tints[3]) {
     mirtane::NaturalSettings settings;
     settings.dmax = dmax;
     mirtane::NaturalResult result;
@@ -31,7 +31,7 @@ testhost::Image ApplyNatural(const testhost::Image& scene, double dmax, std::int
     }
     curves.blackLevel = 0.0f;
     curves.whiteLevel = 1.0f;
-    testhost::Image expected = scene;
+    hostkit::Image expected = scene;
     mirtane::ApplyCurves(expected.pixels.data(), scene.width * 3, scene.height, scene.width,
                          curves);
     return expected;
@@ -39,7 +39,7 @@ testhost::Image ApplyNatural(const testhost::Image& scene, double dmax, std::int
 
 TEST(NaturalMethodCommand, RestoresWithTheMethodsTablesThroughTheSameApplication) {
     ScratchFolder folder;
-    const testhost::Image scene = MakeFadedScene(kWidth, kHeight);
+    const hostkit::Image scene = MakeFadedScene(kWidth, kHeight);
     WriteImage(ToVips(scene), folder / "faded.png");
 
     CommandResult run = RunMirtane(

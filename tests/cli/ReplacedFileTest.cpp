@@ -28,7 +28,7 @@ class ReplacedFile : public ::testing::Test {
     }
     // A PNG of the restored size, read back.
     static bool IsRestoredImage(const std::string& path) {
-        const testhost::Image image = ReadPixels(path);
+        const hostkit::Image image = ReadPixels(path);
         return image.width == 600 && image.height == 500;
     }
     ScratchFolder folder_;

@@ -13,7 +13,7 @@ constexpr int kHeight = 512;
 
 TEST(RestoreCommand, GivesTheBytesOfAWholeTestHostRunWithTheSameTrims) {
     ScratchFolder folder;
-    const testhost::Image scene = MakeFadedScene(kWidth, kHeight);
+    const hostkit::Image scene = MakeFadedScene(kWidth, kHeight);
     WriteImage(ToVips(scene), folder / "scene.png");
 
     const CommandResult run =
@@ -21,8 +21,8 @@ TEST(RestoreCommand, GivesTheBytesOfAWholeTestHostRunWithTheSameTrims) {
                     "--magenta-green", "-4", "--yellow-blue", "12"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
 
-    const testhost::Image expected = RestoreThroughTestHost(scene, 7, -4, 12);
-    const testhost::Image actual = ReadPixels(folder / "out.png");
+    const hostkit::Image expected = RestoreThroughTestHost(scene, 7, -4, 12);
+    const hostkit::Image actual = ReadPixels(folder / "out.png");
     ASSERT_EQ(actual.width, kWidth);
     ASSERT_EQ(actual.height, kHeight);
     EXPECT_TRUE(actual.pixels == expected.pixels);
@@ -37,7 +37,7 @@ TEST(RestoreCommand, EachTrimMovesItsOwnChannelInItsDirection) {
     WriteImage(ToVips(MakeFadedScene(kWidth, kHeight, 3)), folder / "scene.png");
     ASSERT_EQ(RunMirtane({"restore", folder / "scene.png", "-o", folder / "neutral.png"}).exitCode,
               0);
-    const testhost::Image neutral = ReadPixels(folder / "neutral.png");
+    const hostkit::Image neutral = ReadPixels(folder / "neutral.png");
 
     const char* options[3] = {"--cyan-red", "--magenta-green", "--yellow-blue"};
     for (int channel = 0; channel < 3; ++channel) {
@@ -48,7 +48,7 @@ TEST(RestoreCommand, EachTrimMovesItsOwnChannelInItsDirection) {
                 RunMirtane({"restore", folder / "scene.png", "-o", folder / name, options[channel],
                             std::to_string(trim)});
             ASSERT_EQ(run.exitCode, 0) << run.err;
-            const testhost::Image trimmed = ReadPixels(folder / name);
+            const hostkit::Image trimmed = ReadPixels(folder / name);
             const double shift = PlaneMean(trimmed, channel) - PlaneMean(neutral, channel);
             if (trim > 0) {
                 EXPECT_GT(shift, 2.0) << options[channel] << " " << trim;
@@ -195,7 +195,7 @@ TEST(RestoreCommand, TwoInputsWithTheSameNameDoNotOverwriteEachOther) {
 
 TEST(RestoreCommand, NamingTheInputAsTheOutputReplacesItWithTheResult) {
     ScratchFolder folder;
-    const testhost::Image scene = MakeFadedScene(kWidth, kHeight);
+    const hostkit::Image scene = MakeFadedScene(kWidth, kHeight);
     WriteImage(ToVips(scene), folder / "scene.png");
     const CommandResult run =
         RunMirtane({"restore", folder / "scene.png", "-o", folder / "scene.png"});

@@ -22,7 +22,7 @@ constexpr int kHeight = 520;
 // every byte meets every offset): with spread 0 every sample is exactly its
 // byte, with spread 255 the samples fill each byte's whole interval, as a
 // smooth 16-bit scan does, and still render as the same bytes.
-vips::VImage DeepScene(const testhost::Image& scene, double spread) {
+vips::VImage DeepScene(const hostkit::Image& scene, double spread) {
     const vips::VImage xy = vips::VImage::xyz(scene.width, scene.height);
     const vips::VImage ramp =
         (xy[0] * 37 + xy[1] * 101).remainder_const({256}) * (spread / 255.0) - spread / 2.0;
@@ -43,7 +43,7 @@ std::vector<std::uint16_t> ReadWords(const std::string& path) {
 
 TEST(ScanWorkflow, SixteenBitsStaySixteenWithoutBandingAndMatchTheEightBitResult) {
     ScratchFolder folder;
-    const testhost::Image scene = MakeFadedScene(kWidth, kHeight);
+    const hostkit::Image scene = MakeFadedScene(kWidth, kHeight);
     WriteImage(DeepScene(scene, 0.0), folder / "deep.tif");
     WriteImage(DeepScene(scene, 255.0), folder / "smooth.tif");
     WriteImage(ToVips(scene), folder / "flat.png");
@@ -59,7 +59,7 @@ TEST(ScanWorkflow, SixteenBitsStaySixteenWithoutBandingAndMatchTheEightBitResult
     ASSERT_EQ(RunMirtane({"restore", folder / "flat.png", "-o", folder / "flat-out.png"}).exitCode,
               0);
     const std::vector<std::uint16_t> words = ReadWords(folder / "out.tif");
-    const testhost::Image bytes = ReadPixels(folder / "flat-out.png");
+    const hostkit::Image bytes = ReadPixels(folder / "flat-out.png");
     ASSERT_EQ(words.size(), bytes.pixels.size());
     int worst = 0;
     for (std::size_t i = 0; i < words.size(); ++i) {
@@ -88,7 +88,7 @@ TEST(ScanWorkflow, SixteenBitsStaySixteenWithoutBandingAndMatchTheEightBitResult
 
 TEST(ScanWorkflow, EncoderOptionsOnTheNameAndInTheBatchAndTheDefaultsReadBack) {
     ScratchFolder folder;
-    const testhost::Image scene = MakeFadedScene(kWidth, kHeight);
+    const hostkit::Image scene = MakeFadedScene(kWidth, kHeight);
     ToVips(scene).jpegsave((folder / "q70.jpg").c_str(), vips::VImage::option()->set("Q", 70));
     ASSERT_EQ(mirtane::cli::EstimateJpegQuality(folder / "q70.jpg"), 70);
     ASSERT_EQ(RunMirtane({"restore", folder / "q70.jpg", "-o", folder / "same.jpg"}).exitCode, 0);
@@ -127,7 +127,7 @@ TEST(ScanWorkflow, EncoderOptionsOnTheNameAndInTheBatchAndTheDefaultsReadBack) {
 
 TEST(ScanWorkflow, ATurnedPhotoGetsItsUprightCopysCorrection) {
     ScratchFolder folder;
-    const testhost::Image scene = MakeFadedScene(kWidth, kHeight);
+    const hostkit::Image scene = MakeFadedScene(kWidth, kHeight);
     // Stored turned a quarter anticlockwise; orientation 6 turns it back.
     vips::VImage stored = ToVips(scene).rot(VIPS_ANGLE_D270).copy();
     stored.set(VIPS_META_ORIENTATION, 6);
@@ -147,7 +147,7 @@ TEST(ScanWorkflow, ATurnedPhotoGetsItsUprightCopysCorrection) {
     // stored pixels turned upright: the correction is the upright picture's.
     out.autorot().pngsave((folder / "out-upright.png").c_str());
     read.autorot().pngsave((folder / "stored-upright.png").c_str());
-    const testhost::Image uprightStored = ReadPixels(folder / "stored-upright.png");
+    const hostkit::Image uprightStored = ReadPixels(folder / "stored-upright.png");
     EXPECT_EQ(ReadPixels(folder / "out-upright.png").pixels,
               RestoreThroughTestHost(uprightStored, 0, 0, 0).pixels);
     const CommandResult turned = RunMirtane({"curves", folder / "turned.png"});
@@ -158,7 +158,7 @@ TEST(ScanWorkflow, ATurnedPhotoGetsItsUprightCopysCorrection) {
 
 TEST(ScanWorkflow, StrengthBlendsAndFullStrengthIsTheDefault) {
     ScratchFolder folder;
-    const testhost::Image scene = MakeFadedScene(kWidth, kHeight);
+    const hostkit::Image scene = MakeFadedScene(kWidth, kHeight);
     WriteImage(ToVips(scene), folder / "in.png");
     for (const char* strength : {"0", "50", "100"}) {
         ASSERT_EQ(
@@ -167,10 +167,10 @@ TEST(ScanWorkflow, StrengthBlendsAndFullStrengthIsTheDefault) {
                 .exitCode,
             0);
     }
-    const testhost::Image full = RestoreThroughTestHost(scene, 0, 0, 0);
+    const hostkit::Image full = RestoreThroughTestHost(scene, 0, 0, 0);
     EXPECT_EQ(ReadPixels(folder / "s100.png").pixels, full.pixels);
     EXPECT_EQ(ReadPixels(folder / "s0.png").pixels, scene.pixels);
-    const testhost::Image half = ReadPixels(folder / "s50.png");
+    const hostkit::Image half = ReadPixels(folder / "s50.png");
     for (std::size_t i = 0; i < half.pixels.size(); ++i) {
         ASSERT_EQ(half.pixels[i],
                   static_cast<int>(std::floor((scene.pixels[i] + full.pixels[i]) / 2.0 + 0.5)))
@@ -184,7 +184,7 @@ TEST(ScanWorkflow, StrengthBlendsAndFullStrengthIsTheDefault) {
 
 TEST(ScanWorkflow, TheExportedLookupTablesGiveTheRestoredBytesThroughVips) {
     ScratchFolder folder;
-    const testhost::Image scene = MakeFadedScene(kWidth, kHeight);
+    const hostkit::Image scene = MakeFadedScene(kWidth, kHeight);
     WriteImage(ToVips(scene), folder / "in.png");
     const CommandResult curves =
         RunMirtane({"curves", folder / "in.png", "--cube", folder / "c.cube", "--lut-image",
@@ -199,13 +199,13 @@ TEST(ScanWorkflow, TheExportedLookupTablesGiveTheRestoredBytesThroughVips) {
     vips::VImage::new_from_file((folder / "in.png").c_str())
         .maplut(lut)
         .pngsave((folder / "mapped.png").c_str());
-    const testhost::Image restored = ReadPixels(folder / "out.png");
+    const hostkit::Image restored = ReadPixels(folder / "out.png");
     EXPECT_EQ(ReadPixels(folder / "mapped.png").pixels, restored.pixels);
     // The .cube entries, rounded back to bytes, are the same tables.
     const std::vector<std::string> lines = Lines(ReadFileBytes(folder / "c.cube"));
     ASSERT_EQ(lines.size(), 4u + 256u);
     EXPECT_EQ(lines[1], "LUT_1D_SIZE 256");
-    const testhost::Image table = ReadPixels(folder / "lut.png");
+    const hostkit::Image table = ReadPixels(folder / "lut.png");
     for (int b = 0; b < 256; ++b) {
         double rgb[3] = {};
         ASSERT_EQ(std::sscanf(lines[4 + b].c_str(), "%lf %lf %lf", &rgb[0], &rgb[1], &rgb[2]), 3);
@@ -218,7 +218,7 @@ TEST(ScanWorkflow, TheExportedLookupTablesGiveTheRestoredBytesThroughVips) {
 
 TEST(ScanWorkflow, TrimAnalysesThePhotoInsideAScannerBorder) {
     ScratchFolder folder;
-    const testhost::Image scene = MakeFadedScene(kWidth, kHeight);
+    const hostkit::Image scene = MakeFadedScene(kWidth, kHeight);
     WriteImage(ToVips(scene), folder / "photo.png");
     for (double border : {255.0, 0.0}) {
         SCOPED_TRACE(border);
@@ -237,12 +237,12 @@ TEST(ScanWorkflow, TrimAnalysesThePhotoInsideAScannerBorder) {
                               "60,60," + std::to_string(kWidth) + "," + std::to_string(kHeight)})
                       .exitCode,
                   0);
-        const testhost::Image alone = RestoreThroughTestHost(scene, 0, 0, 0);
+        const hostkit::Image alone = RestoreThroughTestHost(scene, 0, 0, 0);
         for (const char* name : {"trimmed.png", "area.png"}) {
             vips::VImage::new_from_file((folder / name).c_str())
                 .extract_area(60, 60, kWidth, kHeight)
                 .pngsave((folder / "inside.png").c_str());
-            const testhost::Image inside = ReadPixels(folder / "inside.png");
+            const hostkit::Image inside = ReadPixels(folder / "inside.png");
             int worst = 0;
             for (std::size_t i = 0; i < inside.pixels.size(); ++i) {
                 worst = std::max(worst, std::abs(inside.pixels[i] - alone.pixels[i]));

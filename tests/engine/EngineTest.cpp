@@ -98,7 +98,7 @@ TEST(ApplyCorrection, SixteenBitsKeepLevelsBetweenTheBytes) {
 class EngineAnalysisTest : public PluginRunTest {};
 
 TEST_F(EngineAnalysisTest, GivesThePluginsCurvesWithOrWithoutAlpha) {
-    const testhost::Image photo = MakeTestPhoto(500, 484, 5);
+    const hostkit::Image photo = MakeTestPhoto(500, 484, 5);
     MirtaneCorrection packed{};
     char error[256] = "";
     ASSERT_EQ(mirtane_analyse_rgb8(photo.pixels.data(), 500, 484, 500 * 3, 3, &packed, error,
@@ -125,7 +125,7 @@ TEST_F(EngineAnalysisTest, GivesThePluginsCurvesWithOrWithoutAlpha) {
 }
 
 TEST_F(EngineAnalysisTest, AppliesExactlyWhatThePluginWrites) {
-    const testhost::Image original = host.image();
+    const hostkit::Image original = host.image();
     ASSERT_EQ(host.Run().result, noErr);
     MirtaneCorrection correction{};
     char error[256] = "";
@@ -140,7 +140,7 @@ TEST_F(EngineAnalysisTest, AppliesExactlyWhatThePluginWrites) {
 }
 
 TEST_F(EngineAnalysisTest, SmallImagesAreRefusedWithThePluginsMessage) {
-    const testhost::Image photo = MakeTestPhoto(479, 600);
+    const hostkit::Image photo = MakeTestPhoto(479, 600);
     MirtaneCorrection correction{};
     char error[256] = "";
     EXPECT_EQ(mirtane_analyse_rgb8(photo.pixels.data(), 479, 600, 479 * 3, 3, &correction, error,
@@ -158,7 +158,7 @@ TEST_F(EngineAnalysisTest, SmallImagesAreRefusedWithThePluginsMessage) {
 }
 
 TEST_F(EngineAnalysisTest, TheNaturalMethodGivesItsTablesAtLevelsZeroAndOne) {
-    const testhost::Image photo = MakeTestPhoto(97, 61, 8);
+    const hostkit::Image photo = MakeTestPhoto(97, 61, 8);
     NaturalResult direct;
     ASSERT_EQ(ComputeNaturalCurves(photo.pixels.data(), 97, 61, 97 * 3, NaturalSettings{}, &direct),
               0);

@@ -44,7 +44,7 @@ class FaultInjectionTest : public PluginRunTest {
         return run;
     }
 
-    testhost::Image original;
+    hostkit::Image original;
     std::vector<std::uint8_t> corrected;
     int pluginRequests = 0;
     int callsPerRun[5] = {};

@@ -10,18 +10,18 @@
 
 #include "host/HostState.h"
 #include "host/TrackedMemory.h"
+#include "hosts/testhost/HostProfiles.h"
+#include "hosts/testhost/ScriptingHost.h"
+#include "hosts/testhost/TestHost.h"
 #include "platform/headless/HeadlessPlatform.h"
-#include "testhost/HostProfiles.h"
-#include "testhost/ScriptingHost.h"
-#include "testhost/TestHost.h"
 #include "tests/host/PluginRunFixture.h"
 
 namespace mirtane {
 namespace {
 
+using hostkit::Image;
 using testhost::FaultKind;
 using testhost::HostProfile;
-using testhost::Image;
 using testhost::TestHost;
 
 struct Document {

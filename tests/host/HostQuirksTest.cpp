@@ -27,8 +27,8 @@ class HostQuirksTest : public PluginRunTest {
         platform::headless::ClearRecordedMessages();
     }
 
-    testhost::Image original;
-    testhost::Image corrected;
+    hostkit::Image original;
+    hostkit::Image corrected;
 };
 
 TEST_F(HostQuirksTest, DocumentsOtherThanEightBitRgbAreRefusedWithAMessage) {

@@ -10,15 +10,15 @@
 #include "host/HostState.h"
 #include "host/PluginMain.h"
 #include "host/TrackedMemory.h"
+#include "hosts/testhost/TestHost.h"
 #include "platform/headless/HeadlessPlatform.h"
-#include "testhost/TestHost.h"
 
 namespace mirtane {
 
 // A smooth colour gradient with some noise: enough structure for the
 // analysis to find edges in every channel.
-inline testhost::Image MakeTestPhoto(int width, int height, unsigned seed = 7) {
-    testhost::Image image = testhost::MakeImage(width, height);
+inline hostkit::Image MakeTestPhoto(int width, int height, unsigned seed = 7) {
+    hostkit::Image image = hostkit::MakeImage(width, height);
     std::mt19937 random(seed);
     std::uniform_int_distribution<int> noise(-6, 6);
     for (int y = 0; y < height; ++y) {

@@ -1,7 +1,7 @@
 // Last-used settings in the host's registry and recorded or replayed steps,
 // through the test host's scripting services.
+#include "hosts/testhost/ScriptingHost.h"
 #include "resources/PluginIdentity.h"
-#include "testhost/ScriptingHost.h"
 #include "tests/host/PluginRunFixture.h"
 
 namespace mirtane {
@@ -67,7 +67,7 @@ class ScriptingTest : public PluginRunTest {
     }
 
     testhost::ScriptingHost scripting{host};
-    testhost::Image original;
+    hostkit::Image original;
     Tints seenByDialog{-1, -1, -1};
 };
 

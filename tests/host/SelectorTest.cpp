@@ -92,7 +92,7 @@ TEST_F(SelectorTest, FinishDisposesBothHandles) {
 
 TEST_F(SelectorTest, ScreenIsCheckedBeforeTheImage) {
     platform::headless::SetScreenSize(800, 599);
-    host.SetImage(testhost::MakeImage(100, 100));
+    host.SetImage(hostkit::MakeImage(100, 100));
     ExpectRefusedWith(kScreenMessage);
 }
 
@@ -132,7 +132,7 @@ TEST_F(SelectorTest, LayersTakeTheirPlaneCountFromTheLayerPlanes) {
 TEST_F(SelectorTest, WatchCursorIsSuspendedAndResumedOnlyOnTheApplicationPath) {
     EXPECT_EQ(host.Run().result, noErr);
     EXPECT_EQ(host.watchSuspension(), 0);
-    host.SetImage(testhost::MakeImage(100, 100));
+    host.SetImage(hostkit::MakeImage(100, 100));
     static_cast<void>(host.Run());
     EXPECT_EQ(host.watchSuspension(), 1);
 }
@@ -209,7 +209,7 @@ TEST_F(SelectorTest, DialogReportingAHostFailureLeavesTheHostsCode) {
 
 TEST_F(SelectorTest, UniformBlackImagePassesThroughUnchanged) {
     // The analysis finds no tonal range; the run must not divide by zero.
-    host.SetImage(testhost::MakeImage(480, 480, 3, 0));
+    host.SetImage(hostkit::MakeImage(480, 480, 3, 0));
     ASSERT_EQ(host.Run().result, noErr);
     for (std::uint8_t sample : host.image().pixels) {
         ASSERT_EQ(sample, 0);

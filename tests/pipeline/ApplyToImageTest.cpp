@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "host/HostState.h"
+#include "hosts/testhost/TestHost.h"
 #include "pipeline/ApplyToImage.h"
-#include "testhost/TestHost.h"
 #include "tests/pipeline/PipelineHarness.h"
 
 namespace mirtane {
@@ -16,8 +16,8 @@ namespace {
 
 using harness::RandomImage;
 using harness::RectIs;
+using hostkit::Image;
 using testhost::FaultKind;
-using testhost::Image;
 using testhost::TestHost;
 
 // Curves that invert every channel: every corrected sample is 255 - b.

@@ -10,8 +10,8 @@
 #include <random>
 
 #include "host/ParameterBlock.h"
+#include "hosts/kit/Image.h"
 #include "pluginapi/FilterRecord.h"
-#include "testhost/Image.h"
 
 namespace mirtane::harness {
 
@@ -32,8 +32,8 @@ inline bool RectIs(const Rect& rect, int top, int left, int bottom, int right) {
 }
 
 // Uniformly random samples: every byte value occurs in every plane.
-inline testhost::Image RandomImage(int width, int height, unsigned seed) {
-    testhost::Image image = testhost::MakeImage(width, height);
+inline hostkit::Image RandomImage(int width, int height, unsigned seed) {
+    hostkit::Image image = hostkit::MakeImage(width, height);
     std::mt19937 random(seed);
     std::uniform_int_distribution<int> byte(0, 255);
     for (std::uint8_t& v : image.pixels)

@@ -9,8 +9,8 @@
 
 #include "host/HostState.h"
 #include "host/TrackedMemory.h"
+#include "hosts/testhost/TestHost.h"
 #include "pipeline/ReadAndReducePlanes.h"
-#include "testhost/TestHost.h"
 #include "tests/pipeline/PipelineHarness.h"
 #include "tests/pipeline/References.h"
 
@@ -19,8 +19,8 @@ namespace {
 
 using harness::RandomImage;
 using harness::RectIs;
+using hostkit::Image;
 using testhost::FaultKind;
-using testhost::Image;
 using testhost::TestHost;
 
 std::vector<float> PlaneCopy(const float* plane, const ReducedPlanes& planes) {
@@ -99,7 +99,7 @@ TEST(ReadAndReducePlanes, ReadsTheWholeImageInOneRequestWhateverTheSelection) {
 
 TEST(ReadAndReducePlanes, FullIntensityPlaneReducesToOneWithTheEdgesAtFiveEighths) {
     TestHost host(&harness::PipelineEntry);
-    Image image = testhost::MakeImage(480, 484);
+    Image image = hostkit::MakeImage(480, 484);
     for (int y = 0; y < image.height; ++y) {
         for (int x = 0; x < image.width; ++x)
             image.At(x, y, 1) = 255;

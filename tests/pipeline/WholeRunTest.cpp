@@ -10,14 +10,14 @@
 
 #include "host/PluginMain.h"
 #include "host/TrackedMemory.h"
+#include "hosts/testhost/TestHost.h"
 #include "platform/headless/HeadlessPlatform.h"
-#include "testhost/TestHost.h"
 
 namespace mirtane {
 namespace {
 
+using hostkit::Image;
 using testhost::FaultKind;
-using testhost::Image;
 using testhost::TestHost;
 
 constexpr int kIntakeRequests =
@@ -30,7 +30,7 @@ bool RectIs(const Rect& rect, int top, int left, int bottom, int right) {
 // A faded photograph-like image: gradients with noise, squeezed into the
 // middle of the range so that the analysis has something to restore.
 Image FadedImage(int width, int height) {
-    Image image = testhost::MakeImage(width, height);
+    Image image = hostkit::MakeImage(width, height);
     std::mt19937 random(21);
     std::uniform_int_distribution<int> noise(-5, 5);
     for (int y = 0; y < height; ++y) {

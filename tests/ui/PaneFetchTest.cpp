@@ -8,9 +8,9 @@
 
 #include "host/HostState.h"
 #include "host/TrackedMemory.h"
+#include "hosts/testhost/DisplayPixels.h"
+#include "hosts/testhost/TestHost.h"
 #include "pipeline/ApplyCurves.h"
-#include "testhost/DisplayPixels.h"
-#include "testhost/TestHost.h"
 #include "ui/DisplayPane.h"
 #include "ui/FetchPane.h"
 
@@ -30,8 +30,8 @@ std::uint8_t PatternSample(int x, int y, int plane) {
     }
 }
 
-testhost::Image PatternImage() {
-    testhost::Image image = testhost::MakeImage(kImageWidth, kImageHeight);
+hostkit::Image PatternImage() {
+    hostkit::Image image = hostkit::MakeImage(kImageWidth, kImageHeight);
     for (int y = 0; y < kImageHeight; ++y) {
         for (int x = 0; x < kImageWidth; ++x) {
             for (int plane = 0; plane < 3; ++plane) {
@@ -213,7 +213,7 @@ TEST_F(PaneFetchTest, DrawingHandsTheBufferToTheHostAtTheDisplayRect) {
     EXPECT_FALSE(call.masked);
     EXPECT_EQ(call.platformContext, &deviceContext);
 
-    const testhost::Image& surface = testhost::DisplaySurface();
+    const hostkit::Image& surface = testhost::DisplaySurface();
     for (int y = 0; y < 10; ++y) {
         for (int x = 0; x < 12; ++x) {
             for (int plane = 0; plane < 3; ++plane) {
@@ -244,7 +244,7 @@ TEST_F(PaneFetchTest, MaskedDrawingShowsTheCheckerboardWhereNothingIsSelected) {
     DisplayPane(pane, &result);
     ASSERT_EQ(testhost::DisplayCalls().size(), 1u);
     EXPECT_TRUE(testhost::DisplayCalls()[0].masked);
-    const testhost::Image& surface = testhost::DisplaySurface();
+    const hostkit::Image& surface = testhost::DisplaySurface();
     // Columns 0..5 show pixels 36..46 (unselected): the light checker square.
     EXPECT_EQ(surface.At(2, 2, 0), 255);
     EXPECT_EQ(surface.At(2, 2, 1), 255);
