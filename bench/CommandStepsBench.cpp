@@ -25,15 +25,15 @@
 #include "analysis/ComputeChannelCurves.h"
 #include "bench/BentCurveSettings.h"
 #include "cli/PhotoFile.h"
-#include "host/HostState.h"
 #include "host/ParameterBlock.h"
 #include "host/PluginMain.h"
-#include "host/TrackedMemory.h"
 #include "hosts/prodhost/ProductionHost.h"
 #include "hosts/testhost/ScriptingHost.h"
 #include "pipeline/ApplyToImage.h"
 #include "pipeline/ReadAndReducePlanes.h"
 #include "platform/headless/HeadlessPlatform.h"
+#include "run/HostState.h"
+#include "run/TrackedMemory.h"
 
 namespace {
 

@@ -23,12 +23,12 @@
 #endif
 
 #include "bench/BentCurveSettings.h"
-#include "host/HostState.h"
-#include "host/TrackedMemory.h"
 #include "hosts/testhost/TestHost.h"
 #include "pipeline/ApplyCurves.h"
 #include "pipeline/MedianFilter.h"
 #include "pipeline/ReadAndReducePlanes.h"
+#include "run/HostState.h"
+#include "run/TrackedMemory.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "host/HostState.h"  // the interface's result codes
+#include "run/HostState.h"  // the interface's result codes
 
 namespace mirtane::engine {
 

@@ -1,8 +1,8 @@
 #include "host/LastUsedSettings.h"
 
 #include "host/DescriptorKeys.h"
-#include "host/HostState.h"
 #include "resources/PluginIdentity.h"
+#include "run/HostState.h"
 
 namespace mirtane {
 namespace {

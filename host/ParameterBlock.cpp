@@ -1,6 +1,6 @@
 #include "host/ParameterBlock.h"
 
-#include "host/HostState.h"
+#include "run/HostState.h"
 
 namespace mirtane {
 namespace {

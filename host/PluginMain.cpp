@@ -5,8 +5,9 @@
 
 #include "host/PluginMain.h"
 
-#include "host/HostState.h"
+#include "host/ParameterBlock.h"
 #include "host/SelectorHandlers.h"
+#include "run/HostState.h"
 
 namespace mirtane {
 namespace {

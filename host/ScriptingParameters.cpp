@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "host/DescriptorKeys.h"
-#include "host/HostState.h"
+#include "run/HostState.h"
 
 namespace mirtane {
 namespace {

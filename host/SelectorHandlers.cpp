@@ -1,10 +1,11 @@
 #include "host/SelectorHandlers.h"
 
-#include "host/HostState.h"
 #include "host/LastUsedSettings.h"
+#include "host/ParameterBlock.h"
 #include "host/ScriptingParameters.h"
-#include "host/TrackedMemory.h"
 #include "platform/Platform.h"
+#include "run/HostState.h"
+#include "run/TrackedMemory.h"
 
 namespace mirtane {
 

@@ -4,15 +4,16 @@
 #include <initializer_list>
 
 #include "analysis/ComputeChannelCurves.h"
-#include "host/HostState.h"
 #include "host/LastUsedSettings.h"
+#include "host/ParameterBlock.h"
 #include "host/ScriptingParameters.h"
 #include "host/SelectorHandlers.h"
-#include "host/TrackedMemory.h"
 #include "pipeline/ApplyToImage.h"
 #include "pipeline/HostRequest.h"
 #include "pipeline/ReadAndReducePlanes.h"
 #include "platform/Platform.h"
+#include "run/HostState.h"
+#include "run/TrackedMemory.h"
 
 namespace mirtane {
 namespace {

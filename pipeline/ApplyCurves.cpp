@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "analysis/Rounding.h"
-#include "host/CurrentRun.h"
 #include "pipeline/ReadAndReducePlanes.h"
+#include "run/CurrentRun.h"
 
 namespace mirtane {
 

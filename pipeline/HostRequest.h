@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-#include "host/CurrentRun.h"
 #include "pluginapi/FilterRecord.h"
 #include "pluginapi/PluginConstants.h"
+#include "run/CurrentRun.h"
 
 namespace mirtane {
 

@@ -4,11 +4,11 @@
 #include <cstddef>
 #include <utility>
 
-#include "host/TrackedBuffer.h"
 #include "pipeline/HostRequest.h"
 #include "pipeline/PixelLayout.h"
 #include "pipeline/PlaneToFloats.h"
 #include "pipeline/ReducePlane.h"
+#include "run/TrackedBuffer.h"
 
 namespace mirtane {
 

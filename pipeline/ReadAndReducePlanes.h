@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "host/TrackedBuffer.h"
+#include "run/TrackedBuffer.h"
 
 namespace mirtane {
 

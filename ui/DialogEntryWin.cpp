@@ -4,9 +4,10 @@
 
 #include <commctrl.h>
 
-#include "host/HostState.h"
 #include "platform/Platform.h"
+#include "platform/win32/DialogRegistry.h"
 #include "resources/DialogIds.h"
+#include "run/HostState.h"
 
 namespace mirtane::ui {
 namespace {
@@ -72,4 +73,12 @@ void ShowAboutBox(void* ownerWindow) {
     }
 }
 
+namespace {
+
+// The platform layer calls the dialogs through what is registered here; the
+// plug-in's module takes every object of ui/, so this runs when it loads.
+[[maybe_unused]] const bool gRegistered =
+    (platform::RegisterDialogs({&RunMainDialog, &ShowAboutBox}), true);
+
+}  // namespace
 }  // namespace mirtane::ui

@@ -1,6 +1,6 @@
 #include "ui/DisplayPane.h"
 
-#include "host/HostState.h"
+#include "run/HostState.h"
 
 namespace mirtane::ui {
 

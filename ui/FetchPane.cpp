@@ -1,8 +1,8 @@
 #include "ui/FetchPane.h"
 
-#include "host/HostState.h"
 #include "pipeline/ApplyCurves.h"
 #include "pipeline/HostRequest.h"
+#include "run/HostState.h"
 #include "ui/ResampleBilinear.h"
 
 namespace mirtane::ui {

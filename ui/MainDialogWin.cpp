@@ -6,9 +6,9 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
-#include "host/HostState.h"
 #include "platform/Platform.h"
 #include "resources/DialogIds.h"
+#include "run/HostState.h"
 #include "ui/FetchPane.h"
 #include "ui/TintControls.h"
 #include "ui/TrackbarRamp.h"

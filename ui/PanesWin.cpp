@@ -1,7 +1,7 @@
 // The preview and navigator panes on the dialog window.
 #include "ui/DialogWin.h"
 
-#include "host/HostState.h"
+#include "run/HostState.h"
 #include "ui/DisplayPane.h"
 
 namespace mirtane::ui {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "analysis/Rounding.h"
-#include "host/TrackedMemory.h"
+#include "run/TrackedMemory.h"
 
 namespace mirtane::ui {
 namespace {

@@ -2,12 +2,14 @@
 #include <windows.h>
 
 #include "platform/Platform.h"
-#include "ui/DialogEntry.h"
+#include "platform/win32/DialogRegistry.h"
 
 namespace mirtane::platform {
 namespace {
 
 HMODULE gModule = nullptr;
+// Constant-initialised, so it holds nulls before any registration runs.
+DialogEntries gDialogs = {nullptr, nullptr};
 
 }  // namespace
 
@@ -21,8 +23,19 @@ int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
 void* ModuleHandle() { return gModule; }
 void SetModuleHandle(void* module) { gModule = static_cast<HMODULE>(module); }
 
-std::int32_t RunMainDialog() { return ui::RunMainDialog(); }
-void ShowAboutBox(void* ownerWindow) { ui::ShowAboutBox(ownerWindow); }
+void RegisterDialogs(const DialogEntries& entries) { gDialogs = entries; }
+
+// Without a registered dialog the plug-in was linked without ui/: the run
+// ends as a dialog that could not be created.
+std::int32_t RunMainDialog() {
+    return gDialogs.runMainDialog != nullptr ? gDialogs.runMainDialog() : kDialogFailed;
+}
+
+void ShowAboutBox(void* ownerWindow) {
+    if (gDialogs.showAboutBox != nullptr) {
+        gDialogs.showAboutBox(ownerWindow);
+    }
+}
 
 bool TemporaryFolder(char* buffer, std::size_t bufferSize) {
     const DWORD length = GetTempPathA(static_cast<DWORD>(bufferSize), buffer);

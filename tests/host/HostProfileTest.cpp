@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "host/HostState.h"
-#include "host/TrackedMemory.h"
 #include "hosts/testhost/HostProfiles.h"
 #include "hosts/testhost/ScriptingHost.h"
 #include "hosts/testhost/TestHost.h"
 #include "platform/headless/HeadlessPlatform.h"
+#include "run/HostState.h"
+#include "run/TrackedMemory.h"
 #include "tests/host/PluginRunFixture.h"
 
 namespace mirtane {

@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <random>
 
-#include "host/HostState.h"
 #include "host/PluginMain.h"
-#include "host/TrackedMemory.h"
 #include "hosts/testhost/TestHost.h"
 #include "platform/headless/HeadlessPlatform.h"
+#include "run/HostState.h"
+#include "run/TrackedMemory.h"
 
 namespace mirtane {
 

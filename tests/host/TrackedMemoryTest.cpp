@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "host/HostState.h"
-#include "host/TrackedBuffer.h"
-#include "host/TrackedMemory.h"
+#include "run/HostState.h"
+#include "run/TrackedBuffer.h"
+#include "run/TrackedMemory.h"
 
 namespace mirtane {
 namespace {

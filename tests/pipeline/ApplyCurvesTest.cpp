@@ -11,8 +11,8 @@
 #include <random>
 #include <vector>
 
-#include "host/HostState.h"
 #include "pipeline/ApplyCurves.h"
+#include "run/HostState.h"
 
 namespace mirtane {
 namespace {

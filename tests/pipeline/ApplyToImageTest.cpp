@@ -6,9 +6,9 @@
 #include <random>
 #include <vector>
 
-#include "host/HostState.h"
 #include "hosts/testhost/TestHost.h"
 #include "pipeline/ApplyToImage.h"
+#include "run/HostState.h"
 #include "tests/pipeline/PipelineHarness.h"
 
 namespace mirtane {

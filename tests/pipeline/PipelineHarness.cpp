@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "host/HostState.h"
-#include "host/TrackedMemory.h"
 #include "pluginapi/PluginConstants.h"
+#include "run/HostState.h"
+#include "run/TrackedMemory.h"
 
 namespace mirtane::harness {
 

@@ -7,10 +7,10 @@
 #include <random>
 #include <vector>
 
-#include "host/HostState.h"
-#include "host/TrackedMemory.h"
 #include "hosts/testhost/TestHost.h"
 #include "pipeline/ReadAndReducePlanes.h"
+#include "run/HostState.h"
+#include "run/TrackedMemory.h"
 #include "tests/pipeline/PipelineHarness.h"
 #include "tests/pipeline/References.h"
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "host/PluginMain.h"
-#include "host/TrackedMemory.h"
 #include "hosts/testhost/TestHost.h"
 #include "platform/headless/HeadlessPlatform.h"
+#include "run/TrackedMemory.h"
 
 namespace mirtane {
 namespace {

@@ -6,11 +6,11 @@
 #include <cstring>
 #include <vector>
 
-#include "host/HostState.h"
-#include "host/TrackedMemory.h"
 #include "hosts/testhost/DisplayPixels.h"
 #include "hosts/testhost/TestHost.h"
 #include "pipeline/ApplyCurves.h"
+#include "run/HostState.h"
+#include "run/TrackedMemory.h"
 #include "ui/DisplayPane.h"
 #include "ui/FetchPane.h"
 

@@ -4,7 +4,7 @@
 // preview's 276 x 251 units are about 414 x 408 pixels).
 #include <gtest/gtest.h>
 
-#include "host/TrackedMemory.h"
+#include "run/TrackedMemory.h"
 #include "ui/ViewPane.h"
 
 namespace mirtane::ui {

@@ -6,12 +6,16 @@
 
 #include <cstdint>
 
-#include "host/CurrentRun.h"
-#include "host/ParameterBlock.h"
+#include "blocks/ParameterBlock.h"
 #include "pluginapi/FilterRecord.h"
 #include "pluginapi/PluginConstants.h"
+#include "run/CurrentRun.h"
 
 namespace mirtane {
+
+// The per-run block the entry point keeps in the host's data slot; only the
+// selector handlers (host/ParameterBlock.h) look inside it.
+struct GlobalsBlock;
 
 struct HostState {
     FilterRecord* filterRecord = nullptr;

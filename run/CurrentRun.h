@@ -1,7 +1,7 @@
-// What code outside host/ may know of the run in progress: the filter record
-// the host handed over, the settings block while its handle is locked, and the
-// result slot. The pipeline reaches the host through this header and the
-// tracked allocator only; the state itself is host/HostState.h's.
+// What the pipeline and the dialog may know of the run in progress: the filter
+// record the host handed over, the settings block while its handle is locked,
+// and the result slot. The state itself is run/HostState.h's, which only the
+// entry point and the selector handlers (host/) fill.
 #pragma once
 
 #include <cstdint>

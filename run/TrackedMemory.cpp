@@ -1,11 +1,11 @@
-#include "host/TrackedMemory.h"
+#include "run/TrackedMemory.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
 
-#include "host/HostState.h"
+#include "run/HostState.h"
 
 namespace mirtane {
 namespace {

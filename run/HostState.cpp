@@ -1,4 +1,4 @@
-#include "host/HostState.h"
+#include "run/HostState.h"
 
 namespace mirtane {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "host/TrackedMemory.h"
+#include "run/TrackedMemory.h"
 
 namespace mirtane {
 
