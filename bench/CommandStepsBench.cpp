@@ -207,7 +207,8 @@ void BM_Encode(benchmark::State& state, bool jpeg) {
 BENCHMARK_CAPTURE(BM_Encode, tiff_24MP, false)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK_CAPTURE(BM_Encode, jpeg_12MP, true)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-// The whole plug-in run as RestorePixels makes it, without the files.
+// The whole plug-in run through the production host, its dialog skipped as
+// for a replayed step, without the files.
 void BM_WholeRun(benchmark::State& state, Memory memory) {
     platform::headless::SetMessagesEchoed(false);
     const cli::Photo photo = Load(TestPhotographs().tiff);

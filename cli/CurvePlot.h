@@ -6,7 +6,7 @@
 
 #include <vips/vips8>
 
-#include "cli/PluginRun.h"
+#include "cli/ChannelCurves.h"
 
 namespace mirtane::cli {
 

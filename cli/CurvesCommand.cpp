@@ -53,15 +53,10 @@ int CurvesOfFile(const CurvesRequest& request, const std::string& input, std::st
     if (LoadPhoto(input, request.limits, photo, error) != 0) {
         return -1;
     }
-    AnalysisChoice analysis = request.analysis;
-    analysis.minimumSide = MinimumAnalysedSide(request.method);
-    hostkit::Image picture;
-    if (AnalysedPicture(photo.rgb, photo.orientation, analysis, picture, error) != 0) {
-        return -1;
-    }
     MirtaneCorrection correction{};
     std::string methodReport;
-    if (AnalyseWithMethod(picture, request.method, correction, methodReport, error) != 0) {
+    if (AnalysePhoto(photo.rgb, photo.orientation, request.analysis, request.method, nullptr,
+                     correction, methodReport, error) != 0) {
         return -1;
     }
     ChannelCurves curves;

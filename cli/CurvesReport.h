@@ -5,8 +5,8 @@
 
 #include <string>
 
+#include "cli/ChannelCurves.h"
 #include "cli/CorrectionExport.h"
-#include "cli/PluginRun.h"
 
 namespace mirtane::cli {
 

@@ -42,11 +42,27 @@ int MinimumAnalysedSide(const MethodChoice& choice) {
     return choice.method == Method::PlugIn ? MIRTANE_MINIMUM_SIDE : 0;
 }
 
-int AnalyseWithMethod(const hostkit::Image& picture, const MethodChoice& choice,
-                      MirtaneCorrection& correction, std::string& report, std::string& error) {
+int AnalysePhoto(hostkit::Image& stored, int orientation, const AnalysisChoice& analysis,
+                 const MethodChoice& choice, const engine::RunProgress& progress,
+                 MirtaneCorrection& correction, std::string& report, std::string& error) {
+    const bool upright = orientation < 2 || orientation > 8;
+    const bool whole = analysis.border == BorderTrim::Keep && analysis.area.width == 0;
+    hostkit::Image narrowed;
+    if (!upright || !whole) {
+        AnalysisChoice checked = analysis;
+        checked.minimumSide = MinimumAnalysedSide(choice);
+        if (AnalysedPicture(stored, orientation, checked, narrowed, error) != 0) {
+            return -1;
+        }
+    }
+    hostkit::Image& picture = upright && whole ? stored : narrowed;
+    report.clear();
+    if (choice.method == Method::PlugIn && picture.planes == 3) {
+        return engine::AnalysePackedRgb8(picture.pixels.data(), picture.width, picture.height,
+                                         progress, correction, error);
+    }
     char reason[512] = "";
     const auto stride = static_cast<std::ptrdiff_t>(picture.width) * picture.planes;
-    report.clear();
     if (choice.method == Method::PlugIn) {
         if (mirtane_analyse_rgb8(picture.pixels.data(), picture.width, picture.height, stride,
                                  picture.planes, &correction, reason, sizeof reason) != 0) {
@@ -64,6 +80,18 @@ int AnalyseWithMethod(const hostkit::Image& picture, const MethodChoice& choice,
     }
     report = NaturalReport(picture, chosen, correction);
     return 0;
+}
+
+double AnalysisFraction(std::int32_t done, std::int32_t total) {
+    constexpr std::int32_t kStageCount = 3;
+    if (total != kStageCount) {
+        return 0.0;
+    }
+    switch (done) {
+    case 1: return 0.1;   // reading and reducing the planes
+    case 2: return 0.7;   // analysing
+    default: return 1.0;  // done
+    }
 }
 
 }  // namespace mirtane::cli

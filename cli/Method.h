@@ -4,8 +4,11 @@
 // application uses, so trims, strength, 16 bits and LUT exports serve both.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
+#include "cli/AnalysisView.h"
+#include "engine/AnalyseInPlace.h"
 #include "engine/MirtaneEngine.h"
 #include "hosts/kit/Image.h"
 
@@ -26,11 +29,21 @@ const char* MethodName(Method method);
 // the natural method has no minimum of its own.
 int MinimumAnalysedSide(const MethodChoice& choice);
 
-// The correction of `picture` (8-bit RGB) by the chosen method. With the
-// natural method `report` gets what it chose in one line (levels, gains,
-// strength). Returns 0, or -1 with `error`.
-[[nodiscard]] int AnalyseWithMethod(const hostkit::Image& picture, const MethodChoice& choice,
-                                    MirtaneCorrection& correction, std::string& report,
-                                    std::string& error);
+// The correction of `stored` (8-bit RGB as stored, with its EXIF
+// `orientation`) by the chosen method, worked out in the picture `analysis`
+// names (AnalysedPicture). When that picture is the stored image itself
+// (upright, no border trimmed, no area), the analysis reads it where it
+// lies and makes no copy; it never changes it. `progress` gets the plug-in's
+// stage reports. With the natural method `report` gets what it chose in one
+// line (levels, gains, strength). Returns 0, or -1 with `error`.
+[[nodiscard]] int AnalysePhoto(hostkit::Image& stored, int orientation,
+                               const AnalysisChoice& analysis, const MethodChoice& choice,
+                               const engine::RunProgress& progress, MirtaneCorrection& correction,
+                               std::string& report, std::string& error);
+
+// The fraction of an analysis done, 0 ... 1, from a progress report of the
+// plug-in's run: it reports its stages as 1, 2 and 0 of 3 (reading and
+// reducing the planes, analysing, done).
+double AnalysisFraction(std::int32_t done, std::int32_t total);
 
 }  // namespace mirtane::cli

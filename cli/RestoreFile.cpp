@@ -9,8 +9,8 @@
 
 #include "cli/Comparison.h"
 #include "cli/FileIdentity.h"
+#include "cli/Method.h"
 #include "cli/PhotoFile.h"
-#include "cli/PluginRun.h"
 
 namespace mirtane::cli {
 namespace {
@@ -35,27 +35,22 @@ int Fail(Reporter& reporter, const std::string& file, const std::string& reason)
     return -1;
 }
 
-bool RunsPluginItself(const RestoreJob& job, const Photo& photo) {
-    return !photo.SixteenBits() && photo.orientation == 1 &&
-           job.analysis.border == BorderTrim::Keep && job.analysis.area.width == 0 &&
-           job.strength >= MIRTANE_FULL_STRENGTH && job.detail == Detail::Normal &&
-           job.method.method == Method::PlugIn;
-}
-
-// The chosen analysis of the analysed picture, applied to the stored samples
-// (photo.deep for 16 bits, `restored`, the 8-bit rendering, for 8). `report`
-// gets what the natural method chose.
-int RestoreThroughEngine(const RestoreJob& job, Photo& photo, hostkit::Image& restored,
-                         MirtaneCorrection& correction, std::string& report, std::string& error) {
-    hostkit::Image picture;
-    AnalysisChoice analysis = job.analysis;
-    analysis.minimumSide = MinimumAnalysedSide(job.method);
-    if (AnalysedPicture(restored, photo.orientation, analysis, picture, error) != 0) {
+// Works out the correction of the analysed picture by the chosen method and
+// applies it to the stored samples (photo.deep for 16 bits, `restored`, the
+// 8-bit rendering, for 8). Every restore comes here, whatever the options.
+// `report` gets what the natural method chose.
+int Restore(const RestoreJob& job, Photo& photo, hostkit::Image& restored,
+            MirtaneCorrection& correction, std::string& report, Reporter& reporter,
+            std::string& error) {
+    // The analysis is the first half of the bar, the application the second.
+    const engine::RunProgress progress = [&reporter](std::int32_t done, std::int32_t total) {
+        reporter.Progress(0.5 * AnalysisFraction(done, total));
+    };
+    if (AnalysePhoto(restored, photo.orientation, job.analysis, job.method, progress, correction,
+                     report, error) != 0) {
         return -1;
     }
-    if (AnalyseWithMethod(picture, job.method, correction, report, error) != 0) {
-        return -1;
-    }
+    reporter.Progress(0.5);
     const MirtaneTrims trims{job.trims.cyanRed, job.trims.magentaGreen, job.trims.yellowBlue};
     if (photo.SixteenBits()) {
         mirtane_apply_rgb16_at(photo.deep.data(), restored.width, restored.height,
@@ -131,15 +126,7 @@ int RestoreFile(const RestoreJob& job, Reporter& reporter) {
     reporter.Progress(0.0);
     MirtaneCorrection correction{};
     std::string methodReport;
-    const bool pluginItself = RunsPluginItself(job, photo);
-    if (pluginItself) {
-        const ProgressListener listener = [&reporter](std::int32_t done, std::int32_t total) {
-            reporter.Progress(RunFraction(done, total));
-        };
-        if (RestorePixels(restored, job.trims, listener, error) != 0) {
-            return Fail(reporter, job.input, error);
-        }
-    } else if (RestoreThroughEngine(job, photo, restored, correction, methodReport, error) != 0) {
+    if (Restore(job, photo, restored, correction, methodReport, reporter, error) != 0) {
         return Fail(reporter, job.input, error);
     }
 
@@ -168,7 +155,7 @@ int RestoreFile(const RestoreJob& job, Reporter& reporter) {
         char timing[64];
         std::snprintf(timing, sizeof timing, " in %.2f s", seconds);
         result += timing;
-        result += "; " + Levels(correction);  // a verbose run always goes through the engine
+        result += "; " + Levels(correction);
         if (!methodReport.empty()) {
             result += "; " + methodReport;
         }

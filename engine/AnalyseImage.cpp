@@ -6,13 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "engine/AnalyseInPlace.h"
 #include "engine/HeadlessRun.h"
 #include "engine/MirtaneEngine.h"
-#include "host/HostState.h"
 #include "host/PluginMain.h"
 #include "hosts/prodhost/ProductionHost.h"
 #include "platform/DialogResult.h"
 #include "platform/headless/HeadlessPlatform.h"
+#include "run/HostState.h"
 
 namespace mirtane::engine {
 namespace {
@@ -52,6 +53,40 @@ std::vector<std::uint8_t> CopyRgb(const unsigned char* pixels, int width, int he
 }
 
 }  // namespace
+
+int AnalysePackedRgb8(std::uint8_t* pixels, int width, int height, const RunProgress& progress,
+                      MirtaneCorrection& correction, std::string& error) {
+    if (width > 32767 || height > 32767) {
+        error = "image too large: the plug-in takes at most 32767 pixels a side";
+        return -1;
+    }
+    std::lock_guard<std::mutex> lock(gRunLock);
+    const HeadlessSession session;
+    bool analysed = false;
+    headless::SetMainDialogHandler([&correction, &analysed] {
+        // The dialog opens once the analysis has filled the parameter block;
+        // cancelling it ends the run before any pixel is written.
+        const mirtane::ParameterBlock* block = mirtane::gHost.parameterBlock;
+        correction.blackLevel = block->blackLevel;
+        correction.whiteLevel = block->whiteLevel;
+        for (int channel = 0; channel < 3; ++channel) {
+            std::memcpy(correction.tables[channel], block->curveTables[channel],
+                        sizeof(float) * 256);
+        }
+        analysed = true;
+        return mirtane::platform::kDialogCancelled;
+    });
+    prodhost::ProductionHost host(&PluginMain);
+    host.SetImage(prodhost::ImageView{pixels, width, height});
+    host.SetProgressListener(progress);
+    const prodhost::RunResult run = host.Run();
+    if (!analysed) {
+        error = RunFailureReason(run.result, "analyse");
+        return -1;
+    }
+    return 0;
+}
+
 }  // namespace mirtane::engine
 
 extern "C" int mirtane_analyse_rgb8(const unsigned char* pixels, int width, int height,
@@ -69,30 +104,9 @@ extern "C" int mirtane_analyse_rgb8(const unsigned char* pixels, int width, int 
                     errorSize);
         return -1;
     }
-    std::lock_guard<std::mutex> lock(gRunLock);
-    const HeadlessSession session;
-    bool analysed = false;
-    headless::SetMainDialogHandler([correction, &analysed] {
-        // The dialog opens once the analysis has filled the parameter block.
-        const mirtane::ParameterBlock* block = mirtane::gHost.parameterBlock;
-        correction->blackLevel = block->blackLevel;
-        correction->whiteLevel = block->whiteLevel;
-        for (int channel = 0; channel < 3; ++channel) {
-            std::memcpy(correction->tables[channel], block->curveTables[channel],
-                        sizeof(float) * 256);
-        }
-        analysed = true;
-        return mirtane::platform::kDialogCancelled;
-    });
+    std::vector<std::uint8_t> image = CopyRgb(pixels, width, height, rowStride, bytesPerPixel);
     std::string reason;
-    {
-        std::vector<std::uint8_t> image = CopyRgb(pixels, width, height, rowStride, bytesPerPixel);
-        prodhost::ProductionHost host(&PluginMain);
-        host.SetImage(prodhost::ImageView{image.data(), width, height});
-        const prodhost::RunResult run = host.Run();
-        if (!analysed) reason = RunFailureReason(run.result, "analyse");
-    }
-    if (!analysed) {
+    if (AnalysePackedRgb8(image.data(), width, height, nullptr, *correction, reason) != 0) {
         CopyMessage(reason, error, errorSize);
         return -1;
     }

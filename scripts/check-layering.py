@@ -36,7 +36,7 @@ ALLOWED = {
     "gegl": {"gegl", "engine"},
     "gimp": {"gimp", "engine"},
     "gimp3": {"gimp3", "engine/MirtaneEngine.h"},
-    "cli": {"cli", "engine", "host", "platform", "hosts/prodhost", "hosts/kit", "hosts/testhost"},
+    "cli": {"cli", "engine", "hosts/kit"},
 }
 
 WINDOWS_HEADERS = {"windows.h", "commctrl.h", "shellapi.h", "windowsx.h", "shlobj.h",

@@ -10,9 +10,10 @@
 
 #include "CliTestSupport.h"
 #include "cli/AtomicFile.h"
+#include "cli/ChannelCurves.h"
 #include "cli/CurvesReport.h"
+#include "cli/Method.h"
 #include "cli/OutputPaths.h"
-#include "cli/PluginRun.h"
 #include "cli/ProgressBar.h"
 #include "cli/Reporter.h"
 #include "cli/TemporaryName.h"
@@ -190,18 +191,13 @@ TEST(ProgressLine, ShowsTheFractionAndNeverOverflowsTheTerminal) {
     EXPECT_EQ(FormatProgressLine(0.3, longLabel, 60).size(), 59u);
 }
 
-TEST(ProgressLine, RunFractionRisesThroughTheStagesAndTheTiles) {
-    EXPECT_LT(RunFraction(1, 3), RunFraction(2, 3));
-    EXPECT_LT(RunFraction(2, 3), RunFraction(0, 3));  // 0 of 3 closes the analysis
-    EXPECT_DOUBLE_EQ(RunFraction(0, 3), RunFraction(0, 9));
-    double previous = RunFraction(0, 3);
-    for (int tile = 1; tile <= 9; ++tile) {
-        const double now = RunFraction(tile, 9);
-        EXPECT_GT(now, previous) << tile;
-        previous = now;
-    }
-    EXPECT_DOUBLE_EQ(RunFraction(9, 9), 1.0);
-    EXPECT_DOUBLE_EQ(RunFraction(5, 0), 0.0);
+TEST(ProgressLine, AnalysisFractionRisesThroughThePlugInsStages) {
+    EXPECT_GT(AnalysisFraction(1, 3), 0.0);
+    EXPECT_LT(AnalysisFraction(1, 3), AnalysisFraction(2, 3));
+    EXPECT_LT(AnalysisFraction(2, 3), AnalysisFraction(0, 3));  // 0 of 3 closes the analysis
+    EXPECT_DOUBLE_EQ(AnalysisFraction(0, 3), 1.0);
+    EXPECT_DOUBLE_EQ(AnalysisFraction(5, 0), 0.0);  // not a stage report
+    EXPECT_DOUBLE_EQ(AnalysisFraction(4, 9), 0.0);
 }
 
 TEST(CurvesText, JsonStringsAreEscapedAndNonFiniteValuesBecomeNull) {

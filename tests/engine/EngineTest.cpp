@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "analysis/NaturalMethod.h"
+#include "engine/AnalyseInPlace.h"
 #include "engine/MirtaneEngine.h"
 #include "tests/host/PluginRunFixture.h"
 
@@ -122,6 +123,37 @@ TEST_F(EngineAnalysisTest, GivesThePluginsCurvesWithOrWithoutAlpha) {
               0);
     EXPECT_EQ(std::memcmp(&packed, &fromAlpha, sizeof packed), 0);
     EXPECT_EQ(TrackedBlockCount(), 0u);
+}
+
+// The command analyses its decoded picture where it lies: the run must leave
+// every byte as it was, report its stages, and give the C entry's curves.
+TEST_F(EngineAnalysisTest, InPlaceAnalysisLeavesThePixelsAndGivesTheSameCurves) {
+    const hostkit::Image photo = MakeTestPhoto(512, 490, 9);
+    std::vector<std::uint8_t> pixels = photo.pixels;
+    std::vector<std::int32_t> stages;
+    MirtaneCorrection inPlace{};
+    std::string reason;
+    ASSERT_EQ(engine::AnalysePackedRgb8(
+                  pixels.data(), 512, 490,
+                  [&stages](std::int32_t done, std::int32_t total) {
+                      if (total == 3) stages.push_back(done);
+                  },
+                  inPlace, reason),
+              0)
+        << reason;
+    EXPECT_EQ(pixels, photo.pixels);
+    EXPECT_EQ(stages, (std::vector<std::int32_t>{1, 2, 0}));
+    MirtaneCorrection copied{};
+    char error[256] = "";
+    ASSERT_EQ(mirtane_analyse_rgb8(photo.pixels.data(), 512, 490, 512 * 3, 3, &copied, error,
+                                   sizeof error),
+              0);
+    EXPECT_EQ(std::memcmp(&inPlace, &copied, sizeof copied), 0);
+    EXPECT_EQ(TrackedBlockCount(), 0u);
+
+    std::vector<std::uint8_t> small(static_cast<std::size_t>(479) * 600 * 3, 128);
+    EXPECT_EQ(engine::AnalysePackedRgb8(small.data(), 479, 600, nullptr, inPlace, reason), -1);
+    EXPECT_FALSE(reason.empty());
 }
 
 TEST_F(EngineAnalysisTest, AppliesExactlyWhatThePluginWrites) {
