@@ -9,7 +9,9 @@
 
 #include "cli/Comparison.h"
 #include "cli/FileIdentity.h"
-#include "cli/PhotoFile.h"
+#include "cli/PhotoFormats.h"
+#include "cli/PhotoReading.h"
+#include "cli/PhotoWriting.h"
 #include "cli/PluginRun.h"
 
 namespace mirtane::cli {
