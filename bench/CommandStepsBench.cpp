@@ -24,7 +24,8 @@
 
 #include "analysis/ComputeChannelCurves.h"
 #include "bench/BentCurveSettings.h"
-#include "cli/PhotoFile.h"
+#include "cli/PhotoReading.h"
+#include "cli/PhotoWriting.h"
 #include "host/ParameterBlock.h"
 #include "host/PluginMain.h"
 #include "hosts/prodhost/ProductionHost.h"

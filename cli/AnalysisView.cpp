@@ -7,7 +7,7 @@
 
 #include <vips/vips8>
 
-#include "cli/PhotoFile.h"
+#include "cli/Photo.h"
 
 namespace mirtane::cli {
 namespace {

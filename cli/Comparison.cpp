@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "cli/PhotoFile.h"
+#include "cli/PhotoFormats.h"
+#include "cli/PhotoWriting.h"
 
 namespace mirtane::cli {
 namespace {

@@ -6,7 +6,8 @@
 
 #include "cli/AtomicFile.h"
 #include "cli/CheckedWrite.h"
-#include "cli/PhotoFile.h"
+#include "cli/PhotoFormats.h"
+#include "cli/PhotoWriting.h"
 
 namespace mirtane::cli {
 

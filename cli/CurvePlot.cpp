@@ -4,7 +4,8 @@
 #include <cmath>
 #include <vector>
 
-#include "cli/PhotoFile.h"
+#include "cli/PhotoFormats.h"
+#include "cli/PhotoWriting.h"
 
 namespace mirtane::cli {
 namespace {

@@ -9,6 +9,8 @@
 #include "cli/CurvesReport.h"
 #include "cli/FileIdentity.h"
 #include "cli/OutputPaths.h"
+#include "cli/PhotoFormats.h"
+#include "cli/PhotoWriting.h"
 #include "cli/ProgressBar.h"
 #include "cli/Reporter.h"
 #include "cli/TemporaryName.h"

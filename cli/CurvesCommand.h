@@ -9,7 +9,7 @@
 
 #include "cli/AnalysisView.h"
 #include "cli/Method.h"
-#include "cli/PhotoFile.h"
+#include "cli/PhotoReading.h"
 #include "cli/Trims.h"
 
 namespace mirtane::cli {

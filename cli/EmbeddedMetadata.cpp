@@ -11,7 +11,7 @@
 #include <exiv2/exiv2.hpp>
 
 #include "cli/CheckedWrite.h"
-#include "cli/PhotoFile.h"
+#include "cli/PhotoFormats.h"
 
 namespace mirtane::cli {
 

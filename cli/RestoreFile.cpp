@@ -10,7 +10,9 @@
 #include "cli/Comparison.h"
 #include "cli/FileIdentity.h"
 #include "cli/Method.h"
-#include "cli/PhotoFile.h"
+#include "cli/PhotoFormats.h"
+#include "cli/PhotoReading.h"
+#include "cli/PhotoWriting.h"
 
 namespace mirtane::cli {
 namespace {

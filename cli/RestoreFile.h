@@ -8,7 +8,8 @@
 
 #include "cli/AnalysisView.h"
 #include "cli/Method.h"
-#include "cli/PhotoFile.h"
+#include "cli/PhotoReading.h"
+#include "cli/PhotoWriting.h"
 #include "cli/Reporter.h"
 #include "cli/Trims.h"
 #include "engine/MirtaneEngine.h"

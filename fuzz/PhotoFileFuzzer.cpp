@@ -11,7 +11,7 @@
 
 #include <vips/vips8>
 
-#include "cli/PhotoFile.h"
+#include "cli/PhotoReading.h"
 
 namespace {
 
