@@ -7,7 +7,9 @@ CMakeLists.txt, narrowed to single headers where the plan says so); the
 Windows headers appear only where Win32 code lives; the folders whose code
 is portable include nothing from outside the standard library but the
 headers listed. Also checks that every source file is named in a
-CMakeLists.txt, so that no file silently drops out of the build.
+CMakeLists.txt, so that no file silently drops out of the build, and that
+the folders' rules form no cycle (a folder reaching, through the others,
+back to itself).
 
 Usage: check-layering.py [repository root]. Prints one line per violation
 and exits 1 if there is any.
@@ -135,10 +137,51 @@ def listed_in_cmake(root, path):
         folder = os.path.dirname(folder)
 
 
+def folder_of(entry):
+    """The ALLOWED key an include rule's entry (a folder or a header) lies in."""
+    keys = [key for key in ALLOWED if entry == key or entry.startswith(key + "/")]
+    return max(keys, key=len) if keys else None
+
+
+def folder_cycle():
+    """A cycle among the folders' rules, as a list of folders, or None."""
+    reaches = {}
+    for key, entries in ALLOWED.items():
+        reaches[key] = {folder_of(entry) for entry in entries} - {key, None}
+        # A subfolder's rules (platform/headless) belong to its folder.
+        parent = folder_of(key.rsplit("/", 1)[0]) if "/" in key else None
+        reaches[key] -= {parent}
+    state, path = {}, []
+
+    def visit(key):
+        state[key] = 1
+        path.append(key)
+        for other in sorted(reaches[key]):
+            if state.get(other) == 1:
+                return path[path.index(other):] + [other]
+            if other not in state:
+                found = visit(other)
+                if found:
+                    return found
+        path.pop()
+        state[key] = 2
+        return None
+
+    for key in sorted(reaches):
+        if key not in state:
+            found = visit(key)
+            if found:
+                return found
+    return None
+
+
 def main():
     root = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else
                            os.path.join(os.path.dirname(__file__), ".."))
     problems = []
+    cycle = folder_cycle()
+    if cycle:
+        problems.append("the folders' rules form a cycle: " + " -> ".join(cycle))
     for top in sorted(set(key.split("/")[0] for key in ALLOWED) | {"tests"}):
         for directory, _, files in os.walk(os.path.join(root, top)):
             for file_name in sorted(files):

@@ -47,7 +47,12 @@ def read_graph(path):
                 continue
             edge = EDGE.match(line)
             if edge and edge.group(1) in names and edge.group(2) in names:
-                links.setdefault(names[edge.group(1)][0], set()).add(names[edge.group(2)][0])
+                source, target = names[edge.group(1)], names[edge.group(2)]
+                # CMake draws an executable whose tests are discovered after
+                # the build as depending on itself; nothing can link a program.
+                if source == target and source[1] == "egg":
+                    continue
+                links.setdefault(source[0], set()).add(target[0])
     return {name: (shape, links.get(name, set())) for name, shape in names.values()}
 
 
@@ -159,10 +164,11 @@ def main():
     root = os.path.abspath(options.root)
     arrows = read_map(os.path.join(root, "docs", "ARCHITECTURE.md"))
 
-    problems = []
+    problems, checked = [], []
     if options.graph:
         for path in options.graph:
             problems += check(read_graph(path), arrows, path)
+            checked.append(path)
     else:
         with tempfile.TemporaryDirectory(prefix="mirtane-graph-") as scratch:
             graphs = {"native": configure(options.cmake, root, scratch)}
@@ -171,12 +177,13 @@ def main():
                                             os.path.join(root, "cmake", "mingw-x86_64.cmake"))
             for where, path in graphs.items():
                 problems += check(read_graph(path), arrows, where)
+                checked.append(where)
     for line in problems:
         print(line)
     if problems:
         print(f"check-link-graph: {len(problems)} problem(s)")
         return 1
-    print("check-link-graph: no cycle; the map's arrows are the build's")
+    print(f"check-link-graph ({', '.join(checked)}): no cycle; the map's arrows are the build's")
     return 0
 
 
