@@ -91,7 +91,8 @@ void KeepFirstMessage(const gchar*, GLogLevelFlags, const gchar* message, gpoint
     const std::size_t valueEnd = text.find('"', valueStart + 1);
     const std::size_t nameStart = text.find("property '");
     const std::size_t nameEnd = text.find('\'', nameStart + 10);
-    if (valueEnd == std::string::npos || nameEnd == std::string::npos) {
+    if (nameStart == std::string::npos || valueEnd == std::string::npos ||
+        nameEnd == std::string::npos) {
         *kept = FirstLine(message);
         return;
     }
