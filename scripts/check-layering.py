@@ -18,6 +18,8 @@ import os
 import re
 import sys
 
+from graph_cycles import find_cycle
+
 # Folder (or file-name prefix) -> what its sources may include: whole folders
 # by name, single headers by path.
 ALLOWED = {
@@ -151,28 +153,7 @@ def folder_cycle():
         # A subfolder's rules (platform/headless) belong to its folder.
         parent = folder_of(key.rsplit("/", 1)[0]) if "/" in key else None
         reaches[key] -= {parent}
-    state, path = {}, []
-
-    def visit(key):
-        state[key] = 1
-        path.append(key)
-        for other in sorted(reaches[key]):
-            if state.get(other) == 1:
-                return path[path.index(other):] + [other]
-            if other not in state:
-                found = visit(other)
-                if found:
-                    return found
-        path.pop()
-        state[key] = 2
-        return None
-
-    for key in sorted(reaches):
-        if key not in state:
-            found = visit(key)
-            if found:
-                return found
-    return None
+    return find_cycle(reaches)
 
 
 def main():

@@ -25,6 +25,8 @@ import subprocess
 import sys
 import tempfile
 
+from graph_cycles import find_cycle
+
 # Compile-option bundles every target links: not arrows of the plan.
 OPTION_BUNDLES = {"mirtane_float_rules", "mirtane_warnings"}
 # Programs that test or measure the rest may link anything; they ship nowhere.
@@ -76,33 +78,6 @@ def read_map(path):
     return arrows
 
 
-def find_cycle(graph):
-    """One cycle of the graph as a list of targets, or None."""
-    state = {}  # absent: unvisited; 1: on the current path; 2: done
-    path = []
-
-    def visit(name):
-        state[name] = 1
-        path.append(name)
-        for linked in sorted(graph.get(name, ("", set()))[1]):
-            if state.get(linked) == 1:
-                return path[path.index(linked):] + [linked]
-            if linked not in state:
-                found = visit(linked)
-                if found:
-                    return found
-        path.pop()
-        state[name] = 2
-        return None
-
-    for name in sorted(graph):
-        if name not in state:
-            found = visit(name)
-            if found:
-                return found
-    return None
-
-
 def stated_arrows(graph, target, mapped):
     """The targets `target` links as the map draws them: unmapped interface
     libraries looked through, option bundles left out."""
@@ -121,7 +96,7 @@ def stated_arrows(graph, target, mapped):
 
 def check(graph, arrows, where):
     problems = []
-    cycle = find_cycle(graph)
+    cycle = find_cycle({name: links for name, (_, links) in graph.items()})
     if cycle:
         problems.append(f"{where}: link cycle: {' -> '.join(cycle)}")
     for target in sorted(graph):
