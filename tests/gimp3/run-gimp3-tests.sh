@@ -60,17 +60,9 @@ inside() {
     mkdir -p "$GIMP3_DIRECTORY/plug-ins/mirtane-gimp3"
     cp "$build_dir/gimp3/mirtane-gimp3" "$GIMP3_DIRECTORY/plug-ins/mirtane-gimp3/"
 
-    # Largest difference between two images' samples (0 when identical).
-    max_difference() {
-        vips subtract "$1" "$2" "$scratch/difference.v" &&
-            vips abs "$scratch/difference.v" "$scratch/absolute.v" &&
-            vips max "$scratch/absolute.v"
-    }
-    same_pixels() {
-        [ "$(vipsheader -f width "$1")x$(vipsheader -f height "$1")x$(vipsheader -f bands "$1")" = \
-          "$(vipsheader -f width "$2")x$(vipsheader -f height "$2")x$(vipsheader -f bands "$2")" ] &&
-            [ "$(max_difference "$1" "$2")" = "0.000000" ]
-    }
+    # max_difference and same_pixels, as the other scripted tests compare
+    # pictures (the repository is mounted at /src).
+    . /src/tests/lib/compare-images.sh
     # A 16-bit picture's top byte within one level of an 8-bit one.
     within_one_level() {  # DEEP EIGHT_BIT
         local difference
