@@ -4,8 +4,6 @@
 #include <cstring>
 #include <limits>
 
-#include "hosts/kit/RecordDefaults.h"
-
 namespace prodhost {
 namespace {
 
@@ -149,38 +147,7 @@ ProductionHost::~ProductionHost() {
 // callbacks in place, tile sizes left to the plug-in, paddings at "error on
 // out-of-bounds" until the plug-in chooses, full-resolution input only.
 void ProductionHost::FillRecord() {
-    std::memset(&record_, 0, sizeof record_);
-    using C = ProductionCallbacks;
-    bufferProcs_ = BufferProcs{2,
-                               5,
-                               &C::AllocateBuffer,
-                               &C::LockBuffer,
-                               &C::UnlockBuffer,
-                               &C::FreeBuffer,
-                               &C::BufferSpace};
-    handleProcs_ = HandleProcs{1,
-                               8,
-                               &C::NewHandle,
-                               &C::DisposeHandle,
-                               &C::GetHandleSize,
-                               &C::SetHandleSize,
-                               &C::LockHandle,
-                               &C::UnlockHandle,
-                               &C::RecoverSpace,
-                               &C::DisposeHandle};
-    propertyProcs_ = PropertyProcs{1, 2, &C::GetProperty, &C::SetProperty};
-
-    record_.abortProc = &C::Abort;
-    record_.progressProc = &C::Progress;
-    record_.advanceState = &C::AdvanceState;
-    record_.processEvent = &C::ProcessEvent;
-    record_.bufferProcs = &bufferProcs_;
-    record_.handleProcs = &handleProcs_;
-    record_.propertyProcs = &propertyProcs_;
-    record_.platformData = &platformData_;
-    record_.errorString = errorString_;
-
-    hostkit::FillRecordDefaults(record_);
+    hostkit::ConnectRecord<ProductionCallbacks>(record_, suites_);
     record_.maxSpace = static_cast<std::int32_t>(pool_.capacity());
     record_.samplingSupport = 0;  // headless: no sampled previews
     SetImage(ImageView{});

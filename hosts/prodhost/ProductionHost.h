@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "hosts/kit/HostHandles.h"
+#include "hosts/kit/RecordSuites.h"
 #include "hosts/kit/ScriptingSeat.h"
 #include "hosts/prodhost/BufferPool.h"
 #include "hosts/prodhost/PixelWindows.h"
@@ -75,11 +76,7 @@ class ProductionHost : public hostkit::ScriptingSeat {
 
     PluginEntryProc entry_;
     FilterRecord record_{};
-    PlatformData platformData_{};
-    BufferProcs bufferProcs_{};
-    HandleProcs handleProcs_{};
-    PropertyProcs propertyProcs_{};
-    char errorString_[256] = {};
+    hostkit::RecordSuites suites_;
     std::intptr_t dataSlot_ = 0;
     std::intptr_t watchSuspension_ = 0;
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "hosts/kit/RecordDefaults.h"
 #include "hosts/testhost/HostCallbacks.h"
 
 namespace testhost {
@@ -59,43 +58,7 @@ void TestHost::Activate() { gActiveHost = this; }
 // callbacks and suites in place, tile sizes left 0, paddings at "error on
 // out-of-bounds" until the plug-in chooses, integral sampling offered.
 void TestHost::FillRecord() {
-    std::memset(&record_, 0, sizeof record_);
-
-    bufferProcs_.bufferProcsVersion = 2;
-    bufferProcs_.numBufferProcs = 5;
-    bufferProcs_.allocateProc = &HostCallbacks::AllocateBuffer;
-    bufferProcs_.lockProc = &HostCallbacks::LockBuffer;
-    bufferProcs_.unlockProc = &HostCallbacks::UnlockBuffer;
-    bufferProcs_.freeProc = &HostCallbacks::FreeBuffer;
-    bufferProcs_.spaceProc = &HostCallbacks::BufferSpace;
-
-    handleProcs_.handleProcsVersion = 1;
-    handleProcs_.numHandleProcs = 8;
-    handleProcs_.newProc = &HostCallbacks::NewHandle;
-    handleProcs_.disposeProc = &HostCallbacks::DisposeHandle;
-    handleProcs_.getSizeProc = &HostCallbacks::GetHandleSize;
-    handleProcs_.setSizeProc = &HostCallbacks::SetHandleSize;
-    handleProcs_.lockProc = &HostCallbacks::LockHandle;
-    handleProcs_.unlockProc = &HostCallbacks::UnlockHandle;
-    handleProcs_.recoverSpaceProc = &HostCallbacks::RecoverSpace;
-    handleProcs_.disposeRegularHandleProc = &HostCallbacks::DisposeHandle;
-
-    propertyProcs_.propertyProcsVersion = 1;
-    propertyProcs_.numPropertyProcs = 2;
-    propertyProcs_.getPropertyProc = &HostCallbacks::GetProperty;
-    propertyProcs_.setPropertyProc = &HostCallbacks::SetProperty;
-
-    record_.abortProc = &HostCallbacks::Abort;
-    record_.progressProc = &HostCallbacks::Progress;
-    record_.advanceState = &HostCallbacks::AdvanceState;
-    record_.processEvent = &HostCallbacks::ProcessEvent;
-    record_.bufferProcs = &bufferProcs_;
-    record_.handleProcs = &handleProcs_;
-    record_.propertyProcs = &propertyProcs_;
-    record_.platformData = &platformData_;
-    record_.errorString = errorString_;
-
-    hostkit::FillRecordDefaults(record_);
+    hostkit::ConnectRecord<HostCallbacks>(record_, suites_);
     record_.maxSpace = kDefaultBufferCapacity;
     buffers_.SetCapacity(kDefaultBufferCapacity);
 
@@ -143,11 +106,11 @@ void TestHost::SetMask(std::vector<std::uint8_t> mask) {
 }
 
 void TestHost::SetBufferProcsEnabled(bool enabled) {
-    record_.bufferProcs = enabled ? &bufferProcs_ : nullptr;
+    record_.bufferProcs = enabled ? &suites_.buffers : nullptr;
 }
 
 void TestHost::SetPropertyProcsEnabled(bool enabled) {
-    record_.propertyProcs = enabled ? &propertyProcs_ : nullptr;
+    record_.propertyProcs = enabled ? &suites_.properties : nullptr;
 }
 
 void TestHost::SetBufferCapacity(std::int32_t bytes) {
@@ -209,7 +172,7 @@ OSErr TestHost::CallSelector(std::int16_t selector) {
     std::int16_t result = quirks_.presetResult ? std::int16_t{1} : noErr;
     if (selector == filterSelectorAbout) {
         AboutRecord about{};
-        about.platformData = &platformData_;
+        about.platformData = &suites_.platform;
         about.sSPBasic = record_.sSPBasic;
         about.plugInRef = record_.plugInRef;
         entry_(selector, &about, &dataSlot_, &result);

@@ -16,6 +16,7 @@
 
 #include "hosts/kit/HostHandles.h"
 #include "hosts/kit/Image.h"
+#include "hosts/kit/RecordSuites.h"
 #include "hosts/kit/ScriptingSeat.h"
 #include "hosts/testhost/AdvanceState.h"
 #include "hosts/testhost/FaultInjector.h"
@@ -88,7 +89,7 @@ class TestHost : public ScriptingSeat {
     // Tests may change any field (imageMode, planes, inLayerPlanes,
     // filterCase, tile sizes...) before calling selectors.
     FilterRecord& record() { return record_; }
-    void SetScreenlessHostWindow(void* hwnd) { platformData_.hwnd = hwnd; }
+    void SetScreenlessHostWindow(void* hwnd) { suites_.platform.hwnd = hwnd; }
 
     // ---- Options -----------------------------------------------------------
     void SetBufferProcsEnabled(bool enabled);
@@ -192,11 +193,7 @@ class TestHost : public ScriptingSeat {
 
     PluginEntryProc entry_;
     FilterRecord record_{};
-    PlatformData platformData_{};
-    BufferProcs bufferProcs_{};
-    HandleProcs handleProcs_{};
-    PropertyProcs propertyProcs_{};
-    char errorString_[256] = {};
+    hostkit::RecordSuites suites_;
     std::intptr_t dataSlot_ = 0;
 
     Document document_;
