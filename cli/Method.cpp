@@ -57,20 +57,13 @@ int AnalysePhoto(hostkit::Image& stored, int orientation, const AnalysisChoice& 
     }
     hostkit::Image& picture = upright && whole ? stored : narrowed;
     report.clear();
-    if (choice.method == Method::PlugIn && picture.planes == 3) {
+    // Pictures here are decoded as packed RGB, three bytes a pixel.
+    if (choice.method == Method::PlugIn) {
         return engine::AnalysePackedRgb8(picture.pixels.data(), picture.width, picture.height,
                                          progress, correction, error);
     }
     char reason[512] = "";
     const auto stride = static_cast<std::ptrdiff_t>(picture.width) * picture.planes;
-    if (choice.method == Method::PlugIn) {
-        if (mirtane_analyse_rgb8(picture.pixels.data(), picture.width, picture.height, stride,
-                                 picture.planes, &correction, reason, sizeof reason) != 0) {
-            error = reason;
-            return -1;
-        }
-        return 0;
-    }
     MirtaneNaturalChoice chosen{};
     if (mirtane_analyse_natural_rgb8(picture.pixels.data(), picture.width, picture.height, stride,
                                      picture.planes, choice.dmax, choice.flare, &correction,

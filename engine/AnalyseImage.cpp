@@ -20,6 +20,11 @@ namespace {
 
 namespace headless = mirtane::platform::headless;
 
+// The interface's coordinates are 16-bit: larger pictures are refused before
+// anything is copied or run.
+constexpr int kLargestSide = 32767;
+constexpr const char* kTooLarge = "image too large: the plug-in takes at most 32767 pixels a side";
+
 // The plug-in keeps module-level state and serves one run at a time.
 std::mutex gRunLock;
 
@@ -56,8 +61,8 @@ std::vector<std::uint8_t> CopyRgb(const unsigned char* pixels, int width, int he
 
 int AnalysePackedRgb8(std::uint8_t* pixels, int width, int height, const RunProgress& progress,
                       MirtaneCorrection& correction, std::string& error) {
-    if (width > 32767 || height > 32767) {
-        error = "image too large: the plug-in takes at most 32767 pixels a side";
+    if (width > kLargestSide || height > kLargestSide) {
+        error = kTooLarge;
         return -1;
     }
     std::lock_guard<std::mutex> lock(gRunLock);
@@ -99,9 +104,8 @@ extern "C" int mirtane_analyse_rgb8(const unsigned char* pixels, int width, int 
         CopyMessage("invalid image for the analysis", error, errorSize);
         return -1;
     }
-    if (width > 32767 || height > 32767) {
-        CopyMessage("image too large: the plug-in takes at most 32767 pixels a side", error,
-                    errorSize);
+    if (width > kLargestSide || height > kLargestSide) {
+        CopyMessage(kTooLarge, error, errorSize);
         return -1;
     }
     std::vector<std::uint8_t> image = CopyRgb(pixels, width, height, rowStride, bytesPerPixel);
