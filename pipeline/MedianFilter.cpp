@@ -1,7 +1,6 @@
 #include "pipeline/MedianFilter.h"
 
 #include <cstddef>
-#include <cstring>
 
 #include "pipeline/MedianNetwork.h"
 
@@ -90,16 +89,13 @@ void FilterPlane(float* plane, std::ptrdiff_t width, std::ptrdiff_t height) {
 
 }  // namespace
 
-void MedianFilterPlanes(float* planes, float* scratch, std::int32_t width, std::int32_t height,
+void MedianFilterPlanes(float* planes, std::int32_t width, std::int32_t height,
                         std::int32_t planeCount) {
     if (width <= 0 || height <= 0 || planeCount <= 0) return;
     const std::size_t planeSize =
         static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     for (std::int32_t p = 0; p < planeCount; ++p) {
-        float* plane = planes + static_cast<std::size_t>(p) * planeSize;
-        std::memcpy(scratch, plane, planeSize * sizeof(float));
-        FilterPlane(scratch, width, height);
-        std::memcpy(plane, scratch, planeSize * sizeof(float));
+        FilterPlane(planes + static_cast<std::size_t>(p) * planeSize, width, height);
     }
 }
 

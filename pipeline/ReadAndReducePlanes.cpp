@@ -65,9 +65,10 @@ IntakeStatus ReadAndReducePlanes(std::int32_t width, std::int32_t height, Reduce
     if (!rowFloats) return IntakeStatus::HostFailure;
     const std::uint64_t workBytes = WorkBufferBytes(width, height);
     // Every byte of the work buffer that is read was written first: each
-    // reduced plane by the vertical pass, each scratch row by the horizontal
-    // pass or the median filter's copy. Clearing it would only touch memory
-    // that is never used.
+    // reduced plane by the vertical pass, each ring row by the horizontal
+    // pass. Clearing it would only touch memory that is never used: the
+    // reduction touches the three reduced planes and a few rows behind them,
+    // a quarter of the bytes asked for.
     TrackedBuffer work = TrackedBuffer::Uncleared(workBytes);
     if (!work) return IntakeStatus::HostFailure;
 

@@ -35,18 +35,24 @@ void CombineTaps(const float* const taps[5], std::ptrdiff_t step, std::size_t co
     }
 }
 
+// Rows of width / 4 floats the horizontal pass keeps: output row r reads
+// smoothed rows 4r - 2 ... 4r + 2, and a ring of eight (a power of two above
+// five) holds them while the next four arrive.
+constexpr std::size_t kRingRows = 8;
+
 }  // namespace
 
 std::uint64_t ReductionScratchBytes(std::int32_t width, std::int32_t height) {
     if (width < 0 || height < 0) return 0;
-    return sizeof(float) * static_cast<std::uint64_t>(width / 4) *
-           static_cast<std::uint64_t>(height);
+    return sizeof(float) * static_cast<std::uint64_t>(width / 4) * kRingRows;
 }
 
 namespace {
 
-// Every source row into a scratch row of reducedWidth floats, then the
-// vertical pass over the scratch rows.
+// Each source row is smoothed along the row into a ring of scratch rows of
+// reducedWidth floats just before the vertical pass first needs it, so the
+// scratch stays a few rows long whatever the height: the same sums in the
+// same order as smoothing every row first.
 std::int32_t DownsampleRows(const PlaneRows& rows, std::int32_t width, std::int32_t height,
                             float* out, float* scratch, std::int64_t scratchBytes) {
     if (width < 0 || height < 0 || scratchBytes < 0) return -1;
@@ -55,24 +61,27 @@ std::int32_t DownsampleRows(const PlaneRows& rows, std::int32_t width, std::int3
     const std::size_t reducedHeight = static_cast<std::size_t>(height / 4);
     if (reducedWidth == 0 || reducedHeight == 0) return 0;
 
-    // Horizontal: every source row into a scratch row of reducedWidth floats.
-    for (std::int32_t y = 0; y < height; ++y) {
-        const float* row = rows.row(rows.context, y);
-        float* target = scratch + static_cast<std::size_t>(y) * reducedWidth;
-        const float* const firstTaps[5] = {nullptr, nullptr, row, row + 1, row + 2};
-        CombineTaps(firstTaps, 4, 1, true, target);
-        const float* const taps[5] = {row + 2, row + 3, row + 4, row + 5, row + 6};
-        CombineTaps(taps, 4, reducedWidth - 1, false, target + 1);
-    }
+    const auto smoothed = [&](std::size_t y) { return scratch + (y % kRingRows) * reducedWidth; };
+    std::size_t next = 0;  // the first source row not yet smoothed
+    const auto smoothThrough = [&](std::size_t last) {
+        for (; next <= last; ++next) {
+            const float* row = rows.row(rows.context, static_cast<std::int32_t>(next));
+            float* target = smoothed(next);
+            const float* const firstTaps[5] = {nullptr, nullptr, row, row + 1, row + 2};
+            CombineTaps(firstTaps, 4, 1, true, target);
+            const float* const taps[5] = {row + 2, row + 3, row + 4, row + 5, row + 6};
+            CombineTaps(taps, 4, reducedWidth - 1, false, target + 1);
+        }
+    };
 
-    // Vertical: row 0 lacks rows -2 and -1; row r draws on scratch rows 4r - 2 ... 4r + 2.
-    const float* const firstTaps[5] = {nullptr, nullptr, scratch, scratch + reducedWidth,
-                                       scratch + 2 * reducedWidth};
+    // Vertical: row 0 lacks rows -2 and -1; row r draws on smoothed rows 4r - 2 ... 4r + 2.
+    smoothThrough(2);
+    const float* const firstTaps[5] = {nullptr, nullptr, smoothed(0), smoothed(1), smoothed(2)};
     CombineTaps(firstTaps, 1, reducedWidth, true, out);
     for (std::size_t r = 1; r < reducedHeight; ++r) {
-        const float* centre = scratch + 4 * r * reducedWidth;
-        const float* const taps[5] = {centre - 2 * reducedWidth, centre - reducedWidth, centre,
-                                      centre + reducedWidth, centre + 2 * reducedWidth};
+        smoothThrough(4 * r + 2);
+        const float* const taps[5] = {smoothed(4 * r - 2), smoothed(4 * r - 1), smoothed(4 * r),
+                                      smoothed(4 * r + 1), smoothed(4 * r + 2)};
         CombineTaps(taps, 1, reducedWidth, false, out + r * reducedWidth);
     }
     return 0;
@@ -100,7 +109,7 @@ std::int32_t DownsampleByFour(const float* plane, std::int32_t width, std::int32
 std::int32_t ReducePlaneRows(const PlaneRows& rows, std::int32_t width, std::int32_t height,
                              float* out, float* scratch, std::int64_t scratchBytes) {
     if (DownsampleRows(rows, width, height, out, scratch, scratchBytes) != 0) return -1;
-    MedianFilterPlanes(out, scratch, width / 4, height / 4, 1);
+    MedianFilterPlanes(out, width / 4, height / 4, 1);
     return 0;
 }
 

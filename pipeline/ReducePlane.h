@@ -10,8 +10,8 @@ namespace mirtane {
 // The filter weights w(-2 ... 2); they sum to 1.
 constexpr float kReductionWeights[5] = {0.125f, 0.25f, 0.25f, 0.25f, 0.125f};
 
-// Scratch bytes the reduction of a width x height plane needs: one row of
-// width / 4 floats for every source row.
+// Scratch bytes the reduction of a width x height plane needs: eight rows of
+// width / 4 floats, whatever the height.
 [[nodiscard]] std::uint64_t ReductionScratchBytes(std::int32_t width, std::int32_t height);
 
 // Where the reduction reads its source rows: `row(context, y)` returns row y

@@ -25,7 +25,8 @@ std::vector<float> RandomSamplePlane(int width, int height, std::mt19937& random
     return plane;
 }
 
-std::int64_t ScratchBytes(int width, int height) { return 4LL * (width / 4) * height; }
+// Eight rows of width / 4 floats, whatever the height.
+std::int64_t ScratchBytes(int width, int /*height*/) { return 4LL * (width / 4) * 8; }
 
 TEST(DownsampleByFour, EqualsThePlainDefinition) {
     std::mt19937 random(1);
@@ -95,8 +96,7 @@ TEST(ReducePlane, IsTheDownsampleFollowedByTheMedian) {
     const int height = 45;
     const std::vector<float> plane = RandomSamplePlane(width, height, random);
     std::vector<float> expected = reference::Downsample(plane, width, height);
-    std::vector<float> medianScratch(expected.size());
-    MedianFilterPlanes(expected.data(), medianScratch.data(), width / 4, height / 4, 1);
+    MedianFilterPlanes(expected.data(), width / 4, height / 4, 1);
     std::vector<float> out(expected.size());
     std::vector<float> scratch(static_cast<std::size_t>(ScratchBytes(width, height) / 4));
     ASSERT_EQ(ReducePlane(plane.data(), width, height, out.data(), scratch.data(),
