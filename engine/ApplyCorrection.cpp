@@ -3,6 +3,8 @@
 // own precision.
 #include <cmath>
 #include <cstdint>
+#include <memory>
+#include <new>
 
 #include "analysis/Rounding.h"
 #include "engine/MirtaneEngine.h"
@@ -42,25 +44,38 @@ struct ChannelFunction {
     }
 };
 
-template <typename Sample, typename Convert>
-void ApplyDeep(Sample* pixels, int width, int height, std::ptrdiff_t rowStride, int samplesPerPixel,
-               const MirtaneCorrection& correction, const MirtaneTrims* trims, Convert convert) {
+void MakeChannels(const MirtaneCorrection& correction, const MirtaneTrims* trims,
+                  ChannelFunction (&channels)[3]) {
     const CurveSettings settings = SettingsOf(correction, trims);
     const float scale = NormalisationScale(settings.blackLevel, settings.whiteLevel);
-    ChannelFunction channels[3];
     for (int c = 0; c < 3; ++c) {
         channels[c] = ChannelFunction{settings.tables[c], settings.blackLevel, scale,
                                       TintFactor(settings.tints[c])};
     }
+}
+
+// Calls `visit(sample, channel)` for the three colour samples of every pixel.
+template <typename Sample, typename Visit>
+void ForEachColourSample(Sample* pixels, int width, int height, std::ptrdiff_t rowStride,
+                         int samplesPerPixel, Visit visit) {
     auto* bytes = reinterpret_cast<unsigned char*>(pixels);
     for (int y = 0; y < height; ++y) {
         Sample* pixel =
             reinterpret_cast<Sample*>(bytes + static_cast<std::ptrdiff_t>(y) * rowStride);
         for (int x = 0; x < width; ++x, pixel += samplesPerPixel) {
             for (int c = 0; c < 3; ++c)
-                pixel[c] = convert(pixel[c], channels[c]);
+                visit(pixel[c], c);
         }
     }
+}
+
+template <typename Sample, typename Convert>
+void ApplyDeep(Sample* pixels, int width, int height, std::ptrdiff_t rowStride, int samplesPerPixel,
+               const MirtaneCorrection& correction, const MirtaneTrims* trims, Convert convert) {
+    ChannelFunction channels[3];
+    MakeChannels(correction, trims, channels);
+    ForEachColourSample(pixels, width, height, rowStride, samplesPerPixel,
+                        [&](Sample& sample, int c) { sample = convert(sample, channels[c]); });
 }
 
 int ClampStrength(int strength) {
@@ -129,14 +144,34 @@ extern "C" void mirtane_apply_rgb16_at(unsigned short* pixels, int width, int he
                                        const MirtaneTrims* trims, int strength) {
     if (!Valid(pixels, width, height, samplesPerPixel, correction)) return;
     const int clamped = ClampStrength(strength);
-    ApplyDeep(pixels, width, height, rowStride, samplesPerPixel, *correction, trims,
-              [clamped](unsigned short v, const ChannelFunction& f) {
-                  const double corrected =
-                      static_cast<double>(f(static_cast<double>(v) / 65535.0)) * 65535.0;
-                  const double out =
-                      clamped == MIRTANE_FULL_STRENGTH ? corrected : Blend(v, corrected, clamped);
-                  return static_cast<unsigned short>(mirtane::RoundHalfUp(out));
-              });
+    const auto convert = [clamped](unsigned short v, const ChannelFunction& f) {
+        const double corrected = static_cast<double>(f(static_cast<double>(v) / 65535.0)) * 65535.0;
+        const double out =
+            clamped == MIRTANE_FULL_STRENGTH ? corrected : Blend(v, corrected, clamped);
+        return static_cast<unsigned short>(mirtane::RoundHalfUp(out));
+    };
+    // A sample's result depends on its channel and value alone: on pictures
+    // with more samples than a channel has values, each value is worked out
+    // once into a table and the samples are looked up (the same results).
+    constexpr std::size_t kValues = 65536;
+    const std::size_t samples =
+        3 * static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    std::unique_ptr<unsigned short[]> tables;
+    if (samples > 3 * kValues) tables.reset(new (std::nothrow) unsigned short[3 * kValues]);
+    if (tables == nullptr) {
+        ApplyDeep(pixels, width, height, rowStride, samplesPerPixel, *correction, trims, convert);
+        return;
+    }
+    ChannelFunction channels[3];
+    MakeChannels(*correction, trims, channels);
+    for (std::size_t c = 0; c < 3; ++c) {
+        for (std::size_t v = 0; v < kValues; ++v)
+            tables[c * kValues + v] = convert(static_cast<unsigned short>(v), channels[c]);
+    }
+    ForEachColourSample(pixels, width, height, rowStride, samplesPerPixel,
+                        [&](unsigned short& sample, int c) {
+                            sample = tables[static_cast<std::size_t>(c) * kValues + sample];
+                        });
 }
 
 extern "C" void mirtane_apply_rgbf_at(float* pixels, int width, int height, ptrdiff_t rowStride,

@@ -96,6 +96,43 @@ TEST(ApplyCorrection, SixteenBitsKeepLevelsBetweenTheBytes) {
     EXPECT_GT(distinct, 2000);
 }
 
+TEST(ApplyCorrection, LargeSixteenBitPicturesGiveEachSampleWhatASmallOneGivesIt) {
+    // Above 65536 pixels the 16-bit application looks results up in a table
+    // of every value; a row of 300 pixels alone is worked out sample by
+    // sample. Both must agree on every sample, at any strength, with alpha
+    // and row padding left alone.
+    const MirtaneCorrection correction = BentCorrection();
+    const MirtaneTrims trims = {-9, 4, 13};
+    const int width = 300;
+    const int height = 300;
+    const int rowSamples = width * 4 + 5;
+    std::vector<unsigned short> source(static_cast<std::size_t>(rowSamples) * height);
+    std::uint32_t state = 12345;
+    for (unsigned short& v : source) {
+        state = state * 1664525u + 1013904223u;
+        v = static_cast<unsigned short>(state >> 16);
+    }
+    for (int strength : {MIRTANE_FULL_STRENGTH, 40}) {
+        std::vector<unsigned short> whole = source;
+        mirtane_apply_rgb16_at(whole.data(), width, height, rowSamples * 2, 4, &correction, &trims,
+                               strength);
+        std::vector<unsigned short> byRows = source;
+        for (int y = 0; y < height; ++y) {
+            mirtane_apply_rgb16_at(byRows.data() + static_cast<std::size_t>(y) * rowSamples, width,
+                                   1, rowSamples * 2, 4, &correction, &trims, strength);
+        }
+        ASSERT_EQ(whole, byRows) << "strength " << strength;
+        for (int y = 0; y < height; ++y) {
+            const std::size_t row = static_cast<std::size_t>(y) * rowSamples;
+            for (int x = 0; x < width; ++x)
+                ASSERT_EQ(whole[row + x * 4 + 3], source[row + x * 4 + 3]);
+            for (int pad = width * 4; pad < rowSamples; ++pad)
+                ASSERT_EQ(whole[row + pad], source[row + pad]);
+        }
+        EXPECT_NE(whole, source);
+    }
+}
+
 class EngineAnalysisTest : public PluginRunTest {};
 
 TEST_F(EngineAnalysisTest, GivesThePluginsCurvesWithOrWithoutAlpha) {
