@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <new>
 
 #include "cli/CheckedWrite.h"
 #include "cli/CorrectionExport.h"
@@ -52,7 +53,8 @@ int CurvesOfFile(const CurvesRequest& request, const std::string& input, std::st
         }
     }
     Photo photo;
-    if (LoadPhoto(input, request.limits, photo, error) != 0) {
+    // The curves come from the 8-bit rendering alone: 16-bit samples are not read.
+    if (LoadPhoto(input, request.limits, photo, error, DeepSamples::Later) != 0) {
         return -1;
     }
     MirtaneCorrection correction{};
@@ -147,7 +149,13 @@ int RunCurves(const CurvesRequest& request) {
     for (const std::string& input : request.inputs) {
         std::string report;
         std::string error;
-        if (CurvesOfFile(request, input, report, error) != 0) {
+        int status = -1;
+        try {
+            status = CurvesOfFile(request, input, report, error);
+        } catch (const std::bad_alloc&) {
+            error = "not enough memory to analyse this image";
+        }
+        if (status != 0) {
             console.Error(input + ": " + error);
             ++failed;
             continue;

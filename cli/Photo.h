@@ -34,7 +34,10 @@ struct Photo {
     std::shared_ptr<const EmbeddedMetadata> embedded;
     int orientation = 1;  // EXIF orientation, 1 ... 8; 1 when the file has none
     std::string loader;   // the libvips loader class that read it ("VipsForeignLoadJpegFile")
-    int jpegQuality = 0;  // a JPEG input's estimated quality, else 0
+    // The file's device, inode, size and modification time when it was read,
+    // so that a second pass over it (LoadDeepSamples) finds it unchanged.
+    std::string stamp;
+    int jpegQuality = 0;          // a JPEG input's estimated quality, else 0
     std::string tiffCompression;  // a TIFF input's compression as libvips names it, else empty
 
     bool SixteenBits() const { return deepBands > 0; }

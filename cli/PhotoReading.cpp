@@ -82,7 +82,7 @@ std::string EnumNick(GType type, int value) {
 
 // Rows decoded per request: enough that libvips' per-request cost vanishes,
 // few enough that a strip is small beside the picture.
-constexpr int kStripRows = 128;
+constexpr int kStripRows = 16;
 
 // An image of the given shape whose pixels are still to be appended, with
 // room reserved for all of them (reserved, not yet touched).
@@ -145,20 +145,25 @@ Photo DecodeBytes(const VImage& image) {
     return loaded;
 }
 
-// A 16-bit image's samples as they are, with the 8-bit rendering of its
-// colour planes that the analysis sees.
-Photo DecodeDeep(const VImage& image) {
+// The 8-bit rendering of a 16-bit image's colour planes, which the analysis
+// sees, and with `keepSamples` its samples as they are. Without them the
+// rendering alone is held: a third of the picture's bytes.
+Photo DecodeDeep(const VImage& image, bool keepSamples) {
     const int bands = image.bands();
     const int width = image.width();
     const std::size_t rowSamples = static_cast<std::size_t>(width) * bands;
     Photo loaded;
     loaded.deepBands = bands;
-    loaded.deep.reserve(rowSamples * image.height());
+    if (keepSamples) {
+        loaded.deep.reserve(rowSamples * image.height());
+    }
     loaded.rgb = EmptyImage(width, image.height(), 3);
     std::vector<std::uint8_t>& rgb = loaded.rgb.pixels;
     DecodeRows(image, [&](const std::uint8_t* row) {
         const auto* samples = reinterpret_cast<const std::uint16_t*>(row);
-        loaded.deep.insert(loaded.deep.end(), samples, samples + rowSamples);
+        if (keepSamples) {
+            loaded.deep.insert(loaded.deep.end(), samples, samples + rowSamples);
+        }
         std::uint8_t* const colour = AppendRow(rgb, static_cast<std::size_t>(width) * 3);
         for (int x = 0; x < width; ++x) {
             for (int c = 0; c < 3; ++c) {
@@ -283,6 +288,28 @@ std::string ColourProblem(const VImage& image) {
     return {};
 }
 
+// What tells one state of the file at `path` from another: its device,
+// inode, size and modification time; empty when it cannot be read.
+std::string FileStamp(const std::string& path) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0) {
+        return {};
+    }
+    return std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino) + ":" +
+           std::to_string(status.st_size) + ":" + std::to_string(status.st_mtim.tv_sec) + "." +
+           std::to_string(status.st_mtim.tv_nsec);
+}
+
+// `path` opened for one decoding pass. Opening reads the header only;
+// sequential access then decodes once, top to bottom, straight into the
+// buffers of the caller.
+VImage OpenForDecoding(const std::string& path, const KnownFormat* known, const char* loader) {
+    vips::VOption* options =
+        VImage::option()->set("fail_on", FailLevel(loader))->set("access", VIPS_ACCESS_SEQUENTIAL);
+    return known != nullptr ? OpenWith(known->operation, path, options)
+                            : VImage::new_from_file(path.c_str(), options);
+}
+
 // Standard input copied into a nameless scratch file, so that every reader
 // (and the header checks before decoding) works on it as on a named file,
 // reached through /proc; whatever ends the process, no copy is left behind.
@@ -306,15 +333,17 @@ int LoadStandardInput(const PhotoLimits& limits, Photo& photo, std::string& erro
             return -1;
         }
     }
-    const int status = LoadPhoto("/proc/self/fd/" + std::to_string(fd), limits, photo, error);
+    // The scratch file is gone when this returns: its samples are read now.
+    const int status =
+        LoadPhoto("/proc/self/fd/" + std::to_string(fd), limits, photo, error, DeepSamples::Now);
     close(fd);
     return status;
 }
 
 }  // namespace
 
-int LoadPhoto(const std::string& path, const PhotoLimits& limits, Photo& photo,
-              std::string& error) {
+int LoadPhoto(const std::string& path, const PhotoLimits& limits, Photo& photo, std::string& error,
+              DeepSamples deep) {
     if (path == kStandardStream) {
         return LoadStandardInput(limits, photo, error);
     }
@@ -331,27 +360,24 @@ int LoadPhoto(const std::string& path, const PhotoLimits& limits, Photo& photo,
                                        : "not an image file (no reader recognises its contents)";
         return -1;
     }
+    const std::string stamp = FileStamp(path);
     try {
-        // Opening reads the header only; sequential access then decodes
-        // once, top to bottom, straight into the buffers below.
-        vips::VOption* options = VImage::option()
-                                     ->set("fail_on", FailLevel(loader))
-                                     ->set("access", VIPS_ACCESS_SEQUENTIAL);
-        const VImage image = known != nullptr ? OpenWith(known->operation, path, options)
-                                              : VImage::new_from_file(path.c_str(), options);
+        const VImage image = OpenForDecoding(path, known, loader);
         for (const std::string& problem : {HeaderProblem(image, limits), ColourProblem(image)}) {
             if (!problem.empty()) {
                 error = problem;
                 return -1;
             }
         }
-        Photo loaded =
-            image.format() == VIPS_FORMAT_USHORT ? DecodeDeep(image) : DecodeBytes(image);
+        Photo loaded = image.format() == VIPS_FORMAT_USHORT
+                           ? DecodeDeep(image, deep == DeepSamples::Now)
+                           : DecodeBytes(image);
         loaded.metadata = VImage::black(1, 1).copy(
             VImage::option()->set("xres", image.xres())->set("yres", image.yres()));
         CopyCarriedFields(image, loaded.metadata);
         loaded.orientation = Orientation(image);
         loaded.loader = loader;
+        loaded.stamp = stamp;
         // Exiv2 reads only files that hold something libvips may not carry.
         if (std::strstr(loader, "Tiff") != nullptr || image.get_typeof(VIPS_META_EXIF_NAME) != 0 ||
             image.get_typeof(VIPS_META_IPTC_NAME) != 0) {
@@ -367,6 +393,52 @@ int LoadPhoto(const std::string& path, const PhotoLimits& limits, Photo& photo,
     } catch (const vips::VError& failure) {
         vips_error_clear();
         error = DecoderReason(failure.what(), size);
+        return -1;
+    }
+}
+
+int LoadDeepSamples(const std::string& path, Photo& photo, std::string& error) {
+    if (!photo.deep.empty() || photo.deepBands == 0) {
+        return 0;
+    }
+    const int width = photo.rgb.width;
+    const int height = photo.rgb.height;
+    if (FileStamp(path) != photo.stamp) {
+        off_t size = 0;
+        error = AccessProblem(path, size);
+        if (error.empty()) {
+            error = "the file changed while it was being restored";
+        }
+        return -1;
+    }
+    try {
+        const KnownFormat* known = KnownFormatOf(path);
+        if (known != nullptr && photo.loader != known->loader) {
+            error = "the file changed while it was being restored";
+            return -1;
+        }
+        const VImage image = OpenForDecoding(path, known, photo.loader.c_str());
+        if (image.width() != width || image.height() != height ||
+            image.bands() != photo.deepBands || image.format() != VIPS_FORMAT_USHORT) {
+            error = "the file changed while it was being restored";
+            return -1;
+        }
+        const std::size_t rowSamples = static_cast<std::size_t>(width) * photo.deepBands;
+        std::vector<std::uint16_t> samples;
+        samples.reserve(rowSamples * height);
+        DecodeRows(image, [&](const std::uint8_t* row) {
+            const auto* values = reinterpret_cast<const std::uint16_t*>(row);
+            samples.insert(samples.end(), values, values + rowSamples);
+        });
+        photo.deep = std::move(samples);
+        return 0;
+    } catch (const vips::VError& failure) {
+        vips_error_clear();
+        off_t size = 0;
+        error = AccessProblem(path, size);
+        if (error.empty()) {
+            error = DecoderReason(failure.what(), size);
+        }
         return -1;
     }
 }

@@ -27,10 +27,12 @@ struct PhotoLimits {
 };
 
 // The default budget of decoded bytes for one input: the machine's memory
-// divided by four times its processor count, since a restore holds two and a
-// half (8-bit) to three (16-bit) times its picture at its peak and a batch
-// runs a file on each processor (a 4 GiB machine with 2 processors: 537 MB,
-// a 24-megapixel 16-bit RGB scan being 144 MB). At least 256 MiB.
+// divided by four times its processor count, since a restore holds about one
+// and a third times its picture at its peak (the picture and the analysis'
+// reduced planes; at 16 bits the samples, or before them their rendering and
+// the reduced planes) and a batch runs a file on each processor (a 4 GiB
+// machine with 2 processors: 537 MB, a 24-megapixel 16-bit RGB scan being
+// 144 MB). At least 256 MiB.
 std::int64_t DefaultMemoryBudget();
 
 // Keeps libvips from trying loaders that are not safe on hostile files: those
@@ -49,9 +51,20 @@ void BlockUnsafeLoaders();
 // rest with grey). Returns 0, or -1 with `error` holding one line without the file name: the file
 // is missing or unreadable, too short or not an image, damaged or truncated, has several pages, is
 // over the pixel budget, greyscale, CMYK or another non-RGB colour space, of an unsupported sample
-// format, or too large for the host interface. A 16-bit image keeps its samples in `deep`, and
-// `rgb` holds their 8-bit rendering. Float samples are refused.
+// format, or too large for the host interface. A 16-bit image keeps its samples in `deep` (with
+// DeepSamples::Later, not yet: see LoadDeepSamples), and `rgb` holds their 8-bit rendering. Float
+// samples are refused.
+enum class DeepSamples { Now, Later };
 [[nodiscard]] int LoadPhoto(const std::string& path, const PhotoLimits& limits, Photo& photo,
-                            std::string& error);
+                            std::string& error, DeepSamples deep = DeepSamples::Now);
+
+// Decodes the 16-bit samples of a photo that LoadPhoto read from `path` with
+// DeepSamples::Later, in a second pass over the file: the rendering that the
+// analysis reads and the samples that are written need not be held at once
+// (a 16-bit picture and its rendering are 9 bytes a pixel, the samples alone
+// 6). Does nothing when they are there already or the photo has 8 bits.
+// Returns 0, or -1 with a one-line reason (the file changed in between, or
+// cannot be decoded again). Standard input is always read with its samples.
+[[nodiscard]] int LoadDeepSamples(const std::string& path, Photo& photo, std::string& error);
 
 }  // namespace mirtane::cli

@@ -60,22 +60,27 @@ void CopyKeptFields(const VImage& from, VImage& to, bool strip) {
 }
 
 // The 16-bit samples as an image: as they are for formats that hold 16 bits,
-// as their rounded 8-bit rendering for those that do not.
+// for the others mapped to their rounded 8-bit rendering by a table that
+// libvips applies strip by strip as the encoder asks, so that no 8-bit copy
+// of the whole picture is held beside the samples. `table` keeps the table's
+// storage for as long as the image is used.
 VImage DeepImage(const Photo& photo, const hostkit::Image& rgb, PhotoFormat format,
-                 std::vector<std::uint8_t>& rendering) {
-    const int width = rgb.width;
-    const int height = rgb.height;
+                 std::vector<std::uint8_t>& table) {
+    auto* data = const_cast<std::uint16_t*>(photo.deep.data());
+    const VImage samples = VImage::new_from_memory(data, photo.deep.size() * 2, rgb.width,
+                                                   rgb.height, photo.deepBands, VIPS_FORMAT_USHORT);
     if (format == PhotoFormat::Png || format == PhotoFormat::Tiff) {
-        auto* data = const_cast<std::uint16_t*>(photo.deep.data());
-        return VImage::new_from_memory(data, photo.deep.size() * 2, width, height, photo.deepBands,
-                                       VIPS_FORMAT_USHORT)
-            .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_RGB16));
+        return samples.copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_RGB16));
     }
-    rendering.resize(photo.deep.size());
-    std::transform(photo.deep.begin(), photo.deep.end(), rendering.begin(), &mirtane_sample16_to_8);
-    return VImage::new_from_memory(rendering.data(), rendering.size(), width, height,
-                                   photo.deepBands, VIPS_FORMAT_UCHAR)
-        .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+    constexpr int kSixteenBitCodes = 65536;
+    table.resize(kSixteenBitCodes);
+    for (int v = 0; v < kSixteenBitCodes; ++v) {
+        table[static_cast<std::size_t>(v)] = mirtane_sample16_to_8(static_cast<std::uint16_t>(v));
+    }
+    const VImage lookup = VImage::new_from_memory(table.data(), table.size(), kSixteenBitCodes, 1,
+                                                  1, VIPS_FORMAT_UCHAR);
+    return samples.maplut(lookup).copy(
+        VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
 }
 
 // Keeps the first message logged, without the "value ... of type 'gint'"
@@ -156,10 +161,10 @@ int SavePhoto(const std::string& path, const Photo& photo, const hostkit::Image&
               const SaveSettings& settings, std::string& error) {
     const PhotoFormat format = OutputFormat(path, settings.format);
     try {
-        std::vector<std::uint8_t> rendering;
+        std::vector<std::uint8_t> table;
         VImage out;
         if (photo.SixteenBits()) {
-            out = DeepImage(photo, restored, format, rendering);
+            out = DeepImage(photo, restored, format, table);
         } else {
             out = ToVipsImage(restored);
             if (photo.HasExtraBands()) {

@@ -1,11 +1,14 @@
 #include "cli/RestoreFile.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <new>
+#include <vector>
 
 #include "cli/Comparison.h"
 #include "cli/FileIdentity.h"
@@ -32,15 +35,21 @@ std::string OutputProblem(const std::string& path, const SaveSettings& settings,
     return {};
 }
 
+// Gives the heap's free blocks back to the system. Large blocks stay in the
+// heap when freed, for reuse (see main); where one is freed just before the
+// run's peak (the decoder's strip buffers before the analysis, a 16-bit
+// picture's rendering before its samples), keeping it would add to the peak.
+void ReturnFreedMemory() { malloc_trim(0); }
+
 int Fail(Reporter& reporter, const std::string& file, const std::string& reason) {
     reporter.Error(file + ": " + reason);
     return -1;
 }
 
 // Works out the correction of the analysed picture by the chosen method and
-// applies it to the stored samples (photo.deep for 16 bits, `restored`, the
-// 8-bit rendering, for 8). Every restore comes here, whatever the options.
-// `report` gets what the natural method chose.
+// applies it to the stored samples (photo.deep for 16 bits, read after the
+// analysis; `restored`, the 8-bit picture, for 8). Every restore comes here,
+// whatever the options. `report` gets what the natural method chose.
 int Restore(const RestoreJob& job, Photo& photo, hostkit::Image& restored,
             MirtaneCorrection& correction, std::string& report, Reporter& reporter,
             std::string& error) {
@@ -55,15 +64,26 @@ int Restore(const RestoreJob& job, Photo& photo, hostkit::Image& restored,
     reporter.Progress(0.5);
     const MirtaneTrims trims{job.trims.cyanRed, job.trims.magentaGreen, job.trims.yellowBlue};
     if (photo.SixteenBits()) {
+        // The rendering has been analysed; unless the comparison shows it,
+        // it makes way for the samples, read now in a second pass.
+        if (job.comparison.empty()) {
+            std::vector<std::uint8_t>().swap(restored.pixels);
+            ReturnFreedMemory();
+        }
+        if (LoadDeepSamples(job.input, photo, error) != 0) {
+            return -1;
+        }
         mirtane_apply_rgb16_at(photo.deep.data(), restored.width, restored.height,
                                static_cast<std::ptrdiff_t>(restored.width) * photo.deepBands * 2,
                                photo.deepBands, &correction, &trims, job.strength);
-        // The 8-bit rendering of the result, for the comparison picture.
-        const std::size_t pixels = static_cast<std::size_t>(restored.width) * restored.height;
-        for (std::size_t i = 0; i < pixels; ++i) {
-            for (int c = 0; c < 3; ++c) {
-                restored.pixels[i * 3 + c] =
-                    mirtane_sample16_to_8(photo.deep[i * photo.deepBands + c]);
+        if (!restored.pixels.empty()) {
+            // The 8-bit rendering of the result, for the comparison picture.
+            const std::size_t pixels = static_cast<std::size_t>(restored.width) * restored.height;
+            for (std::size_t i = 0; i < pixels; ++i) {
+                for (int c = 0; c < 3; ++c) {
+                    restored.pixels[i * 3 + c] =
+                        mirtane_sample16_to_8(photo.deep[i * photo.deepBands + c]);
+                }
             }
         }
         return 0;
@@ -96,15 +116,14 @@ std::string Levels(const MirtaneCorrection& correction) {
     return text;
 }
 
-}  // namespace
-
-int RestoreFile(const RestoreJob& job, Reporter& reporter) {
+int RestoreOrThrow(const RestoreJob& job, Reporter& reporter) {
     const auto start = std::chrono::steady_clock::now();
     Photo photo;
     std::string error;
-    if (LoadPhoto(job.input, job.limits, photo, error) != 0) {
+    if (LoadPhoto(job.input, job.limits, photo, error, DeepSamples::Later) != 0) {
         return Fail(reporter, job.input, error);
     }
+    ReturnFreedMemory();  // the decoder's strip buffers
     SaveSettings save = job.save;
     save.quality = job.quality;
     for (const std::string& target : {job.output, job.comparison}) {
@@ -165,6 +184,18 @@ int RestoreFile(const RestoreJob& job, Reporter& reporter) {
     reporter.Progress(1.0);
     reporter.Result(result);
     return 0;
+}
+
+}  // namespace
+
+int RestoreFile(const RestoreJob& job, Reporter& reporter) {
+    // Under a memory or address-space limit any buffer of the run may be
+    // refused: the file fails with a reason, and the batch goes on.
+    try {
+        return RestoreOrThrow(job, reporter);
+    } catch (const std::bad_alloc&) {
+        return Fail(reporter, job.input, "not enough memory to restore this image");
+    }
 }
 
 }  // namespace mirtane::cli

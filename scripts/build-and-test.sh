@@ -3,8 +3,8 @@
 #
 #   1. native preset (AddressSanitizer + UBSan): build, run all native tests,
 #      then the libFuzzer targets of fuzz/ for 60 s each; release preset: the
-#      command, GEGL operation and GIMP plug-in, and their byte-for-byte
-#      comparison
+#      command, GEGL operation and GIMP plug-in, their byte-for-byte
+#      comparison, and the command under an address-space limit
 #   2. win32 and win64 presets: both Mirtane.8bf, mirtane-host.exe
 #   3. structural checks of both DLLs (check_plugin_file, cross-checked with
 #      objdump's import list)
@@ -63,6 +63,10 @@ cmake --build --preset release -j "$jobs" --target mirtane mirtane-gegl mirtane-
 step "GEGL operation and GIMP plug-in against the command"
 rm -rf "$root/build/gegl-tests"
 bash tests/gegl/run-gegl-gimp-tests.sh "$root/build/release" "$root/build/gegl-tests"
+
+step "the command under an address-space limit (release build: the sanitizers reserve too much)"
+rm -rf "$root/build/memory-tests"
+bash tests/memory/run-address-space-tests.sh "$root/build/release" "$root/build/memory-tests"
 
 step "32-bit plug-in (win32)"
 cmake --preset win32

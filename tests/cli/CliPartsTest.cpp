@@ -1,5 +1,6 @@
 // The command's parts that need no plug-in run: the worker report protocol,
-// output planning, atomic writes, the progress line and the JSON text.
+// output planning, atomic writes, the progress line, the JSON text and the
+// second reading of a 16-bit photo's samples.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +15,7 @@
 #include "cli/CurvesReport.h"
 #include "cli/Method.h"
 #include "cli/OutputPaths.h"
+#include "cli/PhotoReading.h"
 #include "cli/ProgressBar.h"
 #include "cli/Reporter.h"
 #include "cli/TemporaryName.h"
@@ -215,6 +217,71 @@ TEST(CurvesText, JsonStringsAreEscapedAndNonFiniteValuesBecomeNull) {
     const std::string text = FormatCurvesText(curves);
     EXPECT_EQ(Lines(text).size(), 5u);
     EXPECT_EQ(text.substr(0, 16), "black-level nan\n");
+}
+
+// A 16-bit scene of width x height: each byte of the faded scene widened,
+// with an offset that differs from pixel to pixel.
+vips::VImage DeepPicture(int width, int height) {
+    const vips::VImage xy = vips::VImage::xyz(width, height);
+    return (ToVips(MakeFadedScene(width, height)).cast(VIPS_FORMAT_USHORT) * 257 +
+            (xy[0] * 7 + xy[1] * 3).remainder_const({100}))
+        .cast(VIPS_FORMAT_USHORT)
+        .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_RGB16));
+}
+
+TEST(DeepSamples, ReadInASecondPassAreTheSamplesOfOneReadingAndAChangedFileIsRefused) {
+    ScratchFolder folder;
+    const std::string path = folder / "deep.tif";
+    WriteImage(DeepPicture(500, 490), path);
+    std::string error;
+    Photo whole;
+    ASSERT_EQ(LoadPhoto(path, PhotoLimits{}, whole, error, DeepSamples::Now), 0) << error;
+    Photo later;
+    ASSERT_EQ(LoadPhoto(path, PhotoLimits{}, later, error, DeepSamples::Later), 0) << error;
+    EXPECT_TRUE(later.SixteenBits());
+    EXPECT_TRUE(later.deep.empty()) << "only the rendering is held until the samples are asked for";
+    EXPECT_EQ(later.rgb.pixels, whole.rgb.pixels);
+    ASSERT_EQ(LoadDeepSamples(path, later, error), 0) << error;
+    EXPECT_EQ(later.deep, whole.deep);
+    ASSERT_EQ(LoadDeepSamples(path, later, error), 0) << "a second call keeps what is there";
+    EXPECT_EQ(later.deep, whole.deep);
+
+    // Replaced between the passes by a picture of another shape or depth,
+    // or removed: refused, with nothing read.
+    const auto secondPass = [&](const std::function<void()>& change) {
+        Photo first;
+        EXPECT_EQ(LoadPhoto(path, PhotoLimits{}, first, error, DeepSamples::Later), 0) << error;
+        change();
+        error.clear();
+        EXPECT_EQ(LoadDeepSamples(path, first, error), -1);
+        EXPECT_TRUE(first.deep.empty());
+        WriteImage(DeepPicture(500, 490), path);
+        return error;
+    };
+    EXPECT_EQ(secondPass([&] {
+                  // The same picture written again: another file now, of
+                  // another time.
+                  const std::string again = folder / "again.tif";
+                  WriteImage(DeepPicture(500, 490), again);
+                  ASSERT_EQ(rename(again.c_str(), path.c_str()), 0);
+              }),
+              "the file changed while it was being restored");
+    EXPECT_EQ(secondPass([&] { WriteImage(DeepPicture(500, 480), path); }),
+              "the file changed while it was being restored");
+    EXPECT_EQ(secondPass([&] { WriteImage(ToVips(MakeFadedScene(500, 490)), path); }),
+              "the file changed while it was being restored");
+    EXPECT_EQ(secondPass([&] { ToVips(MakeFadedScene(500, 490)).jpegsave(path.c_str()); }),
+              "the file changed while it was being restored");
+    EXPECT_EQ(secondPass([&] { ASSERT_EQ(unlink(path.c_str()), 0); }).rfind("cannot open: ", 0),
+              0u);
+
+    // An 8-bit photo has no samples beside its picture to read.
+    WriteImage(ToVips(MakeFadedScene(500, 490)), folder / "flat.png");
+    Photo flat;
+    ASSERT_EQ(LoadPhoto(folder / "flat.png", PhotoLimits{}, flat, error, DeepSamples::Later), 0);
+    EXPECT_EQ(LoadDeepSamples(folder / "flat.png", flat, error), 0);
+    EXPECT_FALSE(flat.SixteenBits());
+    EXPECT_TRUE(flat.deep.empty());
 }
 
 }  // namespace
