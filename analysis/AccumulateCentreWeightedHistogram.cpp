@@ -5,6 +5,7 @@
 
 #include "analysis/CentreWeight.h"
 #include "analysis/Rounding.h"
+#include "analysis/Tasks.h"
 
 namespace mirtane {
 
@@ -72,13 +73,14 @@ std::int32_t BuildPercentileCurves(const float* const (&planes)[3], float white,
             return -1;
         }
     }
-    for (int c = 0; c < 3; ++c) {
+    auto build = [&](std::int32_t c) {
         // A range without width adds nothing; the empty histogram then gives
         // the all-zero curve of an empty channel.
         static_cast<void>(
             AccumulateCentreWeightedHistogram(planes[c], white, black, width, height, *curves[c]));
         curves[c]->Accumulate(Normalisation::ToUnitRange);
-    }
+    };
+    RunEachTask(3, build);
     return 0;
 }
 

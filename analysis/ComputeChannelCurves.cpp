@@ -6,6 +6,7 @@
 #include "analysis/BalanceChannelRanges.h"
 #include "analysis/EqualiseChannels.h"
 #include "analysis/EstimateChannelSlopes.h"
+#include "analysis/Tasks.h"
 #include "analysis/ToneCurve.h"
 
 namespace mirtane {
@@ -54,9 +55,12 @@ std::int32_t ComputeChannelCurves(float* planeR, float* planeG, float* planeB, s
         return first;
     }
     const std::int32_t sampleCount = width * height;
-    channelR.MapPlane(planeR, sampleCount, settings->whiteLevel, settings->blackLevel);
-    channelG.MapPlane(planeG, sampleCount, settings->whiteLevel, settings->blackLevel);
-    channelB.MapPlane(planeB, sampleCount, settings->whiteLevel, settings->blackLevel);
+    float* const planes[3] = {planeR, planeG, planeB};
+    ToneCurve* const channels[3] = {&channelR, &channelG, &channelB};
+    auto map = [&](std::int32_t c) {
+        channels[c]->MapPlane(planes[c], sampleCount, settings->whiteLevel, settings->blackLevel);
+    };
+    RunEachTask(3, map);
 
     ToneCurve balanceR(n);
     ToneCurve balanceG(n);
@@ -66,9 +70,9 @@ std::int32_t ComputeChannelCurves(float* planeR, float* planeG, float* planeB, s
                              settings) != 0) {
         return -1;
     }
-    balanceR.ApplyToPlane(planeR, sampleCount);
-    balanceG.ApplyToPlane(planeG, sampleCount);
-    balanceB.ApplyToPlane(planeB, sampleCount);
+    ToneCurve* const balances[3] = {&balanceR, &balanceG, &balanceB};
+    auto balance = [&](std::int32_t c) { balances[c]->ApplyToPlane(planes[c], sampleCount); };
+    RunEachTask(3, balance);
 
     ToneCurve equaliseR(n);
     ToneCurve equaliseG(n);

@@ -1,8 +1,12 @@
 #include "analysis/EstimateChannelSlopes.h"
 
+#include <memory>
+#include <new>
+
 #include "analysis/IntegrateSlopes.h"
 #include "analysis/MeasureChannels.h"
 #include "analysis/SlopeHistogram.h"
+#include "analysis/Tasks.h"
 
 namespace mirtane {
 
@@ -27,12 +31,20 @@ std::int32_t EstimateChannelSlopes(const float* planeR, const float* planeG, con
                                    std::int32_t width, std::int32_t height, ToneCurve& curveR,
                                    ToneCurve& curveG, ToneCurve& curveB, ParameterBlock* settings) {
     const std::int32_t n = settings->curveLength;
-    SlopeHistogram histogram(n, settings->slopeGridHeight);
+    // One histogram serves the channels in turn (it is reset between them);
+    // channels estimated side by side each take one of their own.
+    const std::int32_t histogramCount = TasksRunSideBySide() ? 3 : 1;
+    std::unique_ptr<SlopeHistogram> histograms[3];
+    for (std::int32_t i = 0; i < histogramCount; ++i) {
+        histograms[i].reset(new (std::nothrow) SlopeHistogram(n, settings->slopeGridHeight));
+        if (histograms[i] == nullptr || !histograms[i]->HasStorage()) {
+            return -1;
+        }
+    }
     ToneCurve slopeR(n);
     ToneCurve slopeG(n);
     ToneCurve slopeB(n);
-    if (!histogram.HasStorage() || !slopeR.HasStorage() || !slopeG.HasStorage() ||
-        !slopeB.HasStorage()) {
+    if (!slopeR.HasStorage() || !slopeG.HasStorage() || !slopeB.HasStorage()) {
         return -1;
     }
 
@@ -64,7 +76,9 @@ std::int32_t EstimateChannelSlopes(const float* planeR, const float* planeG, con
 
     const float* planes[3] = {planeR, planeG, planeB};
     ToneCurve* slopes[3] = {&slopeR, &slopeG, &slopeB};
-    for (const ChannelPlan& plan : kPlans) {
+    auto estimate = [&](std::int32_t index) {
+        const ChannelPlan& plan = kPlans[index];
+        SlopeHistogram& histogram = *histograms[index % histogramCount];
         const auto channel = [&](int c) { return PairChannel{planes[c], min[c], spread[c], 1.0f}; };
         histogram.AddPairSamples(channel(plan.primary), channel(plan.firstSecondary), width, height,
                                  black, white);
@@ -73,7 +87,8 @@ std::int32_t EstimateChannelSlopes(const float* planeR, const float* planeG, con
         histogram.WeightRows(plan.shift);
         histogram.ExtractCurve(*slopes[plan.primary], kSlopeFraction);
         static_cast<void>(histogram.Reset());  // cannot fail: the storage exists
-    }
+    };
+    RunEachTask(3, estimate);
     // The cached ranges are kept current; nothing here decides on them.
     static_cast<void>(slopeR.UpdateRange());
     static_cast<void>(slopeG.UpdateRange());

@@ -20,6 +20,7 @@
 #include "cli/Reporter.h"
 #include "cli/TemporaryName.h"
 #include "cli/WorkerPool.h"
+#include "engine/AnalysisThreads.h"
 
 namespace mirtane::cli {
 namespace {
@@ -163,6 +164,7 @@ int RunWorker(const WorkerOptions& options) {
         return kExitUsage;
     }
     vips_concurrency_set(options.threads);
+    engine::SetAnalysisThreads(options.threads);
     // Started by the command, which is alive now (it checked before exec and
     // this process dies with it): nothing is committed once it has gone.
     RequireParentForCommit(getppid());

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/AnalyseInPlace.h"
+#include "engine/AnalysisThreads.h"
 #include "engine/HeadlessRun.h"
 #include "engine/MirtaneEngine.h"
 #include "host/PluginMain.h"
@@ -66,6 +67,7 @@ int AnalysePackedRgb8(std::uint8_t* pixels, int width, int height, const RunProg
         return -1;
     }
     std::lock_guard<std::mutex> lock(gRunLock);
+    const AnalysisThreadsInUse threads;
     const HeadlessSession session;
     bool analysed = false;
     headless::SetMainDialogHandler([&correction, &analysed] {

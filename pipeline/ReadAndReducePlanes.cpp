@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <utility>
 
+#include "analysis/Tasks.h"
 #include "pipeline/HostRequest.h"
 #include "pipeline/PixelLayout.h"
 #include "pipeline/PlaneToFloats.h"
@@ -41,6 +42,56 @@ const float* ConvertDeliveredRow(void* context, std::int32_t y) {
                        source->row, oneRow, source->rowBytes, source->layout, source->plane,
                        *source->table);
     return source->row;
+}
+
+// Working bytes of one plane's reduction when the planes are reduced side
+// by side: its ring of smoothed rows and a row of converted floats.
+std::uint64_t SideBySidePlaneBytes(std::int32_t width, std::int32_t height) {
+    return ReductionScratchBytes(width, height) + 4 * static_cast<std::uint64_t>(width);
+}
+
+std::uint64_t ReducedPlaneBytes(std::int32_t width, std::int32_t height) {
+    return 4 * static_cast<std::uint64_t>(width / 4) * static_cast<std::uint64_t>(height / 4);
+}
+
+bool SideBySideFits(std::int32_t width, std::int32_t height, std::uint64_t workBytes) {
+    return kColourPlanes *
+               (ReducedPlaneBytes(width, height) + SideBySidePlaneBytes(width, height)) <=
+           workBytes;
+}
+
+// The three planes reduced as tasks that may run side by side (see
+// analysis/Tasks.h): each with its own ring and row, behind the three
+// reduced planes, so that no task writes where another reads. The planes
+// are the same floats as one after another. The host is not called here.
+bool ReducePlanesSideBySide(std::int32_t width, std::int32_t height, const std::uint8_t* delivered,
+                            std::int32_t rowBytes, const PixelLayout& layout,
+                            const ScaledByteTable& sampleTable, std::uint8_t* work,
+                            float* (&planes)[kColourPlanes]) {
+    const std::uint64_t reducedBytes = ReducedPlaneBytes(width, height);
+    const std::uint64_t ringBytes = ReductionScratchBytes(width, height);
+    std::uint8_t* const behind = work + kColourPlanes * reducedBytes;
+    DeliveredPlane sources[kColourPlanes];
+    float* rings[kColourPlanes];
+    for (int i = 0; i < kColourPlanes; ++i) {
+        std::uint8_t* const own = behind + i * SideBySidePlaneBytes(width, height);
+        rings[i] = reinterpret_cast<float*>(own);
+        sources[i] = DeliveredPlane{delivered,
+                                    rowBytes,
+                                    layout,
+                                    i,
+                                    static_cast<std::int16_t>(width),
+                                    reinterpret_cast<float*>(own + ringBytes),
+                                    &sampleTable};
+        planes[i] = reinterpret_cast<float*>(work + i * reducedBytes);
+    }
+    std::int32_t status[kColourPlanes] = {};
+    auto reduce = [&](std::int32_t i) {
+        status[i] = ReducePlaneRows(PlaneRows{&ConvertDeliveredRow, &sources[i]}, width, height,
+                                    planes[i], rings[i], static_cast<std::int64_t>(ringBytes));
+    };
+    RunEachTask(kColourPlanes, reduce);
+    return status[0] == 0 && status[1] == 0 && status[2] == 0;
 }
 
 }  // namespace
@@ -103,7 +154,19 @@ IntakeStatus ReadAndReducePlanes(std::int32_t width, std::int32_t height, Reduce
     const ScaledByteTable sampleTable = MakeScaledByteTable(kSampleScale);
 
     float* planes[kColourPlanes] = {};
-    for (int i = 0; i < kColourPlanes; ++i) {
+    const bool sideBySide = TasksRunSideBySide() && SideBySideFits(width, height, workBytes);
+    if (sideBySide) {
+        for (int i = 0; i < kColourPlanes; ++i) {
+            if (UserCancelled()) {
+                SetHostResult(userCanceledErr);
+                return IntakeStatus::HostFailure;
+            }
+        }
+        if (!ReducePlanesSideBySide(width, height, delivered, record->inRowBytes, layout,
+                                    sampleTable, work.bytes(), planes))
+            return IntakeStatus::ReductionFailed;
+    }
+    for (int i = 0; !sideBySide && i < kColourPlanes; ++i) {
         if (UserCancelled()) {
             SetHostResult(userCanceledErr);
             return IntakeStatus::HostFailure;
