@@ -83,6 +83,19 @@ VImage DeepImage(const Photo& photo, const hostkit::Image& rgb, PhotoFormat form
         VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
 }
 
+// The three tables of an 8-bit correction as a 256 x 1 image of three bands,
+// which libvips' maplut reads band by band; `storage` keeps its bytes.
+VImage CorrectionLookup(const unsigned char (*tables)[256], std::vector<std::uint8_t>& storage) {
+    constexpr int kCodes = 256;
+    storage.resize(kCodes * 3);
+    for (int code = 0; code < kCodes; ++code) {
+        for (int c = 0; c < 3; ++c) {
+            storage[static_cast<std::size_t>(code) * 3 + c] = tables[c][code];
+        }
+    }
+    return VImage::new_from_memory(storage.data(), storage.size(), kCodes, 1, 3, VIPS_FORMAT_UCHAR);
+}
+
 // Keeps the first message logged, without the "value ... of type 'gint'"
 // detail of GObject's wording: "value "999" ... out of range for property
 // 'Q'" becomes "Q=999 is out of range".
@@ -158,7 +171,8 @@ std::string OutputNameProblem(const std::string& path, const SaveSettings& setti
 }
 
 int SavePhoto(const std::string& path, const Photo& photo, const hostkit::Image& restored,
-              const SaveSettings& settings, std::string& error) {
+              const SaveSettings& settings, std::string& error,
+              const unsigned char (*tables)[256]) {
     const PhotoFormat format = OutputFormat(path, settings.format);
     try {
         std::vector<std::uint8_t> table;
@@ -167,6 +181,9 @@ int SavePhoto(const std::string& path, const Photo& photo, const hostkit::Image&
             out = DeepImage(photo, restored, format, table);
         } else {
             out = ToVipsImage(restored);
+            if (tables != nullptr) {
+                out = out.maplut(CorrectionLookup(tables, table));
+            }
             if (photo.HasExtraBands()) {
                 out = out.bandjoin(ToVipsImage(photo.extraBands));
             }

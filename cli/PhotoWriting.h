@@ -25,11 +25,14 @@ struct SaveSettings {
 // replacing the file only once complete (see AtomicFile); "-" writes to
 // standard output. The picture is `restored` (8-bit, the size of photo.rgb)
 // for an 8-bit photo, photo.deep for a 16-bit one (8-bit formats get its
-// rounded 8-bit rendering). Refuses extra bands for JPEG, which cannot hold
-// them. Returns 0, or -1 with `error` set.
+// rounded 8-bit rendering). With `tables` (an 8-bit photo's correction as
+// mirtane_byte_tables gives it) `restored` is the picture before it, and each
+// strip is looked up as the encoder reads it: no pass of its own over the
+// picture before the encoding starts. Refuses extra bands for JPEG, which
+// cannot hold them. Returns 0, or -1 with `error` set.
 [[nodiscard]] int SavePhoto(const std::string& path, const Photo& photo,
                             const hostkit::Image& restored, const SaveSettings& settings,
-                            std::string& error);
+                            std::string& error, const unsigned char (*tables)[256] = nullptr);
 
 // Why `path` cannot be written with `settings`, whatever the picture: no
 // format (from settings.format or the name's extension; standard output

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "cli/Comparison.h"
@@ -46,13 +47,20 @@ int Fail(Reporter& reporter, const std::string& file, const std::string& reason)
     return -1;
 }
 
+// An 8-bit correction waiting to be applied as the result is encoded.
+struct ByteTables {
+    unsigned char tables[3][256];
+};
+
 // Works out the correction of the analysed picture by the chosen method and
 // applies it to the stored samples (photo.deep for 16 bits, read after the
-// analysis; `restored`, the 8-bit picture, for 8). Every restore comes here,
-// whatever the options. `report` gets what the natural method chose.
+// analysis; `restored`, the 8-bit picture, for 8), or for an 8-bit picture
+// without a comparison leaves it in `pending` for the encoder. Every restore
+// comes here, whatever the options. `report` gets what the natural method
+// chose.
 int Restore(const RestoreJob& job, Photo& photo, hostkit::Image& restored,
-            MirtaneCorrection& correction, std::string& report, Reporter& reporter,
-            std::string& error) {
+            MirtaneCorrection& correction, std::optional<ByteTables>& pending, std::string& report,
+            Reporter& reporter, std::string& error) {
     // The analysis is the first half of the bar, the application the second.
     const engine::RunProgress progress = [&reporter](std::int32_t done, std::int32_t total) {
         reporter.Progress(0.5 * AnalysisFraction(done, total));
@@ -88,6 +96,13 @@ int Restore(const RestoreJob& job, Photo& photo, hostkit::Image& restored,
         }
         return 0;
     }
+    if (job.comparison.empty()) {
+        // Looked up as the encoder reads the picture (see SavePhoto).
+        pending.emplace();
+        mirtane_byte_tables(&correction, &trims, job.strength, pending->tables);
+        return 0;
+    }
+    // The comparison shows the result: made here, and written as it is.
     mirtane_apply_rgb8_at(restored.pixels.data(), restored.width, restored.height,
                           static_cast<std::ptrdiff_t>(restored.width) * 3, 3, &correction, &trims,
                           job.strength);
@@ -147,11 +162,13 @@ int RestoreOrThrow(const RestoreJob& job, Reporter& reporter) {
     reporter.Progress(0.0);
     MirtaneCorrection correction{};
     std::string methodReport;
-    if (Restore(job, photo, restored, correction, methodReport, reporter, error) != 0) {
+    std::optional<ByteTables> pending;
+    if (Restore(job, photo, restored, correction, pending, methodReport, reporter, error) != 0) {
         return Fail(reporter, job.input, error);
     }
 
-    if (SavePhoto(job.output, photo, restored, save, error) != 0) {
+    if (SavePhoto(job.output, photo, restored, save, error, pending ? pending->tables : nullptr) !=
+        0) {
         return Fail(reporter, job.input, error);
     }
     if (job.times == FileTimes::Preserve && job.input != kStandardStream &&
