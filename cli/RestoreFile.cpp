@@ -38,8 +38,9 @@ std::string OutputProblem(const std::string& path, const SaveSettings& settings,
 
 // Gives the heap's free blocks back to the system. Large blocks stay in the
 // heap when freed, for reuse (see main); where one is freed just before the
-// run's peak (the decoder's strip buffers before the analysis, a 16-bit
-// picture's rendering before its samples), keeping it would add to the peak.
+// run's peak (the decoder's strip buffers before the analysis or the
+// encoding, a 16-bit picture's rendering before its samples), keeping it
+// would add to the peak.
 void ReturnFreedMemory() { malloc_trim(0); }
 
 int Fail(Reporter& reporter, const std::string& file, const std::string& reason) {
@@ -81,6 +82,7 @@ int Restore(const RestoreJob& job, Photo& photo, hostkit::Image& restored,
         if (LoadDeepSamples(job.input, photo, error) != 0) {
             return -1;
         }
+        ReturnFreedMemory();  // the second decoding's strip buffers, before the encoder's
         mirtane_apply_rgb16_at(photo.deep.data(), restored.width, restored.height,
                                static_cast<std::ptrdiff_t>(restored.width) * photo.deepBands * 2,
                                photo.deepBands, &correction, &trims, job.strength);
