@@ -110,9 +110,16 @@ extern "C" int mirtane_analyse_rgb8(const unsigned char* pixels, int width, int 
         CopyMessage(kTooLarge, error, errorSize);
         return -1;
     }
-    std::vector<std::uint8_t> image = CopyRgb(pixels, width, height, rowStride, bytesPerPixel);
+    // Packed pixels are read where they lie: the run ends at its dialog,
+    // before it writes, so the caller's pixels are only read.
+    const bool packed = bytesPerPixel == 3 && rowStride == static_cast<ptrdiff_t>(width) * 3;
+    std::vector<std::uint8_t> image;
+    if (!packed) {
+        image = CopyRgb(pixels, width, height, rowStride, bytesPerPixel);
+    }
+    std::uint8_t* const picture = packed ? const_cast<std::uint8_t*>(pixels) : image.data();
     std::string reason;
-    if (AnalysePackedRgb8(image.data(), width, height, nullptr, *correction, reason) != 0) {
+    if (AnalysePackedRgb8(picture, width, height, nullptr, *correction, reason) != 0) {
         CopyMessage(reason, error, errorSize);
         return -1;
     }

@@ -2,8 +2,8 @@
 // where it lies: the run through the production host is cancelled when its
 // dialog opens, before anything is written back, so the pixels come out as
 // they went in and no copy of the picture is made. The C entry
-// (mirtane_analyse_rgb8) copies the caller's pixels, whatever their layout,
-// and calls this.
+// (mirtane_analyse_rgb8) calls this on packed pixels where they lie, and on a
+// packed copy of pixels of other layouts (alpha, padded rows).
 #pragma once
 
 #include <cstdint>

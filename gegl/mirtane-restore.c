@@ -108,13 +108,16 @@ static GeglRectangle get_cached_region(GeglOperation* operation, const GeglRecta
     return whole_input(operation, roi);
 }
 
-/* The 8-bit RGB rendering the analysis sees: an 8-bit input as it is, a
- * deeper one rounded to nearest (see mirtane_sample16_to_8). */
-static guchar* render_rgb8(const void* pixels, SampleDepth depth, gint count, gint channels) {
-    guchar* out = g_try_malloc((gsize)count * 3);
+/* Rows read from or written to a GEGL buffer at a time: enough that each
+ * request costs little, few enough that a strip is small beside the picture. */
+#define STRIP_ROWS 64
+
+/* The 8-bit RGB rendering the analysis sees of `count` pixels: an 8-bit
+ * input as it is, a deeper one rounded to nearest (see mirtane_sample16_to_8). */
+static void render_rgb8(const void* pixels, SampleDepth depth, gint count, gint channels,
+                        guchar* out) {
     gint i, c;
 
-    if (out == NULL) return NULL;
     for (i = 0; i < count; i++)
         for (c = 0; c < 3; c++) {
             gsize at = (gsize)i * channels + c;
@@ -128,21 +131,30 @@ static guchar* render_rgb8(const void* pixels, SampleDepth depth, gint count, gi
                 out[i * 3 + c] = (guchar)floor((double)v * 255.0 + 0.5);
             }
         }
-    return out;
 }
 
-/* The chosen method's correction of 8-bit RGB pixels. */
+/* The chosen method's correction of packed 8-bit RGB pixels. */
 static gboolean analyse(GeglProperties* o, const guchar* pixels, gint width, gint height,
-                        ptrdiff_t stride, gint channels, MirtaneCorrection* correction, char* error,
-                        gsize error_size) {
+                        MirtaneCorrection* correction, char* error, gsize error_size) {
+    ptrdiff_t stride = (ptrdiff_t)width * 3;
+
     if (o->method == MIRTANE_METHOD_NATURAL)
-        return mirtane_analyse_natural_rgb8(pixels, width, height, stride, channels, o->dmax,
+        return mirtane_analyse_natural_rgb8(pixels, width, height, stride, 3, o->dmax,
                                             MIRTANE_DEFAULT_FLARE, correction, NULL, error,
                                             error_size) == 0;
-    return mirtane_analyse_rgb8(pixels, width, height, stride, channels, correction, error,
-                                error_size) == 0;
+    return mirtane_analyse_rgb8(pixels, width, height, stride, 3, correction, error, error_size) ==
+           0;
 }
 
+/* Rows top ... top + STRIP_ROWS - 1 of `whole`, as far as it reaches. */
+static GeglRectangle strip_at(const GeglRectangle* whole, gint top) {
+    GeglRectangle rows = {whole->x, top, whole->width,
+                          MIN(STRIP_ROWS, whole->y + whole->height - top)};
+    return rows;
+}
+
+/* The picture is held once, as the 8-bit rendering the analysis reads; the
+ * input is read, corrected and written a strip of rows at a time. */
 static gboolean process(GeglOperation* operation, GeglBuffer* input, GeglBuffer* output,
                         const GeglRectangle* result, G_GNUC_UNUSED gint level) {
     GeglProperties* o = GEGL_PROPERTIES(operation);
@@ -151,50 +163,48 @@ static gboolean process(GeglOperation* operation, GeglBuffer* input, GeglBuffer*
     SampleDepth depth = input_depth(operation);
     gint channels = babl_format_get_n_components(format);
     gint pixel_bytes = babl_format_get_bytes_per_pixel(format);
-    gsize count = (gsize)whole.width * (gsize)whole.height;
+    ptrdiff_t stride = (ptrdiff_t)whole.width * pixel_bytes;
     MirtaneTrims trims = {o->cyan_red, o->magenta_green, o->yellow_blue};
     MirtaneCorrection correction;
     char error[256] = "";
-    guchar* pixels;
-    guchar* rendering = NULL;
+    guchar* rendering = g_try_malloc((gsize)whole.width * (gsize)whole.height * 3);
+    guchar* strip = g_try_malloc((gsize)stride * STRIP_ROWS);
     gboolean analysed = FALSE;
+    gint top;
 
-    pixels = g_try_malloc(count * pixel_bytes);
-    if (pixels == NULL) {
+    if (rendering == NULL || strip == NULL) {
         g_warning("mirtane:restore: not enough memory for a %d x %d image", whole.width,
                   whole.height);
+        g_free(rendering);
+        g_free(strip);
         gegl_buffer_copy(input, result, GEGL_ABYSS_NONE, output, result);
         return TRUE;
     }
-    gegl_buffer_get(input, &whole, 1.0, format, pixels, GEGL_AUTO_ROWSTRIDE, GEGL_ABYSS_NONE);
-
-    if (depth == DEPTH_U8)
-        analysed =
-            analyse(o, pixels, whole.width, whole.height, (ptrdiff_t)whole.width * pixel_bytes,
-                    channels, &correction, error, sizeof error);
-    else if ((rendering = render_rgb8(pixels, depth, (gint)count, channels)) != NULL)
-        analysed = analyse(o, rendering, whole.width, whole.height, (ptrdiff_t)whole.width * 3, 3,
-                           &correction, error, sizeof error);
-    else
-        g_strlcpy(error, "not enough memory for the analysis", sizeof error);
-    g_free(rendering);
-
-    if (analysed) {
-        ptrdiff_t stride = (ptrdiff_t)whole.width * pixel_bytes;
-        if (depth == DEPTH_U8)
-            mirtane_apply_rgb8_at(pixels, whole.width, whole.height, stride, channels, &correction,
-                                  &trims, o->strength);
-        else if (depth == DEPTH_U16)
-            mirtane_apply_rgb16_at((guint16*)pixels, whole.width, whole.height, stride, channels,
-                                   &correction, &trims, o->strength);
-        else
-            mirtane_apply_rgbf_at((gfloat*)pixels, whole.width, whole.height, stride, channels,
-                                  &correction, &trims, o->strength);
-    } else {
-        g_warning("mirtane:restore: %s", error);
+    for (top = whole.y; top < whole.y + whole.height; top += STRIP_ROWS) {
+        GeglRectangle rows = strip_at(&whole, top);
+        gegl_buffer_get(input, &rows, 1.0, format, strip, GEGL_AUTO_ROWSTRIDE, GEGL_ABYSS_NONE);
+        render_rgb8(strip, depth, rows.width * rows.height, channels,
+                    rendering + (gsize)(top - whole.y) * whole.width * 3);
     }
-    gegl_buffer_set(output, &whole, 0, format, pixels, GEGL_AUTO_ROWSTRIDE);
-    g_free(pixels);
+    analysed = analyse(o, rendering, whole.width, whole.height, &correction, error, sizeof error);
+    g_free(rendering);
+    if (!analysed) g_warning("mirtane:restore: %s", error);
+
+    for (top = whole.y; top < whole.y + whole.height; top += STRIP_ROWS) {
+        GeglRectangle rows = strip_at(&whole, top);
+        gegl_buffer_get(input, &rows, 1.0, format, strip, GEGL_AUTO_ROWSTRIDE, GEGL_ABYSS_NONE);
+        if (analysed && depth == DEPTH_U8)
+            mirtane_apply_rgb8_at(strip, rows.width, rows.height, stride, channels, &correction,
+                                  &trims, o->strength);
+        else if (analysed && depth == DEPTH_U16)
+            mirtane_apply_rgb16_at((guint16*)strip, rows.width, rows.height, stride, channels,
+                                   &correction, &trims, o->strength);
+        else if (analysed)
+            mirtane_apply_rgbf_at((gfloat*)strip, rows.width, rows.height, stride, channels,
+                                  &correction, &trims, o->strength);
+        gegl_buffer_set(output, &rows, 0, format, strip, GEGL_AUTO_ROWSTRIDE);
+    }
+    g_free(strip);
     return TRUE;
 }
 

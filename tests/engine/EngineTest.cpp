@@ -137,6 +137,7 @@ class EngineAnalysisTest : public PluginRunTest {};
 
 TEST_F(EngineAnalysisTest, GivesThePluginsCurvesWithOrWithoutAlpha) {
     const hostkit::Image photo = MakeTestPhoto(500, 484, 5);
+    const std::vector<std::uint8_t> before = photo.pixels;
     MirtaneCorrection packed{};
     char error[256] = "";
     ASSERT_EQ(mirtane_analyse_rgb8(photo.pixels.data(), 500, 484, 500 * 3, 3, &packed, error,
@@ -144,6 +145,7 @@ TEST_F(EngineAnalysisTest, GivesThePluginsCurvesWithOrWithoutAlpha) {
               0)
         << error;
     EXPECT_LT(packed.blackLevel, packed.whiteLevel);
+    EXPECT_EQ(photo.pixels, before) << "packed pixels are read where they lie, never written";
 
     std::vector<unsigned char> withAlpha(static_cast<std::size_t>(500) * 484 * 4 + 64 * 484);
     const std::ptrdiff_t stride = 500 * 4 + 64;  // padded rows
