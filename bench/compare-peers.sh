@@ -11,7 +11,9 @@
 # `gm` run two at a time. hyperfine alternates nothing by itself, so every
 # command gets a warm-up run and the medians are compared. Prints each ratio
 # (mirtane's time over the peer's: below 1 is faster), by wall clock and by
-# processor time, and each command's peak resident set from /usr/bin/time -v.
+# processor time, and each command's peak resident set from /usr/bin/time -v;
+# then peak memory and time at archival sizes, 24 and 300 megapixels, 8 and
+# 16 bits, against gm and vips copy.
 #
 #   bench/compare-peers.sh [MIRTANE_BINARY] [SCRATCH_DIR]
 #
@@ -83,4 +85,44 @@ for name in "mirtane tif" "gm tif" "convert tif" "vips tif" "mirtane jpg" "gm jp
   kb=$(/usr/bin/time -v sh -c "${commands[$name]}" 2>&1 >/dev/null | awk -F: '/Maximum resident/ { gsub(/ /, "", $2); print $2 }')
   pixels=$([[ $name == *tif ]] && echo 24000000 || echo $((4243 * 2828)))
   awk -v n="$name" -v kb="$kb" -v p="$pixels" 'BEGIN { printf "%-12s %7.1f MB  %5.2f bytes per pixel\n", n, kb / 1024, kb * 1024 / p }'
+done
+
+# Archival sizes: peak memory and time of one run each at 24 MP and 300 MP
+# (20000 x 15000, a large-format scan), 8 and 16 bits, uncompressed TIFF in
+# and out. "above base" leaves out what a restore of a 600 x 500 photo
+# holds (the libraries, libvips' threads), which does not grow with the
+# picture. BENCH_LARGE=0 leaves out the 300 MP pictures (2.7 GB of files).
+peak() {  # peak COMMAND...: prints "seconds kilobytes"
+  /usr/bin/time -f "%e %M" "$@" 2>&1 >/dev/null | tail -1
+}
+vips crop "$scratch/photo.tif" "$scratch/small.tif[compression=none]" 0 0 600 500
+base_kb=$(peak "$mirtane" restore "$scratch/small.tif" -o "$scratch/small-out.tif" -q | cut -d' ' -f2)
+echo
+echo "Archival sizes (one run each; base: a 600 x 500 restore holds $((base_kb / 1024)) MB):"
+printf "%-8s %-7s %-8s %8s %9s %10s %12s\n" size depth command seconds "peak MB" "bytes/px" "above base"
+sizes=("24 6000 4000")
+[[ "${BENCH_LARGE:-1}" != 0 ]] && sizes+=("300 20000 15000")
+for size in "${sizes[@]}"; do
+  read -r megapixels width height <<<"$size"
+  scale=$(( (width + 1199) / 1200 + 1 ))
+  vips resize "$sample" "$scratch/wide.v" "$scale" >/dev/null
+  vips crop "$scratch/wide.v" "$scratch/a8.tif[compression=none]" 0 0 "$width" "$height"
+  rm -f "$scratch/wide.v"
+  vips colourspace "$scratch/a8.tif" "$scratch/a16.tif[compression=none]" rgb16
+  for depth in 8 16; do
+    in="$scratch/a$depth.tif"
+    for tool in mirtane gm vips; do
+      case $tool in
+        mirtane) result=$(peak "$mirtane" restore "$in" -o "$scratch/out.tif" -q) ;;
+        gm) result=$(peak gm convert "$in" -normalize -compress none "$scratch/out.tif") ;;
+        vips) result=$(peak vips copy "$in" "$scratch/out.tif") ;;
+      esac
+      read -r seconds kb <<<"$result"
+      awk -v mp="$megapixels MP" -v d="$depth-bit" -v t="$tool" -v s="$seconds" -v kb="$kb" \
+          -v base="$base_kb" -v p="$((width * height))" 'BEGIN {
+        printf "%-8s %-7s %-8s %8.2f %9.1f %10.2f %12.2f\n", mp, d, t, s, kb / 1024, kb * 1024 / p,
+               (kb - base) * 1024 / p }'
+    done
+  done
+  rm -f "$scratch/a8.tif" "$scratch/a16.tif" "$scratch/out.tif"
 done
