@@ -156,6 +156,9 @@ IntakeStatus ReadAndReducePlanes(std::int32_t width, std::int32_t height, Reduce
     float* planes[kColourPlanes] = {};
     const bool sideBySide = TasksRunSideBySide() && SideBySideFits(width, height, workBytes);
     if (sideBySide) {
+        // The host is asked about a cancel once per plane, as below, but all
+        // before the planes start: it is called on this thread only. The
+        // planes use rows of their own in the work buffer, not rowFloats.
         for (int i = 0; i < kColourPlanes; ++i) {
             if (UserCancelled()) {
                 SetHostResult(userCanceledErr);
