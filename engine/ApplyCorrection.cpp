@@ -129,13 +129,8 @@ extern "C" void mirtane_apply_rgb8_at(unsigned char* pixels, int width, int heig
     }
     unsigned char tables[3][256];
     mirtane_byte_tables(correction, trims, strength, tables);
-    for (int y = 0; y < height; ++y) {
-        unsigned char* pixel = pixels + static_cast<std::ptrdiff_t>(y) * rowStride;
-        for (int x = 0; x < width; ++x, pixel += samplesPerPixel) {
-            for (int c = 0; c < 3; ++c)
-                pixel[c] = tables[c][pixel[c]];
-        }
-    }
+    ForEachColourSample(pixels, width, height, rowStride, samplesPerPixel,
+                        [&](unsigned char& sample, int c) { sample = tables[c][sample]; });
 }
 
 extern "C" void mirtane_apply_rgb16_at(unsigned short* pixels, int width, int height,

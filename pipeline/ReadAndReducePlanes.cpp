@@ -125,8 +125,7 @@ IntakeStatus ReadAndReducePlanes(std::int32_t width, std::int32_t height, Reduce
 
     const std::int32_t reducedWidth = width / 4;
     const std::int32_t reducedHeight = height / 4;
-    const std::uint64_t reducedBytes =
-        4 * static_cast<std::uint64_t>(reducedWidth) * static_cast<std::uint64_t>(reducedHeight);
+    const std::uint64_t reducedBytes = ReducedPlaneBytes(width, height);
 
     // All three planes in one request, taken apart here. Hosts that ignore
     // the plane range, refill inData only when inRect changes, or store the
