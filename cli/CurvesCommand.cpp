@@ -58,9 +58,9 @@ int CurvesOfFile(const CurvesRequest& request, const std::string& input, std::st
         return -1;
     }
     MirtaneCorrection correction{};
-    std::string methodReport;
+    NaturalReading reading;
     if (AnalysePhoto(photo.rgb, photo.orientation, request.analysis, request.method, nullptr,
-                     correction, methodReport, error) != 0) {
+                     correction, reading, error) != 0) {
         return -1;
     }
     ChannelCurves curves;
@@ -84,7 +84,9 @@ int CurvesOfFile(const CurvesRequest& request, const std::string& input, std::st
         error = "curves not plotted: " + error;
         return -1;
     }
-    report = request.json ? FormatCurvesJson(input, curves, bytes) : FormatCurvesText(curves);
+    report = request.json
+                 ? FormatCurvesJson(input, curves, bytes, reading.made ? &reading.choice : nullptr)
+                 : FormatCurvesText(curves);
     return 0;
 }
 

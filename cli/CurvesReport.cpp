@@ -50,6 +50,53 @@ std::size_t Utf8SequenceLength(const std::string& text, std::size_t at) {
     return point < smallest[length] || surrogate || point > 0x10FFFF ? 0 : length;
 }
 
+// Numbers of the natural method's choice print with %.17g: a script that
+// rebuilds the tables from them gets the method's own doubles.
+std::string Exact(double value) {
+    if (!std::isfinite(value)) {
+        return "null";
+    }
+    char text[40];
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
+}
+
+template <typename T>
+std::string Triple(const T (&values)[3]) {
+    std::string text = "[";
+    for (int c = 0; c < 3; ++c) {
+        text += (c == 0 ? "" : ", ") + Exact(static_cast<double>(values[c]));
+    }
+    return text + "]";
+}
+
+std::string NaturalJson(const MirtaneNaturalChoice& natural) {
+    std::string json = "{\n    \"area\": [";
+    for (int i = 0; i < 4; ++i) {
+        json += (i == 0 ? "" : ", ") + std::to_string(natural.area[i]);
+    }
+    json += "],\n    \"black\": " + Triple(natural.black);
+    json += ",\n    \"white\": " + Triple(natural.white);
+    json += ",\n    \"shrunkWhite\": " + Triple(natural.shrunkWhite);
+    json += ",\n    \"evidence\": ";
+    json +=
+        natural.evidence == MIRTANE_EVIDENCE_SHARED_TINT ? "\"shared tint\"" : "\"raised black\"";
+    json += ",\n    \"blackStrength\": " + Exact(natural.blackStrength);
+    json += ",\n    \"tintStrength\": " + Exact(natural.tintStrength);
+    json += ",\n    \"tint\": [";
+    for (int band = 0; band < 3; ++band) {
+        json += std::string(band == 0 ? "" : ", ") + "[" + Exact(natural.tint[band][0]) + ", " +
+                Exact(natural.tint[band][1]) + "]";
+    }
+    json += "],\n    \"flare\": " + Exact(natural.flare);
+    json += ",\n    \"blackDensity\": " + Triple(natural.blackDensity);
+    json += ",\n    \"balanceGain\": " + Triple(natural.balanceGain);
+    json += ",\n    \"gain\": " + Triple(natural.gain);
+    json += ",\n    \"depthGain\": " + Exact(natural.depthGain);
+    json += ",\n    \"strength\": " + Exact(natural.strength);
+    return json + "\n  }";
+}
+
 }  // namespace
 
 std::string FormatCurvesText(const ChannelCurves& curves) {
@@ -93,7 +140,7 @@ std::string JsonString(const std::string& text) {
 }
 
 std::string FormatCurvesJson(const std::string& file, const ChannelCurves& curves,
-                             const ByteTables& bytes) {
+                             const ByteTables& bytes, const MirtaneNaturalChoice* natural) {
     std::string json = "{\n  \"file\": " + JsonString(file) + ",\n";
     json += "  \"blackLevel\": " + JsonNumber(curves.blackLevel) + ",\n";
     json += "  \"whiteLevel\": " + JsonNumber(curves.whiteLevel);
@@ -113,7 +160,11 @@ std::string FormatCurvesJson(const std::string& file, const ChannelCurves& curve
         }
         json += "]";
     }
-    return json + "\n  }\n}\n";
+    json += "\n  }";
+    if (natural != nullptr) {
+        json += ",\n  \"natural\": " + NaturalJson(*natural);
+    }
+    return json + "\n}\n";
 }
 
 }  // namespace mirtane::cli

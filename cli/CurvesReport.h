@@ -7,6 +7,7 @@
 
 #include "cli/ChannelCurves.h"
 #include "cli/CorrectionExport.h"
+#include "engine/MirtaneEngine.h"
 
 namespace mirtane::cli {
 
@@ -17,9 +18,17 @@ std::string FormatCurvesText(const ChannelCurves& curves);
 // {"file": ..., "blackLevel": V, "whiteLevel": V, "red": [256 values],
 //  "green": [...], "blue": [...], "byteTables": {"red": [256 bytes], ...}};
 // a value that is not finite becomes null. The byte tables are the whole
-// 8-bit correction: byte b of a channel becomes its entry b.
+// 8-bit correction: byte b of a channel becomes its entry b. With `natural`
+// (the natural method's choice) a "natural" object follows with what it
+// read and chose, enough to rebuild its tables:
+//   "area": [left, top, width, height], "black", "white", "shrunkWhite":
+//   [R, G, B] code values, "evidence": "raised black" or "shared tint",
+//   "blackStrength", "tintStrength", "tint": [[a*, b*] of shadows,
+//   mid-tones, highlights], "flare" (linear light), "blackDensity",
+//   "balanceGain", "gain": [R, G, B], "depthGain", "strength".
 std::string FormatCurvesJson(const std::string& file, const ChannelCurves& curves,
-                             const ByteTables& bytes);
+                             const ByteTables& bytes,
+                             const MirtaneNaturalChoice* natural = nullptr);
 
 // `text` as a JSON string literal, quotes included; always valid UTF-8.
 // File names are bytes: valid UTF-8 sequences are copied, and each byte that

@@ -44,7 +44,7 @@ int MinimumAnalysedSide(const MethodChoice& choice) {
 
 int AnalysePhoto(hostkit::Image& stored, int orientation, const AnalysisChoice& analysis,
                  const MethodChoice& choice, const engine::RunProgress& progress,
-                 MirtaneCorrection& correction, std::string& report, std::string& error) {
+                 MirtaneCorrection& correction, NaturalReading& reading, std::string& error) {
     const bool upright = orientation < 2 || orientation > 8;
     const bool whole = analysis.border == BorderTrim::Keep && analysis.area.width == 0;
     hostkit::Image narrowed;
@@ -56,7 +56,7 @@ int AnalysePhoto(hostkit::Image& stored, int orientation, const AnalysisChoice& 
         }
     }
     hostkit::Image& picture = upright && whole ? stored : narrowed;
-    report.clear();
+    reading = NaturalReading{};
     // Pictures here are decoded as packed RGB, three bytes a pixel.
     if (choice.method == Method::PlugIn) {
         return engine::AnalysePackedRgb8(picture.pixels.data(), picture.width, picture.height,
@@ -64,14 +64,14 @@ int AnalysePhoto(hostkit::Image& stored, int orientation, const AnalysisChoice& 
     }
     char reason[512] = "";
     const auto stride = static_cast<std::ptrdiff_t>(picture.width) * picture.planes;
-    MirtaneNaturalChoice chosen{};
     if (mirtane_analyse_natural_rgb8(picture.pixels.data(), picture.width, picture.height, stride,
                                      picture.planes, choice.dmax, choice.flare, &correction,
-                                     &chosen, reason, sizeof reason) != 0) {
+                                     &reading.choice, reason, sizeof reason) != 0) {
         error = reason;
         return -1;
     }
-    report = NaturalReport(picture, chosen, correction);
+    reading.made = true;
+    reading.line = NaturalReport(picture, reading.choice, correction);
     return 0;
 }
 

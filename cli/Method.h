@@ -22,6 +22,16 @@ struct MethodChoice {
     double flare = MIRTANE_DEFAULT_FLARE;  // natural: flare, a fraction of the lowest black
 };
 
+// What the natural method read and chose, for the verbose line and the
+// curves report; `made` is false after the plug-in's analysis.
+struct NaturalReading {
+    bool made = false;
+    MirtaneNaturalChoice choice{};
+    // The choice on one line, with the curves at a quarter, half and three
+    // quarters of the input range.
+    std::string line;
+};
+
 // "plug-in" or "natural".
 const char* MethodName(Method method);
 
@@ -34,12 +44,12 @@ int MinimumAnalysedSide(const MethodChoice& choice);
 // names (AnalysedPicture). When that picture is the stored image itself
 // (upright, no border trimmed, no area), the analysis reads it where it
 // lies and makes no copy; it never changes it. `progress` gets the plug-in's
-// stage reports. With the natural method `report` gets what it chose in one
-// line (levels, gains, strength). Returns 0, or -1 with `error`.
+// stage reports. `reading` gets what the natural method read and chose
+// (levels, evidence, gains, strength). Returns 0, or -1 with `error`.
 [[nodiscard]] int AnalysePhoto(hostkit::Image& stored, int orientation,
                                const AnalysisChoice& analysis, const MethodChoice& choice,
                                const engine::RunProgress& progress, MirtaneCorrection& correction,
-                               std::string& report, std::string& error);
+                               NaturalReading& reading, std::string& error);
 
 // The fraction of an analysis done, 0 ... 1, from a progress report of the
 // plug-in's run: it reports its stages as 1, 2 and 0 of 3 (reading and

@@ -66,10 +66,12 @@ int Restore(const RestoreJob& job, Photo& photo, hostkit::Image& restored,
     const engine::RunProgress progress = [&reporter](std::int32_t done, std::int32_t total) {
         reporter.Progress(0.5 * AnalysisFraction(done, total));
     };
+    NaturalReading reading;
     if (AnalysePhoto(restored, photo.orientation, job.analysis, job.method, progress, correction,
-                     report, error) != 0) {
+                     reading, error) != 0) {
         return -1;
     }
+    report = reading.line;
     reporter.Progress(0.5);
     const MirtaneTrims trims{job.trims.cyanRed, job.trims.magentaGreen, job.trims.yellowBlue};
     if (photo.SixteenBits()) {

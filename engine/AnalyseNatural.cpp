@@ -73,6 +73,7 @@ extern "C" int mirtane_analyse_natural_rgb8(const unsigned char* pixels, int wid
         for (int c = 0; c < 3; ++c) {
             choice->black[c] = result.choice.black[c];
             choice->white[c] = result.choice.white[c];
+            choice->shrunkWhite[c] = result.choice.shrunkWhite[c];
             choice->blackDensity[c] = result.choice.blackDensity[c];
             choice->balanceGain[c] = result.choice.balanceGain[c];
             choice->gain[c] = result.choice.gain[c];

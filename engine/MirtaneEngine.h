@@ -57,7 +57,8 @@ int mirtane_analyse_rgb8(const unsigned char* pixels, int width, int height, ptr
  * levels in code values, the black's density after the flare, the gain that
  * balances the blacks (or the mid-tones' greys), the depth gain shared by
  * all, the density gain applied, the flare in linear light, the strength,
- * 0 ... 1, and the evidence behind it. */
+ * 0 ... 1, and the evidence behind it; last, each channel's white as the
+ * tables use it, moved toward the brightest channel's (code values). */
 typedef struct MirtaneNaturalChoice {
     int area[4];
     int black[3];
@@ -76,6 +77,7 @@ typedef struct MirtaneNaturalChoice {
     double tintStrength;
     double tint[3][2];
     int evidence;
+    double shrunkWhite[3];
 } MirtaneNaturalChoice;
 #define MIRTANE_EVIDENCE_RAISED_BLACK 0
 #define MIRTANE_EVIDENCE_SHARED_TINT 1

@@ -2,13 +2,18 @@
 // applied by the same application as the plug-in's curves, the default
 // method is untouched by the choice existing, and the curves report and the
 // verbose line tell what the method chose.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "CliTestSupport.h"
 #include "analysis/NaturalMethod.h"
+#include "analysis/SrgbTransfer.h"
 #include "pipeline/ApplyCurves.h"
 
 namespace clitest {
@@ -35,6 +40,46 @@ hostkit::Image ApplyNatural(const hostkit::Image& scene, double dmax, std::int32
     mirtane::ApplyCurves(expected.pixels.data(), scene.width * 3, scene.height, scene.width,
                          curves);
     return expected;
+}
+
+// The numbers of the JSON value under `key` (the first after `from`): a
+// number or an array of numbers, nested arrays flattened.
+std::vector<double> JsonNumbers(const std::string& json, const std::string& key,
+                                std::size_t from = 0) {
+    const std::string label = "\"" + key + "\": ";
+    const std::size_t at = json.find(label, from);
+    if (at == std::string::npos) {
+        ADD_FAILURE() << "no " << key;
+        return {};
+    }
+    std::size_t end = at + label.size();
+    if (json[end] == '[') {
+        for (int depth = 0; end < json.size(); ++end) {
+            depth += json[end] == '[' ? 1 : json[end] == ']' ? -1 : 0;
+            if (depth == 0) {
+                break;
+            }
+        }
+    } else {
+        end = json.find_first_of(",\n}", end);
+    }
+    std::vector<double> numbers;
+    const char* cursor = json.c_str() + at + label.size();
+    const char* const last = json.c_str() + end;
+    while (cursor < last) {
+        if (std::strchr("[], ", *cursor) != nullptr) {
+            ++cursor;
+            continue;
+        }
+        char* next = nullptr;
+        numbers.push_back(std::strtod(cursor, &next));
+        if (next == cursor) {
+            ADD_FAILURE() << "not a number under " << key;
+            return {};
+        }
+        cursor = next;
+    }
+    return numbers;
 }
 
 TEST(NaturalMethodCommand, RestoresWithTheMethodsTablesThroughTheSameApplication) {
@@ -87,6 +132,56 @@ TEST(NaturalMethodCommand, ReportsWhatItChoseAndRefusesUnknownMethods) {
         RunMirtane({"curves", folder / "faded.png", "--method", "natural", "--json"});
     ASSERT_EQ(curves.exitCode, 0) << curves.err;
     EXPECT_NE(curves.out.find("\"blackLevel\": 0"), std::string::npos) << curves.out.substr(0, 200);
+
+    // The plug-in's analysis has no such report.
+    const CommandResult plugIn = RunMirtane({"curves", folder / "faded.png", "--json"});
+    ASSERT_EQ(plugIn.exitCode, 0) << plugIn.err;
+    EXPECT_EQ(plugIn.out.find("\"natural\""), std::string::npos);
+}
+
+// `curves --json` reports the natural method's reading with numbers exact
+// enough to rebuild its tables: the flare taken off, the white as used
+// brought to 1, the density raised to the gain, the black brought to 0, at
+// the strength chosen. A script that studies the method relies on that.
+TEST(NaturalMethodCommand, CurvesReportRebuildsTheTables) {
+    ScratchFolder folder;
+    WriteImage(ToVips(MakeFadedScene(kWidth, kHeight)), folder / "faded.png");
+    const CommandResult curves =
+        RunMirtane({"curves", folder / "faded.png", "--method", "natural", "--json"});
+    ASSERT_EQ(curves.exitCode, 0) << curves.err;
+    const std::size_t natural = curves.out.find("\"natural\": {");
+    ASSERT_NE(natural, std::string::npos) << curves.out.substr(0, 200);
+    EXPECT_NE(curves.out.find("\"evidence\": \"raised black\"", natural), std::string::npos);
+    EXPECT_EQ(JsonNumbers(curves.out, "area", natural),
+              (std::vector<double>{0, 0, kWidth, kHeight}));
+    const std::vector<double> black = JsonNumbers(curves.out, "black", natural);
+    const std::vector<double> white = JsonNumbers(curves.out, "shrunkWhite", natural);
+    const std::vector<double> gain = JsonNumbers(curves.out, "gain", natural);
+    const double flare = JsonNumbers(curves.out, "flare", natural).at(0);
+    const double strength = JsonNumbers(curves.out, "strength", natural).at(0);
+    ASSERT_EQ(black.size(), 3u);
+    ASSERT_EQ(white.size(), 3u);
+    ASSERT_EQ(gain.size(), 3u);
+    EXPECT_GT(strength, 0.0);  // the scene is faded
+    EXPECT_GT(*std::max_element(gain.begin(), gain.end()), 1.0);
+    const char* names[3] = {"red", "green", "blue"};
+    for (int c = 0; c < 3; ++c) {
+        const std::vector<double> table = JsonNumbers(curves.out, names[c]);
+        ASSERT_EQ(table.size(), 256u);
+        const double whiteLight = mirtane::SrgbToLinear(white[c] / 255.0);
+        const double ratio =
+            (mirtane::SrgbToLinear(black[c] / 255.0) - flare) / (whiteLight - flare);
+        const double floor = ratio > 0.0 ? std::pow(ratio, gain[c]) : 0.0;
+        for (int i = 0; i < 256; ++i) {
+            const double x = i / 255.0;
+            const double flareFree =
+                std::clamp((mirtane::SrgbToLinear(x) - flare) / (whiteLight - flare), 0.0, 1.0);
+            const double corrected =
+                mirtane::LinearToSrgb((std::pow(flareFree, gain[c]) - floor) / (1.0 - floor));
+            const double expected = std::clamp(x + strength * (corrected - x), 0.0, 1.0);
+            EXPECT_NEAR(table[i], expected, 1e-6) << names[c] << " entry " << i;
+        }
+    }
 
     const CommandResult unknown =
         RunMirtane({"restore", folder / "faded.png", "-o", folder / "x.png", "--method", "magic"});
