@@ -48,6 +48,10 @@ constexpr double kNaturalDeepestDensity = 4.0;
 // The smallest flare-free grey a channel's mid-tone floor is read as,
 // relative to its white (a density of 4).
 constexpr double kNaturalFloorRatio = 1e-4;
+// Times the mid-tones' greys are read again in the picture as corrected by
+// the last pass's tables (a correction for a raised black): by the third the
+// choice of greys has settled.
+constexpr std::int32_t kNaturalGreyPasses = 3;
 // A channel whose black and white lie closer than this in linear light has
 // no range to correct and keeps the identity.
 constexpr double kNaturalMinimumRange = 1e-4;

@@ -5,6 +5,7 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "analysis/ConsistentLevels.h"
 #include "analysis/MedianCellRow.h"
@@ -209,7 +210,8 @@ std::int32_t ComputeNaturalCurves(const std::uint8_t* pixels, std::int32_t width
         measured.choice.white[c] = levels.Found(c) ? levels.white[c] : kNaturalMaxCode;
     }
     NeutralFloor floor;
-    if (MeasureNeutralFloor(pixels, rowStride, area, &blockMeans, &floor) != 0) {
+    std::vector<std::uint8_t> blocks;
+    if (MeasureNeutralFloor(pixels, rowStride, area, &blockMeans, &floor, &blocks) != 0) {
         return -1;
     }
     BuildNaturalTables(settings, &floor, &measured);
@@ -223,6 +225,17 @@ std::int32_t ComputeNaturalCurves(const std::uint8_t* pixels, std::int32_t width
     if (choice.tintStrength > choice.blackStrength) {
         choice.evidence = NaturalEvidence::SharedTint;
         BuildTintTables(settings, floor, choice.tintStrength, &measured);
+    } else if (choice.strength > 0.0) {
+        // The greys that balance the channels are read again in the picture
+        // as corrected, where a surface of the cast's opposite colour no
+        // longer passes for grey.
+        NeutralFloor reread = floor;
+        for (std::int32_t pass = 0; pass < kNaturalGreyPasses; ++pass) {
+            if (RereadMidToneGreys(blocks, measured.tables, &reread) != 0) {
+                return -1;
+            }
+            BuildNaturalTables(settings, &reread, &measured);
+        }
     }
     *result = measured;
     return 0;

@@ -10,7 +10,10 @@
 // lowest black is one evidence of a fade. The neutral floor (the greyest
 // blocks of shadows, mid-tones and highlights) gives the other: a tint they
 // all share, as when one dye is lost while the others still reach black.
-// The stronger evidence chooses the correction and its strength.
+// The stronger evidence chooses the correction and its strength. For a
+// raised black, the mid-tones' greys that balance the channels are read
+// again, three times, in the picture as the last tables correct it: under a
+// cast, a surface of the opposite colour is the greyest of the faded picture.
 //
 // Memory: four bytes per 8 x 8 block for the border search (its kind and
 // its mean R, G, B, which the floor reuses), with the column sums of one row
@@ -21,7 +24,9 @@
 // image column, 45 kB for a 6000 x 4000 image); the floor keeps the block
 // medians, CIE L*a*b*, band and chroma of each block and the chroma of one
 // band at a time, about 50 bytes per block at most (about 19 MB at 24
-// megapixels, under a byte per pixel).
+// megapixels, under a byte per pixel); the block medians are kept for the
+// second readings, each of which holds about 40 bytes per block again while
+// it runs.
 #pragma once
 
 #include <cstddef>

@@ -231,6 +231,65 @@ void BlockLevels(const std::vector<std::uint8_t>& medians, double share, Neutral
     }
 }
 
+// The floor of one tone band: the least saturated tenth of its blocks (by
+// chromaOf), their mean tint (from lab) and their mean codes (from
+// medians). -1 without working storage; a band with no block is left as it
+// is (no tint, which is no evidence).
+std::int32_t FloorOfBand(std::uint8_t band, std::size_t count,
+                         const std::vector<std::uint8_t>& bandOf,
+                         const std::vector<double>& chromaOf, const std::vector<Lab>& lab,
+                         const std::vector<std::uint8_t>& medians, NeutralFloor* floor) {
+    if (count == 0) {
+        return 0;
+    }
+    const std::size_t blocks = bandOf.size();
+    std::vector<double> chroma;
+    try {
+        chroma.reserve(count);
+    } catch (const std::bad_alloc&) {
+        return -1;
+    }
+    for (std::size_t i = 0; i < blocks; ++i) {
+        if (bandOf[i] == band) {
+            chroma.push_back(chromaOf[i]);
+        }
+    }
+    const double neutral = Quantile(std::move(chroma), kFloorNeutralShare);
+    double sums[5] = {0.0, 0.0, 0.0, 0.0, 0.0};
+    std::size_t selected = 0;
+    for (std::size_t i = 0; i < blocks; ++i) {
+        if (bandOf[i] == band && chromaOf[i] <= neutral) {
+            sums[0] += lab[i].a;
+            sums[1] += lab[i].b;
+            for (std::int32_t c = 0; c < kChannels; ++c) {
+                sums[2 + c] += medians[i * kChannels + c];
+            }
+            ++selected;
+        }
+    }
+    floor->tint[band][0] = sums[0] / static_cast<double>(selected);
+    floor->tint[band][1] = sums[1] / static_cast<double>(selected);
+    for (std::int32_t c = 0; c < kChannels; ++c) {
+        floor->code[band][c] = sums[2 + c] / static_cast<double>(selected);
+    }
+    return 0;
+}
+
+// Each block's tone band (0 shadows, 1 mid-tones, 2 highlights) by its L*
+// among all blocks' (`lightness` is consumed), and the blocks in each band.
+void SplitIntoBands(const std::vector<Lab>& lab, std::vector<double> lightness,
+                    std::vector<std::uint8_t>& bandOf, std::size_t bandCount[3]) {
+    double darkEdge = 0.0;
+    double brightEdge = 0.0;
+    TwoQuantiles(std::move(lightness), kFloorDarkShare, kFloorBrightShare, &darkEdge, &brightEdge);
+    bandCount[0] = bandCount[1] = bandCount[2] = 0;
+    for (std::size_t i = 0; i < lab.size(); ++i) {
+        const double l = lab[i].l;
+        bandOf[i] = l <= darkEdge ? 0 : l >= brightEdge ? 2 : 1;
+        ++bandCount[bandOf[i]];
+    }
+}
+
 }  // namespace
 
 std::int32_t MeasureNeutralFloor(const std::uint8_t* pixels, std::ptrdiff_t rowStride,
@@ -240,7 +299,7 @@ std::int32_t MeasureNeutralFloor(const std::uint8_t* pixels, std::ptrdiff_t rowS
 
 std::int32_t MeasureNeutralFloor(const std::uint8_t* pixels, std::ptrdiff_t rowStride,
                                  const PictureArea& area, const BlockMeans* searched,
-                                 NeutralFloor* floor) {
+                                 NeutralFloor* floor, std::vector<std::uint8_t>* keptMedians) {
     static_assert(kFloorBlockSize == kBorderBlockSize, "the floor reads the search's blocks");
     *floor = NeutralFloor{};
     const std::int32_t columns = area.width / kFloorBlockSize;
@@ -295,51 +354,66 @@ std::int32_t MeasureNeutralFloor(const std::uint8_t* pixels, std::ptrdiff_t rowS
         lightness[i] = lab[i].l;
     }
     BlockLevels(medians, kFloorLevelShare, floor);
-    double darkEdge = 0.0;
-    double brightEdge = 0.0;
-    TwoQuantiles(std::move(lightness), kFloorDarkShare, kFloorBrightShare, &darkEdge, &brightEdge);
-    // Each block's band (0 shadows, 1 mid-tones, 2 highlights).
-    std::size_t bandCount[3] = {0, 0, 0};
-    for (std::size_t i = 0; i < blocks; ++i) {
-        const double l = lab[i].l;
-        bandOf[i] = l <= darkEdge ? 0 : l >= brightEdge ? 2 : 1;
-        ++bandCount[bandOf[i]];
-    }
+    std::size_t bandCount[3];
+    SplitIntoBands(lab, std::move(lightness), bandOf, bandCount);
     for (std::uint8_t band = 0; band < 3; ++band) {
-        if (bandCount[band] == 0) {
-            continue;  // a band with no block: no tint, which is no evidence
-        }
-        std::vector<double> chroma;
-        try {
-            chroma.reserve(bandCount[band]);
-        } catch (const std::bad_alloc&) {
+        if (FloorOfBand(band, bandCount[band], bandOf, chromaOf, lab, medians, floor) != 0) {
             return -1;
-        }
-        for (std::size_t i = 0; i < blocks; ++i) {
-            if (bandOf[i] == band) {
-                chroma.push_back(chromaOf[i]);
-            }
-        }
-        const double neutral = Quantile(std::move(chroma), kFloorNeutralShare);
-        double sums[5] = {0.0, 0.0, 0.0, 0.0, 0.0};
-        std::size_t count = 0;
-        for (std::size_t i = 0; i < blocks; ++i) {
-            if (bandOf[i] == band && chromaOf[i] <= neutral) {
-                sums[0] += lab[i].a;
-                sums[1] += lab[i].b;
-                for (std::int32_t c = 0; c < kChannels; ++c) {
-                    sums[2 + c] += medians[i * kChannels + c];
-                }
-                ++count;
-            }
-        }
-        floor->tint[band][0] = sums[0] / static_cast<double>(count);
-        floor->tint[band][1] = sums[1] / static_cast<double>(count);
-        for (std::int32_t c = 0; c < kChannels; ++c) {
-            floor->code[band][c] = sums[2 + c] / static_cast<double>(count);
         }
     }
     floor->measured = true;
+    if (keptMedians != nullptr) {
+        keptMedians->swap(medians);
+    }
+    return 0;
+}
+
+std::int32_t RereadMidToneGreys(const std::vector<std::uint8_t>& medians,
+                                const float (&tables)[3][kNaturalTableLength],
+                                NeutralFloor* floor) {
+    const std::size_t blocks = medians.size() / kChannels;
+    if (!floor->measured || blocks == 0) {
+        return 0;
+    }
+    std::vector<Lab> lab;
+    std::vector<double> lightness;
+    std::vector<std::uint8_t> bandOf;
+    std::vector<double> chromaOf;
+    std::unique_ptr<BlockColours> colours;
+    try {
+        lab.resize(blocks);
+        lightness.resize(blocks);
+        bandOf.resize(blocks);
+        chromaOf.resize(blocks);
+        colours = std::make_unique<BlockColours>();
+    } catch (const std::bad_alloc&) {
+        return -1;
+    }
+    std::uint8_t corrected[kCodes][kChannels];
+    for (std::int32_t v = 0; v < kCodes; ++v) {
+        for (std::int32_t c = 0; c < kChannels; ++c) {
+            corrected[v][c] = static_cast<std::uint8_t>(
+                std::floor(static_cast<double>(tables[c][v]) * 255.0 + 0.5));
+        }
+    }
+    for (std::size_t i = 0; i < blocks; ++i) {
+        const std::uint8_t* codes = &medians[i * kChannels];
+        const std::uint8_t after[kChannels] = {corrected[codes[0]][0], corrected[codes[1]][1],
+                                               corrected[codes[2]][2]};
+        colours->Of(after, &lab[i], &chromaOf[i]);
+        lightness[i] = lab[i].l;
+    }
+    std::size_t bandCount[3];
+    SplitIntoBands(lab, std::move(lightness), bandOf, bandCount);
+    // Only the mid-tones' codes are read again; the tints stay those of the
+    // picture as it is, the evidence of its fade.
+    NeutralFloor reread = *floor;
+    if (FloorOfBand(1, bandCount[1], bandOf, chromaOf, lab, medians, &reread) != 0) {
+        return -1;
+    }
+    for (std::int32_t c = 0; c < kChannels; ++c) {
+        floor->code[1][c] = reread.code[1][c];
+    }
     return 0;
 }
 
