@@ -231,64 +231,93 @@ void BlockLevels(const std::vector<std::uint8_t>& medians, double share, Neutral
     }
 }
 
-// The floor of one tone band: the least saturated tenth of its blocks (by
-// chromaOf), their mean tint (from lab) and their mean codes (from
-// medians). -1 without working storage; a band with no block is left as it
-// is (no tint, which is no evidence).
-std::int32_t FloorOfBand(std::uint8_t band, std::size_t count,
-                         const std::vector<std::uint8_t>& bandOf,
-                         const std::vector<double>& chromaOf, const std::vector<Lab>& lab,
-                         const std::vector<std::uint8_t>& medians, NeutralFloor* floor) {
-    if (count == 0) {
+// What the floor reads of every block: its colour in CIE L*a*b* and its
+// chroma (through the colour cache), its lightness and its tone band.
+struct BlockReadings {
+    std::vector<Lab> lab;
+    std::vector<double> lightness;
+    std::vector<std::uint8_t> bandOf;
+    std::vector<double> chromaOf;
+    std::unique_ptr<BlockColours> colours;
+    std::size_t bandCount[3] = {0, 0, 0};
+
+    // Room for `blocks` blocks; false without working storage.
+    bool Allocate(std::size_t blocks) {
+        try {
+            lab.resize(blocks);
+            lightness.resize(blocks);
+            bandOf.resize(blocks);
+            chromaOf.resize(blocks);
+            colours = std::make_unique<BlockColours>();
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        return true;
+    }
+
+    // Block i has the colour `codes` (R, G, B).
+    void Read(std::size_t i, const std::uint8_t* codes) {
+        colours->Of(codes, &lab[i], &chromaOf[i]);
+        lightness[i] = lab[i].l;
+    }
+
+    // Each block's tone band (0 shadows, 1 mid-tones, 2 highlights) by its
+    // L* among all blocks' (the lightness is used up), and the blocks in each.
+    void SplitIntoBands() {
+        double darkEdge = 0.0;
+        double brightEdge = 0.0;
+        TwoQuantiles(std::move(lightness), kFloorDarkShare, kFloorBrightShare, &darkEdge,
+                     &brightEdge);
+        bandCount[0] = bandCount[1] = bandCount[2] = 0;
+        for (std::size_t i = 0; i < lab.size(); ++i) {
+            const double l = lab[i].l;
+            bandOf[i] = l <= darkEdge ? 0 : l >= brightEdge ? 2 : 1;
+            ++bandCount[bandOf[i]];
+        }
+    }
+
+    // The floor of one tone band: the least saturated tenth of its blocks,
+    // their mean tint and their mean codes (from `medians`, which may be other
+    // colours than the ones read). -1 without working storage; a band with no
+    // block is left as it is (no tint, which is no evidence).
+    std::int32_t FloorOf(std::uint8_t band, const std::vector<std::uint8_t>& medians,
+                         NeutralFloor* floor) const {
+        if (bandCount[band] == 0) {
+            return 0;
+        }
+        const std::size_t blocks = bandOf.size();
+        std::vector<double> chroma;
+        try {
+            chroma.reserve(bandCount[band]);
+        } catch (const std::bad_alloc&) {
+            return -1;
+        }
+        for (std::size_t i = 0; i < blocks; ++i) {
+            if (bandOf[i] == band) {
+                chroma.push_back(chromaOf[i]);
+            }
+        }
+        const double neutral = Quantile(std::move(chroma), kFloorNeutralShare);
+        double sums[5] = {0.0, 0.0, 0.0, 0.0, 0.0};
+        std::size_t selected = 0;
+        for (std::size_t i = 0; i < blocks; ++i) {
+            if (bandOf[i] == band && chromaOf[i] <= neutral) {
+                sums[0] += lab[i].a;
+                sums[1] += lab[i].b;
+                for (std::int32_t c = 0; c < kChannels; ++c) {
+                    sums[2 + c] += medians[i * kChannels + c];
+                }
+                ++selected;
+            }
+        }
+        floor->tint[band][0] = sums[0] / static_cast<double>(selected);
+        floor->tint[band][1] = sums[1] / static_cast<double>(selected);
+        for (std::int32_t c = 0; c < kChannels; ++c) {
+            floor->code[band][c] = sums[2 + c] / static_cast<double>(selected);
+        }
         return 0;
     }
-    const std::size_t blocks = bandOf.size();
-    std::vector<double> chroma;
-    try {
-        chroma.reserve(count);
-    } catch (const std::bad_alloc&) {
-        return -1;
-    }
-    for (std::size_t i = 0; i < blocks; ++i) {
-        if (bandOf[i] == band) {
-            chroma.push_back(chromaOf[i]);
-        }
-    }
-    const double neutral = Quantile(std::move(chroma), kFloorNeutralShare);
-    double sums[5] = {0.0, 0.0, 0.0, 0.0, 0.0};
-    std::size_t selected = 0;
-    for (std::size_t i = 0; i < blocks; ++i) {
-        if (bandOf[i] == band && chromaOf[i] <= neutral) {
-            sums[0] += lab[i].a;
-            sums[1] += lab[i].b;
-            for (std::int32_t c = 0; c < kChannels; ++c) {
-                sums[2 + c] += medians[i * kChannels + c];
-            }
-            ++selected;
-        }
-    }
-    floor->tint[band][0] = sums[0] / static_cast<double>(selected);
-    floor->tint[band][1] = sums[1] / static_cast<double>(selected);
-    for (std::int32_t c = 0; c < kChannels; ++c) {
-        floor->code[band][c] = sums[2 + c] / static_cast<double>(selected);
-    }
-    return 0;
-}
-
-// Each block's tone band (0 shadows, 1 mid-tones, 2 highlights) by its L*
-// among all blocks' (`lightness` is consumed), and the blocks in each band.
-void SplitIntoBands(const std::vector<Lab>& lab, std::vector<double> lightness,
-                    std::vector<std::uint8_t>& bandOf, std::size_t bandCount[3]) {
-    double darkEdge = 0.0;
-    double brightEdge = 0.0;
-    TwoQuantiles(std::move(lightness), kFloorDarkShare, kFloorBrightShare, &darkEdge, &brightEdge);
-    bandCount[0] = bandCount[1] = bandCount[2] = 0;
-    for (std::size_t i = 0; i < lab.size(); ++i) {
-        const double l = lab[i].l;
-        bandOf[i] = l <= darkEdge ? 0 : l >= brightEdge ? 2 : 1;
-        ++bandCount[bandOf[i]];
-    }
-}
+};
 
 }  // namespace
 
@@ -315,23 +344,17 @@ std::int32_t MeasureNeutralFloor(const std::uint8_t* pixels, std::ptrdiff_t rowS
     std::vector<std::uint8_t> means;
     std::vector<std::uint16_t> columnSums;
     std::vector<std::uint8_t> medians;
-    std::vector<Lab> lab;
-    std::vector<double> lightness;
-    std::vector<std::uint8_t> bandOf;
-    std::vector<double> chromaOf;
-    std::unique_ptr<BlockColours> colours;
+    BlockReadings readings;
     try {
         if (!reuse) {
             means.resize(blocks * kChannels);
             columnSums.resize(static_cast<std::size_t>(columns) * kFloorBlockSize * kChannels);
         }
         medians.resize(blocks * kChannels);
-        lab.resize(blocks);
-        lightness.resize(blocks);
-        bandOf.resize(blocks);
-        chromaOf.resize(blocks);
-        colours = std::make_unique<BlockColours>();
     } catch (const std::bad_alloc&) {
+        return -1;
+    }
+    if (!readings.Allocate(blocks)) {
         return -1;
     }
     if (reuse) {
@@ -350,14 +373,12 @@ std::int32_t MeasureNeutralFloor(const std::uint8_t* pixels, std::ptrdiff_t rowS
                        rows, medians.data());
     }
     for (std::size_t i = 0; i < blocks; ++i) {
-        colours->Of(&medians[i * kChannels], &lab[i], &chromaOf[i]);
-        lightness[i] = lab[i].l;
+        readings.Read(i, &medians[i * kChannels]);
     }
     BlockLevels(medians, kFloorLevelShare, floor);
-    std::size_t bandCount[3];
-    SplitIntoBands(lab, std::move(lightness), bandOf, bandCount);
+    readings.SplitIntoBands();
     for (std::uint8_t band = 0; band < 3; ++band) {
-        if (FloorOfBand(band, bandCount[band], bandOf, chromaOf, lab, medians, floor) != 0) {
+        if (readings.FloorOf(band, medians, floor) != 0) {
             return -1;
         }
     }
@@ -375,18 +396,8 @@ std::int32_t RereadMidToneGreys(const std::vector<std::uint8_t>& medians,
     if (!floor->measured || blocks == 0) {
         return 0;
     }
-    std::vector<Lab> lab;
-    std::vector<double> lightness;
-    std::vector<std::uint8_t> bandOf;
-    std::vector<double> chromaOf;
-    std::unique_ptr<BlockColours> colours;
-    try {
-        lab.resize(blocks);
-        lightness.resize(blocks);
-        bandOf.resize(blocks);
-        chromaOf.resize(blocks);
-        colours = std::make_unique<BlockColours>();
-    } catch (const std::bad_alloc&) {
+    BlockReadings readings;
+    if (!readings.Allocate(blocks)) {
         return -1;
     }
     std::uint8_t corrected[kCodes][kChannels];
@@ -400,15 +411,13 @@ std::int32_t RereadMidToneGreys(const std::vector<std::uint8_t>& medians,
         const std::uint8_t* codes = &medians[i * kChannels];
         const std::uint8_t after[kChannels] = {corrected[codes[0]][0], corrected[codes[1]][1],
                                                corrected[codes[2]][2]};
-        colours->Of(after, &lab[i], &chromaOf[i]);
-        lightness[i] = lab[i].l;
+        readings.Read(i, after);
     }
-    std::size_t bandCount[3];
-    SplitIntoBands(lab, std::move(lightness), bandOf, bandCount);
+    readings.SplitIntoBands();
     // Only the mid-tones' codes are read again; the tints stay those of the
     // picture as it is, the evidence of its fade.
     NeutralFloor reread = *floor;
-    if (FloorOfBand(1, bandCount[1], bandOf, chromaOf, lab, medians, &reread) != 0) {
+    if (readings.FloorOf(1, medians, &reread) != 0) {
         return -1;
     }
     for (std::int32_t c = 0; c < kChannels; ++c) {
