@@ -42,45 +42,22 @@ hostkit::Image ApplyNatural(const hostkit::Image& scene, double dmax, std::int32
     return expected;
 }
 
-// The numbers of the JSON value under `key` (the first after `from`): a
-// number or an array of numbers, nested arrays flattened.
-std::vector<double> JsonNumbers(const std::string& json, const std::string& key,
-                                std::size_t from = 0) {
-    const std::string label = "\"" + key + "\": ";
-    const std::size_t at = json.find(label, from);
-    if (at == std::string::npos) {
-        ADD_FAILURE() << "no " << key;
-        return {};
-    }
-    std::size_t end = at + label.size();
-    if (json[end] == '[') {
-        for (int depth = 0; end < json.size(); ++end) {
-            depth += json[end] == '[' ? 1 : json[end] == ']' ? -1 : 0;
-            if (depth == 0) {
-                break;
-            }
-        }
-    } else {
-        end = json.find_first_of(",\n}", end);
-    }
-    std::vector<double> numbers;
-    const char* cursor = json.c_str() + at + label.size();
-    const char* const last = json.c_str() + end;
-    while (cursor < last) {
-        if (std::strchr("[], ", *cursor) != nullptr) {
-            ++cursor;
-            continue;
-        }
-        char* next = nullptr;
-        numbers.push_back(std::strtod(cursor, &next));
-        if (next == cursor) {
-            ADD_FAILURE() << "not a number under " << key;
-            return {};
-        }
-        cursor = next;
-    }
-    return numbers;
-}
+// Python's json module reads the report strictly and prints, one a line,
+// the natural method's evidence, then its area, black, shrunkWhite and gain,
+// flare and strength, then the three tables (repr: the same doubles back).
+constexpr const char* kNaturalReader = R"(
+import json, sys
+def reject(name):
+    raise ValueError("not JSON: " + name)
+with open(sys.argv[1]) as f:
+    d = json.loads(f.read(), parse_constant=reject)
+n = d["natural"]
+print(n["evidence"])
+values = n["area"] + n["black"] + n["shrunkWhite"] + n["gain"] + [n["flare"], n["strength"]]
+for v in values + d["red"] + d["green"] + d["blue"]:
+    assert type(v) in (int, float), v
+    print(repr(float(v)))
+)";
 
 TEST(NaturalMethodCommand, RestoresWithTheMethodsTablesThroughTheSameApplication) {
     ScratchFolder folder;
@@ -137,6 +114,11 @@ TEST(NaturalMethodCommand, ReportsWhatItChoseAndRefusesUnknownMethods) {
     const CommandResult plugIn = RunMirtane({"curves", folder / "faded.png", "--json"});
     ASSERT_EQ(plugIn.exitCode, 0) << plugIn.err;
     EXPECT_EQ(plugIn.out.find("\"natural\""), std::string::npos);
+
+    const CommandResult unknown =
+        RunMirtane({"restore", folder / "faded.png", "-o", folder / "x.png", "--method", "magic"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_NE(unknown.err.find("restore --help"), std::string::npos) << unknown.err;
 }
 
 // `curves --json` reports the natural method's reading with numbers exact
@@ -149,25 +131,31 @@ TEST(NaturalMethodCommand, CurvesReportRebuildsTheTables) {
     const CommandResult curves =
         RunMirtane({"curves", folder / "faded.png", "--method", "natural", "--json"});
     ASSERT_EQ(curves.exitCode, 0) << curves.err;
-    const std::size_t natural = curves.out.find("\"natural\": {");
-    ASSERT_NE(natural, std::string::npos) << curves.out.substr(0, 200);
-    EXPECT_NE(curves.out.find("\"evidence\": \"raised black\"", natural), std::string::npos);
-    EXPECT_EQ(JsonNumbers(curves.out, "area", natural),
+    WriteFileBytes(folder / "curves.json", curves.out);
+    const CommandResult read =
+        RunProgram({"/usr/bin/python3", "-c", kNaturalReader, folder / "curves.json"});
+    ASSERT_EQ(read.exitCode, 0) << read.err << curves.out.substr(0, 200);
+    const std::vector<std::string> lines = Lines(read.out);
+    ASSERT_FALSE(lines.empty());
+    const std::string& evidence = lines[0];
+    std::vector<double> numbers;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        numbers.push_back(std::strtod(lines[i].c_str(), nullptr));
+    }
+    EXPECT_EQ(evidence, "raised black");
+    ASSERT_EQ(numbers.size(), 4u + 3u * 3u + 2u + 3u * 256u);
+    EXPECT_EQ(std::vector<double>(numbers.begin(), numbers.begin() + 4),
               (std::vector<double>{0, 0, kWidth, kHeight}));
-    const std::vector<double> black = JsonNumbers(curves.out, "black", natural);
-    const std::vector<double> white = JsonNumbers(curves.out, "shrunkWhite", natural);
-    const std::vector<double> gain = JsonNumbers(curves.out, "gain", natural);
-    const double flare = JsonNumbers(curves.out, "flare", natural).at(0);
-    const double strength = JsonNumbers(curves.out, "strength", natural).at(0);
-    ASSERT_EQ(black.size(), 3u);
-    ASSERT_EQ(white.size(), 3u);
-    ASSERT_EQ(gain.size(), 3u);
+    const double* const black = &numbers[4];
+    const double* const white = &numbers[7];
+    const double* const gain = &numbers[10];
+    const double flare = numbers[13];
+    const double strength = numbers[14];
     EXPECT_GT(strength, 0.0);  // the scene is faded
-    EXPECT_GT(*std::max_element(gain.begin(), gain.end()), 1.0);
+    EXPECT_GT(std::max({gain[0], gain[1], gain[2]}), 1.0);
     const char* names[3] = {"red", "green", "blue"};
     for (int c = 0; c < 3; ++c) {
-        const std::vector<double> table = JsonNumbers(curves.out, names[c]);
-        ASSERT_EQ(table.size(), 256u);
+        const double* const table = &numbers[15 + 256 * c];
         const double whiteLight = mirtane::SrgbToLinear(white[c] / 255.0);
         const double ratio =
             (mirtane::SrgbToLinear(black[c] / 255.0) - flare) / (whiteLight - flare);
@@ -182,11 +170,6 @@ TEST(NaturalMethodCommand, CurvesReportRebuildsTheTables) {
             EXPECT_NEAR(table[i], expected, 1e-6) << names[c] << " entry " << i;
         }
     }
-
-    const CommandResult unknown =
-        RunMirtane({"restore", folder / "faded.png", "-o", folder / "x.png", "--method", "magic"});
-    EXPECT_EQ(unknown.exitCode, 2);
-    EXPECT_NE(unknown.err.find("restore --help"), std::string::npos) << unknown.err;
 }
 
 }  // namespace
