@@ -403,8 +403,8 @@ std::int32_t RereadMidToneGreys(const std::vector<std::uint8_t>& medians,
     std::uint8_t corrected[kCodes][kChannels];
     for (std::int32_t v = 0; v < kCodes; ++v) {
         for (std::int32_t c = 0; c < kChannels; ++c) {
-            corrected[v][c] = static_cast<std::uint8_t>(
-                std::floor(static_cast<double>(tables[c][v]) * 255.0 + 0.5));
+            corrected[v][c] =
+                static_cast<std::uint8_t>(RoundHalfUp(static_cast<double>(tables[c][v]) * 255.0));
         }
     }
     for (std::size_t i = 0; i < blocks; ++i) {
