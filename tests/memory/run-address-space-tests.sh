@@ -41,6 +41,13 @@ restore_under() {  # restore_under KB IN OUT
     (ulimit -v "$1" && exec "$mirtane" restore "$2" -o "$3" -q) 2>"$scratch/err"
 }
 
+restore_five_times_under() {  # restore_five_times_under KB IN OUT
+    local run
+    for run in 1 2 3 4 5; do
+        restore_under "$@" || return 1
+    done
+}
+
 # The pictures: a small one, an 8-bit and a 16-bit one of 12 megapixels,
 # made from the bundled sample.
 sample="$(cd "$(dirname "$0")/../.." && pwd)/samples/faded-mountain.jpg"
@@ -74,9 +81,11 @@ echo "a small restore passes under $((high / 1024)) MB of address space; the bas
 
 # 8 bits: the picture (3 bytes a pixel) and the plug-in's work request (3
 # more, of which it touches a quarter), with a tenth of the picture to spare.
+# Five times: the room a restore needs must not depend on how its threads
+# happen to be scheduled.
 limit=$((base_kb + picture_kb * 21 / 10))
-restore_under "$limit" "$scratch/eight.tif" "$scratch/eight-out.tif"
-check "8 bits: restored under $((limit / 1024)) MB" $?
+restore_five_times_under "$limit" "$scratch/eight.tif" "$scratch/eight-out.tif"
+check "8 bits: restored under $((limit / 1024)) MB, five times" $?
 cmp -s "$scratch/eight-out.tif" "$scratch/eight-free.tif"
 check "8 bits: the same bytes as without a limit" $?
 
@@ -85,8 +94,8 @@ check "8 bits: the same bytes as without a limit" $?
 # and a margin, 1.6 times the samples' size. Holding the samples, their rendering and
 # the work request at once took twice the samples' size.
 limit=$((base_kb + picture_kb * 2 * 16 / 10))
-restore_under "$limit" "$scratch/sixteen.tif" "$scratch/sixteen-out.tif"
-check "16 bits: restored under $((limit / 1024)) MB" $?
+restore_five_times_under "$limit" "$scratch/sixteen.tif" "$scratch/sixteen-out.tif"
+check "16 bits: restored under $((limit / 1024)) MB, five times" $?
 cmp -s "$scratch/sixteen-out.tif" "$scratch/sixteen-free.tif"
 check "16 bits: the same bytes as without a limit" $?
 
