@@ -230,8 +230,9 @@ std::int32_t ComputeNaturalCurves(const std::uint8_t* pixels, std::int32_t width
         // as corrected, where a surface of the cast's opposite colour no
         // longer passes for grey.
         NeutralFloor reread = floor;
+        MidToneGreyReader reader(blocks);
         for (std::int32_t pass = 0; pass < kNaturalGreyPasses; ++pass) {
-            if (RereadMidToneGreys(blocks, measured.tables, &reread) != 0) {
+            if (reader.Reread(measured.tables, &reread) != 0) {
                 return -1;
             }
             BuildNaturalTables(settings, &reread, &measured);

@@ -182,29 +182,29 @@ class BlockColours {
     std::vector<Entry> entries_;
 };
 
-// The value below which `share` of `values` lie (an element of them).
-double Quantile(std::vector<double> values, double share) {
-    const auto index = static_cast<std::size_t>(share * static_cast<double>(values.size() - 1));
-    std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(index),
-                     values.end());
+// The value below which `share` of the `count` values from `values` on lie
+// (an element of them); the values are reordered.
+double Quantile(double* values, std::size_t count, double share) {
+    const auto index = static_cast<std::ptrdiff_t>(share * static_cast<double>(count - 1));
+    std::nth_element(values, values + index, values + count);
     return values[index];
 }
 
-// The values below which `low` and `high` (low <= high) of `values` lie, as
-// Quantile gives them, from one partition of the values: after the first
-// selection the values from the lower index on are the largest ones, so the
-// upper index (not below the lower, as high is not below low) is found
-// among them alone.
-void TwoQuantiles(std::vector<double> values, double low, double high, double* lowValue,
+// The values below which `low` and `high` (low <= high) of the `count`
+// values from `values` on lie, as Quantile gives them, from one partition of
+// the values (reordered): after the first selection the values from the
+// lower index on are the largest ones, so the upper index (not below the
+// lower, as high is not below low) is found among them alone.
+void TwoQuantiles(double* values, std::size_t count, double low, double high, double* lowValue,
                   double* highValue) {
-    const double last = static_cast<double>(values.size() - 1);
+    const double last = static_cast<double>(count - 1);
     const auto lowIndex = static_cast<std::ptrdiff_t>(static_cast<std::size_t>(low * last));
     const auto highIndex = static_cast<std::ptrdiff_t>(static_cast<std::size_t>(high * last));
-    std::nth_element(values.begin(), values.begin() + lowIndex, values.end());
+    std::nth_element(values, values + lowIndex, values + count);
     // The second selection may move the value at the lower index: read it first.
-    *lowValue = values[static_cast<std::size_t>(lowIndex)];
-    std::nth_element(values.begin() + lowIndex, values.begin() + highIndex, values.end());
-    *highValue = values[static_cast<std::size_t>(highIndex)];
+    *lowValue = values[lowIndex];
+    std::nth_element(values + lowIndex, values + highIndex, values + count);
+    *highValue = values[highIndex];
 }
 
 // Per channel, the codes below which and above which `share` of the blocks lie.
@@ -232,12 +232,13 @@ void BlockLevels(const std::vector<std::uint8_t>& medians, double share, Neutral
 }
 
 // What the floor reads of every block: its colour in CIE L*a*b* and its
-// chroma (through the colour cache), its lightness and its tone band.
+// chroma (through the colour cache) and its tone band, with room to select
+// among the blocks' lightness or chroma.
 struct BlockReadings {
     std::vector<Lab> lab;
-    std::vector<double> lightness;
     std::vector<std::uint8_t> bandOf;
     std::vector<double> chromaOf;
+    std::vector<double> selection;
     std::unique_ptr<BlockColours> colours;
     std::size_t bandCount[3] = {0, 0, 0};
 
@@ -245,9 +246,9 @@ struct BlockReadings {
     bool Allocate(std::size_t blocks) {
         try {
             lab.resize(blocks);
-            lightness.resize(blocks);
             bandOf.resize(blocks);
             chromaOf.resize(blocks);
+            selection.resize(blocks);
             colours = std::make_unique<BlockColours>();
         } catch (const std::bad_alloc&) {
             return false;
@@ -258,16 +259,18 @@ struct BlockReadings {
     // Block i has the colour `codes` (R, G, B).
     void Read(std::size_t i, const std::uint8_t* codes) {
         colours->Of(codes, &lab[i], &chromaOf[i]);
-        lightness[i] = lab[i].l;
     }
 
     // Each block's tone band (0 shadows, 1 mid-tones, 2 highlights) by its
-    // L* among all blocks' (the lightness is used up), and the blocks in each.
+    // L* among all blocks', and the blocks in each.
     void SplitIntoBands() {
+        for (std::size_t i = 0; i < lab.size(); ++i) {
+            selection[i] = lab[i].l;
+        }
         double darkEdge = 0.0;
         double brightEdge = 0.0;
-        TwoQuantiles(std::move(lightness), kFloorDarkShare, kFloorBrightShare, &darkEdge,
-                     &brightEdge);
+        TwoQuantiles(selection.data(), selection.size(), kFloorDarkShare, kFloorBrightShare,
+                     &darkEdge, &brightEdge);
         bandCount[0] = bandCount[1] = bandCount[2] = 0;
         for (std::size_t i = 0; i < lab.size(); ++i) {
             const double l = lab[i].l;
@@ -278,26 +281,20 @@ struct BlockReadings {
 
     // The floor of one tone band: the least saturated tenth of its blocks,
     // their mean tint and their mean codes (from `medians`, which may be other
-    // colours than the ones read). -1 without working storage; a band with no
-    // block is left as it is (no tint, which is no evidence).
-    std::int32_t FloorOf(std::uint8_t band, const std::vector<std::uint8_t>& medians,
-                         NeutralFloor* floor) const {
+    // colours than the ones read). A band with no block is left as it is (no
+    // tint, which is no evidence).
+    void FloorOf(std::uint8_t band, const std::vector<std::uint8_t>& medians, NeutralFloor* floor) {
         if (bandCount[band] == 0) {
-            return 0;
+            return;
         }
         const std::size_t blocks = bandOf.size();
-        std::vector<double> chroma;
-        try {
-            chroma.reserve(bandCount[band]);
-        } catch (const std::bad_alloc&) {
-            return -1;
-        }
+        std::size_t count = 0;
         for (std::size_t i = 0; i < blocks; ++i) {
             if (bandOf[i] == band) {
-                chroma.push_back(chromaOf[i]);
+                selection[count++] = chromaOf[i];
             }
         }
-        const double neutral = Quantile(std::move(chroma), kFloorNeutralShare);
+        const double neutral = Quantile(selection.data(), count, kFloorNeutralShare);
         double sums[5] = {0.0, 0.0, 0.0, 0.0, 0.0};
         std::size_t selected = 0;
         for (std::size_t i = 0; i < blocks; ++i) {
@@ -315,7 +312,6 @@ struct BlockReadings {
         for (std::int32_t c = 0; c < kChannels; ++c) {
             floor->code[band][c] = sums[2 + c] / static_cast<double>(selected);
         }
-        return 0;
     }
 };
 
@@ -378,9 +374,7 @@ std::int32_t MeasureNeutralFloor(const std::uint8_t* pixels, std::ptrdiff_t rowS
     BlockLevels(medians, kFloorLevelShare, floor);
     readings.SplitIntoBands();
     for (std::uint8_t band = 0; band < 3; ++band) {
-        if (readings.FloorOf(band, medians, floor) != 0) {
-            return -1;
-        }
+        readings.FloorOf(band, medians, floor);
     }
     floor->measured = true;
     if (keptMedians != nullptr) {
@@ -389,17 +383,38 @@ std::int32_t MeasureNeutralFloor(const std::uint8_t* pixels, std::ptrdiff_t rowS
     return 0;
 }
 
-std::int32_t RereadMidToneGreys(const std::vector<std::uint8_t>& medians,
-                                const float (&tables)[3][kNaturalTableLength],
-                                NeutralFloor* floor) {
-    const std::size_t blocks = medians.size() / kChannels;
+// The working storage of the readings, and the colour each block had when
+// it was last read.
+struct MidToneGreyReader::Work {
+    BlockReadings readings;
+    std::vector<std::uint8_t> lastRead;
+    bool read = false;
+};
+
+MidToneGreyReader::MidToneGreyReader(const std::vector<std::uint8_t>& medians)
+    : medians_(medians) {}
+
+MidToneGreyReader::~MidToneGreyReader() = default;
+
+std::int32_t MidToneGreyReader::Reread(const float (&tables)[3][kNaturalTableLength],
+                                       NeutralFloor* floor) {
+    const std::size_t blocks = medians_.size() / kChannels;
     if (!floor->measured || blocks == 0) {
         return 0;
     }
-    BlockReadings readings;
-    if (!readings.Allocate(blocks)) {
-        return -1;
+    if (work_ == nullptr) {
+        try {
+            auto work = std::make_unique<Work>();
+            work->lastRead.resize(medians_.size());
+            if (!work->readings.Allocate(blocks)) {
+                return -1;
+            }
+            work_ = std::move(work);
+        } catch (const std::bad_alloc&) {
+            return -1;
+        }
     }
+    BlockReadings& readings = work_->readings;
     std::uint8_t corrected[kCodes][kChannels];
     for (std::int32_t v = 0; v < kCodes; ++v) {
         for (std::int32_t c = 0; c < kChannels; ++c) {
@@ -408,18 +423,23 @@ std::int32_t RereadMidToneGreys(const std::vector<std::uint8_t>& medians,
         }
     }
     for (std::size_t i = 0; i < blocks; ++i) {
-        const std::uint8_t* codes = &medians[i * kChannels];
+        const std::uint8_t* codes = &medians_[i * kChannels];
+        std::uint8_t* last = &work_->lastRead[i * kChannels];
         const std::uint8_t after[kChannels] = {corrected[codes[0]][0], corrected[codes[1]][1],
                                                corrected[codes[2]][2]};
-        readings.Read(i, after);
+        // Once the tables settle most blocks keep their corrected colour,
+        // and with it their L*a*b*.
+        if (!work_->read || after[0] != last[0] || after[1] != last[1] || after[2] != last[2]) {
+            readings.Read(i, after);
+            std::copy(after, after + kChannels, last);
+        }
     }
+    work_->read = true;
     readings.SplitIntoBands();
     // Only the mid-tones' codes are read again; the tints stay those of the
     // picture as it is, the evidence of its fade.
     NeutralFloor reread = *floor;
-    if (readings.FloorOf(1, medians, &reread) != 0) {
-        return -1;
-    }
+    readings.FloorOf(1, medians_, &reread);
     for (std::int32_t c = 0; c < kChannels; ++c) {
         floor->code[1][c] = reread.code[1][c];
     }

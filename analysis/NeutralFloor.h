@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "analysis/NaturalConstants.h"
@@ -56,24 +57,42 @@ constexpr std::int32_t kFloorBlockSize = 8;
 // area FindPictureArea returns. Otherwise, or with searched null, the means
 // are summed from the samples. The floor is the same either way.
 // With keptMedians, the blocks' 3 x 3 median colours (R, G, B per block,
-// row by row) are handed over there, for RereadMidToneGreys.
+// row by row) are handed over there, for a MidToneGreyReader.
 [[nodiscard]] std::int32_t MeasureNeutralFloor(const std::uint8_t* pixels, std::ptrdiff_t rowStride,
                                                const PictureArea& area, const BlockMeans* searched,
                                                NeutralFloor* floor,
                                                std::vector<std::uint8_t>* keptMedians = nullptr);
 
-// Reads the mid-tones' grey floor again in the picture as `tables` (entry i
-// for code i, in [0, 1]) correct it: the blocks' median colours (`medians`,
-// as MeasureNeutralFloor kept them) pass through the tables, their bands and
-// least saturated tenth are found in the corrected colours, and the mean of
-// those blocks' colours as they are replaces floor->code[1]. Under a cast an
-// object of the opposite colour can be the greyest surface of the faded
-// picture; with the cast taken off, the true greys are. Tints, the other
-// bands and the levels stay. Returns -1 without working storage, else 0
-// (floor unchanged when it was not measured).
-[[nodiscard]] std::int32_t RereadMidToneGreys(const std::vector<std::uint8_t>& medians,
-                                              const float (&tables)[3][kNaturalTableLength],
-                                              NeutralFloor* floor);
+// Reads the mid-tones' grey floor again in the picture as tables correct it:
+// the blocks' median colours (as MeasureNeutralFloor kept them) pass through
+// the tables, their bands and least saturated tenth are found in the
+// corrected colours, and the mean of those blocks' colours as they are
+// replaces floor->code[1]. Under a cast an object of the opposite colour can
+// be the greyest surface of the faded picture; with the cast taken off, the
+// true greys are. Tints, the other bands and the levels stay.
+//
+// One reader serves the successive readings of the same blocks: it keeps its
+// working storage and each block's colour as last read, and works out L*a*b*
+// again only for the blocks whose corrected colour changed.
+class MidToneGreyReader {
+  public:
+    // `medians` must outlive the reader.
+    explicit MidToneGreyReader(const std::vector<std::uint8_t>& medians);
+    ~MidToneGreyReader();
+    MidToneGreyReader(const MidToneGreyReader&) = delete;
+    MidToneGreyReader& operator=(const MidToneGreyReader&) = delete;
+
+    // One reading with `tables` (entry i for code i, in [0, 1]). Returns -1
+    // without working storage, else 0 (floor unchanged when it was not
+    // measured).
+    [[nodiscard]] std::int32_t Reread(const float (&tables)[3][kNaturalTableLength],
+                                      NeutralFloor* floor);
+
+  private:
+    struct Work;
+    const std::vector<std::uint8_t>& medians_;
+    std::unique_ptr<Work> work_;
+};
 
 // The ramps of the tint evidence. The cosine between neighbouring bands'
 // tints: below 0.75 (41 degrees apart) the tones are tinted differently, a

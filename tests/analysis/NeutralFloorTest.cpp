@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "NaturalImages.h"
 
@@ -179,6 +181,55 @@ TEST(MeasureNeutralFloor, TheSearchsBlockMeansGiveTheSameFloor) {
     ASSERT_EQ(MeasureNeutralFloor(image.bytes.data(), image.stride, shifted, &summed), 0);
     ASSERT_EQ(MeasureNeutralFloor(image.bytes.data(), image.stride, shifted, &means, &reused), 0);
     ExpectSameFloor(summed, reused);
+}
+
+// Tables that multiply the codes of one channel from `first` to `last` by
+// `factor` and leave the rest as they are.
+void ScaleCodes(float (&tables)[3][kNaturalTableLength], int channel, int first, int last,
+                float factor) {
+    for (int c = 0; c < 3; ++c) {
+        for (int v = 0; v < kNaturalTableLength; ++v) {
+            tables[c][v] = static_cast<float>(v) / 255.0f;
+            if (c == channel && v >= first && v <= last) {
+                tables[c][v] = std::min(1.0f, tables[c][v] * factor);
+            }
+        }
+    }
+}
+
+// A reader keeps each block's colour from one reading to the next and works
+// out again only the blocks whose corrected colour changed: every reading in
+// a run of them, some changing a few blocks, some none, some all, is the
+// reading a reader starting afresh makes.
+TEST(MidToneGreyReader, EachReadingIsTheOneAFreshReaderMakes) {
+    const RgbImage image = testing::MakeScene(192, 128);
+    const PictureArea area{0, 0, image.width, image.height};
+    NeutralFloor measured;
+    std::vector<std::uint8_t> medians;
+    ASSERT_EQ(
+        MeasureNeutralFloor(image.bytes.data(), image.stride, area, nullptr, &measured, &medians),
+        0);
+    ASSERT_TRUE(measured.measured);
+    float tables[3][kNaturalTableLength];
+    MidToneGreyReader reader(medians);
+    const struct {
+        int channel, first, last;
+        float factor;
+    } steps[] = {{0, 0, 255, 1.0f}, {0, 100, 140, 1.3f}, {0, 100, 140, 1.3f},
+                 {2, 0, 255, 0.7f}, {2, 0, 120, 0.7f},   {0, 0, 255, 1.0f}};
+    double previousRed = -1.0;
+    int changes = 0;
+    for (const auto& step : steps) {
+        ScaleCodes(tables, step.channel, step.first, step.last, step.factor);
+        NeutralFloor kept = measured;
+        NeutralFloor fresh = measured;
+        ASSERT_EQ(reader.Reread(tables, &kept), 0);
+        ASSERT_EQ(MidToneGreyReader(medians).Reread(tables, &fresh), 0);
+        ExpectSameFloor(kept, fresh);
+        changes += fresh.code[1][0] != previousRed ? 1 : 0;
+        previousRed = fresh.code[1][0];
+    }
+    EXPECT_GE(changes, 4);  // the tables did move the greys
 }
 
 // Ten rows of ten blocks: two rows of dark red, five of mid-grey with a faint
