@@ -22,11 +22,12 @@
 // (seven rows of cell means and three rows of their medians per channel,
 // the medians worked out only where a local range is needed; 7.5 bytes per
 // image column, 45 kB for a 6000 x 4000 image); the floor keeps the block
-// medians, CIE L*a*b*, band and chroma of each block and the chroma of one
-// band at a time, about 50 bytes per block at most (about 19 MB at 24
+// medians, CIE L*a*b*, band and chroma of each block and one value per
+// block to select among, about 50 bytes per block at most (about 19 MB at 24
 // megapixels, under a byte per pixel); the block medians are kept for the
-// second readings, each of which holds about 40 bytes per block again while
-// it runs.
+// second readings, whose one reader holds about 44 bytes per block again
+// (the same readings and each block's last corrected colour) once the first
+// reading's are freed.
 #pragma once
 
 #include <cstddef>
